@@ -1,0 +1,2 @@
+// Placeholder translation unit until the main window lands.
+namespace tarvik { int appInfoPlaceholder = 0; }

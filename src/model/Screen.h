@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvik {
+
+class ProgramDocument;
+
+enum class MessageButtons { Ok, OkCancel, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+inline constexpr std::string_view kMessageCaption = "Tarvik message";
+inline constexpr std::string_view kTarvikCaption = "Tarvik";
+
+// Everything the core needs to ask of the person at the screen. The application answers
+// with real windows, the tests from a script, tarvik-asm by printing. Every call is
+// synchronous: the core waits for the answer.
+class Screen {
+public:
+    virtual ~Screen() = default;
+
+    virtual MessageAnswer showMessage(std::string_view caption, std::string_view text,
+                                      MessageButtons buttons) = 0;
+
+    // Definition dialogs opened with a name preset. They answer 1 when the user added a
+    // symbol, and then name holds the name finally added; 0 for Cancel or Delete.
+    virtual int offerNewRegister(ProgramDocument&, std::string& /*name*/) { return 0; }
+    virtual int offerNewBit(ProgramDocument&, std::string& /*name*/) { return 0; }
+    virtual int offerNewLiteral(ProgramDocument&, std::string& /*name*/) { return 0; }
+    virtual int offerNewLabel(ProgramDocument&, std::string& /*name*/) { return 0; }
+
+    // Moves the editor's cursor to a line (the header line is 0) without scrolling.
+    virtual void moveCursorToLine(ProgramDocument&, int /*lineNumber*/) {}
+    // Opens the entry dialog of the cursor line in edit mode.
+    virtual void editCurrentLine(ProgramDocument&) {}
+
+    // File dialogs; nullopt when the user cancels.
+    virtual std::optional<std::string> chooseFileToOpen() { return std::nullopt; }
+    virtual std::optional<std::string> chooseFileToSave(std::string_view /*title*/) { return std::nullopt; }
+};
+
+// printf-style formatting of the fixed message texts.
+std::string formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace tarvik
