@@ -14,7 +14,9 @@ void setText(char (&field)[N], std::string_view text)
 {
     static_assert(N > 0);
     const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(field, text.data(), n);
+    // An empty view may carry a null pointer, and the text may be a view of this very field.
+    if (n > 0)
+        std::memmove(field, text.data(), n);
     std::memset(field + n, 0, N - n);
 }
 
