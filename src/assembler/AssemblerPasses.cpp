@@ -1,0 +1,114 @@
+#include "assembler/AssemblerPasses.h"
+
+#include "assembler/Encoder.h"
+#include "assembler/Names.h"
+#include "assembler/SymbolSearch.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tarvik {
+
+namespace {
+
+bool isKnownKind(const ProgramLine& line)
+{
+    return line.isInstruction() || line.code == kHeaderCode || line.code == kOrgCode
+        || line.code == kBlankCode;
+}
+
+} // namespace
+
+bool CheckLabels(ProgramDocument& doc, Screen& screen)
+{
+    int lineNumber = 0;
+    for (ProgramLine& line : doc.lines) {
+        if (line.hasLabel() && !positionIn(doc.labels, line.labelText())) {
+            screen.moveCursorToLine(doc, lineNumber);
+            ReportError(screen, "Error in line %d: symbol not previously defined (%s).", lineNumber,
+                        std::string(line.labelText()).c_str());
+            OfferNewLabel(doc, screen, line.label);
+            return false;
+        }
+        ++lineNumber;
+    }
+    return true;
+}
+
+bool AssignAddresses(ProgramDocument& doc, Screen& screen)
+{
+    // Wide enough that no ORG address (saturated at INT_MAX) plus the lines after it overflows.
+    std::int64_t counter = 0;
+    bool result = true;
+    int lineNumber = 0;
+    for (ProgramLine& line : doc.lines) {
+        if (line.code == kOrgCode) {
+            int address = 0;
+            if (!ParseAddress(line.operandText(), address)) {
+                // The counter carries on unchanged: the pass has failed already.
+                ReportError(screen, "Error in line:%d", lineNumber);
+                result = false;
+            } else if (address < counter) {
+                screen.moveCursorToLine(doc, lineNumber);
+                ReportError(screen, "Error in line %d: overwriting previous address contents.",
+                            lineNumber);
+                screen.editCurrentLine(doc);
+                return false;
+            } else {
+                counter = address;
+            }
+        } else if (!isKnownKind(line)) {
+            // Only a damaged file holds such a line. It would take an address here but give no
+            // word in the encoding pass, moving every later label off its word.
+            ReportError(screen, "Error in line:%d", lineNumber);
+            result = false;
+        }
+
+        if (line.hasLabel()) {
+            NameValueEntry* entry = entryNamed(doc.labels, line.labelText());
+            if (entry && entry->value[0] != '\0') {
+                screen.moveCursorToLine(doc, lineNumber);
+                ReportError(screen,
+                            "Error in line %d: address label duplicated or different in second pass (%s).",
+                            lineNumber, std::string(line.labelText()).c_str());
+                OfferNewLabel(doc, screen, line.label);
+                return false;
+            }
+            if (entry)
+                entry->setValue(std::to_string(counter));
+        }
+
+        if (counter >= HexImage::kProgramWords) {
+            ReportError(screen, "Error in line %d: program out of range.", lineNumber);
+            result = false;
+        }
+        if (line.occupiesAddress() && line.isInstruction())
+            ++counter;
+        ++lineNumber;
+    }
+    return result;
+}
+
+OperandError EncodeProgram(ProgramDocument& doc, Screen& screen, HexImage& image)
+{
+    int lineNumber = 0;
+    for (ProgramLine& line : doc.lines) {
+        if (!line.isInactive()) {
+            const OperandError error = EncodeLine(line, doc, screen, image);
+            if (error != OperandError::None) {
+                screen.moveCursorToLine(doc, lineNumber);
+                if (error == OperandError::NoRoom)
+                    ReportError(screen, "Error in line %d: program out of range.", lineNumber);
+                else
+                    ReportError(screen, "Error in line %d: symbol not previously defined (%s).",
+                                lineNumber, std::string(line.operandText()).c_str());
+                OfferDefinition(doc, screen, line, error);
+                return error;
+            }
+        }
+        ++lineNumber;
+    }
+    return OperandError::None;
+}
+
+} // namespace tarvik

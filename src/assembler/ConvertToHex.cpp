@@ -1,0 +1,49 @@
+#include "assembler/ConvertToHex.h"
+
+#include "assembler/AssemblerPasses.h"
+#include "assembler/IntelHex.h"
+#include "assembler/Names.h"
+
+#include <filesystem>
+
+namespace tarvik {
+
+std::optional<std::string> hexFileNameFor(std::string_view documentFileName)
+{
+    const std::string part = std::filesystem::path(documentFileName).filename().string();
+    if (part.size() > kMaxFileNamePartLength)
+        return std::nullopt;
+    const std::size_t point = part.find('.');
+    std::string name = point == std::string::npos ? std::string("qel.hex") : part.substr(0, point + 1) + "hex";
+    if (name.size() > kMaxHexFileNameLength)
+        return std::nullopt;
+    return name;
+}
+
+bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image)
+{
+    image.reset();
+    doc.labels.clearValues();
+    return CheckLabels(doc, screen) && AssignAddresses(doc, screen)
+        && EncodeProgram(doc, screen, image) == OperandError::None;
+}
+
+ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& image,
+                            const std::optional<std::string>& outputPath)
+{
+    if (!assembleProgram(doc, screen, image))
+        return {ConvertStatus::AssemblyFailed, {}};
+    std::optional<std::string> name = outputPath;
+    if (!name) {
+        name = hexFileNameFor(doc.fileName);
+        if (!name) {
+            const std::string part = std::filesystem::path(doc.fileName).filename().string();
+            ReportError(screen, "The file name %s is too long!", part.c_str());
+            return {ConvertStatus::NameTooLong, {}};
+        }
+    }
+    const bool written = WriteIntelHex(screen, *name, image);
+    return {written ? ConvertStatus::Written : ConvertStatus::WriteFailed, *name};
+}
+
+} // namespace tarvik

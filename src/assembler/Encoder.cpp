@@ -1,0 +1,100 @@
+#include "assembler/Encoder.h"
+
+#include "assembler/Names.h"
+#include "assembler/SymbolSearch.h"
+#include "model/InstructionCode.h"
+
+#include <string>
+
+namespace tarvik {
+
+namespace {
+
+constexpr int kDestinationBit = 0x80;
+constexpr int kFileMask = 0x7F;
+constexpr int kJumpAddressMask = 0x7FF;
+
+// Position in bank 0 first, so a mirrored name takes its bank-0 address; the position within
+// either file is the address within its bank.
+int fileAddressOf(const ProgramDocument& doc, std::string_view name)
+{
+    int position = positionIn(doc.registerFile0, name);
+    if (!position)
+        position = positionIn(doc.registerFile1, name);
+    return position - 1;
+}
+
+bool resolveLiteral(const ProgramLine& line, ProgramDocument& doc, Screen& screen, int& k)
+{
+    std::string text(line.operandText());
+    if (CheckLiteralOperand(doc, screen, -1, text, k))
+        return true;
+    const NameValueEntry* literal = entryNamed(doc.literals, line.operandText());
+    if (!literal)
+        return false;
+    // A value the literals dialog would never have accepted (only a file written elsewhere
+    // holds one) fails the line rather than encoding a made-up constant.
+    std::string valueText(literal->valueText());
+    return CheckLiteralOperand(doc, screen, -1, valueText, k) != 0;
+}
+
+} // namespace
+
+OperandError EncodeLine(const ProgramLine& line, ProgramDocument& doc, Screen& screen,
+                        HexImage& image)
+{
+    const InstructionInfo* info = instructionInfo(line.code);
+    if (!info) {
+        if (line.code == kOrgCode) {
+            if (int address = 0; ParseAddress(line.operandText(), address))
+                image.setOrigin(address);
+        }
+        return OperandError::None;
+    }
+
+    int word = info->opcode;
+    switch (info->shape) {
+    case OperandShape::NoOperand:
+        break;
+    case OperandShape::F:
+    case OperandShape::FD: {
+        const int f = fileAddressOf(doc, line.operandText());
+        if (f < 0)
+            return OperandError::Register;
+        word |= (f & kFileMask) | (destinationIsF(line.code, line.destination) ? kDestinationBit : 0);
+        break;
+    }
+    case OperandShape::FB: {
+        int address = 0;
+        int bit = 0;
+        if (!ResolveBitOperand(doc, line.operandText(), address, bit))
+            return OperandError::Bit;
+        word |= (bit << 7) | (address & kFileMask);
+        break;
+    }
+    case OperandShape::K: {
+        int k = 0;
+        if (!resolveLiteral(line, doc, screen, k))
+            return OperandError::Literal;
+        word |= k & 0xFF;
+        break;
+    }
+    case OperandShape::Label: {
+        const NameValueEntry* label = entryNamed(doc.labels, line.operandText());
+        if (!label)
+            return OperandError::Label;
+        int address = 0;  // a label on no line has no address text and jumps to 0
+        IsDecimalNumber(label->valueText(), address);
+        word |= address & kJumpAddressMask;
+        break;
+    }
+    }
+
+    if (!image.hasRoomForWord())
+        return OperandError::NoRoom;
+    image.appendByte(word & 0xFF);
+    image.appendByte(word >> 8);
+    return OperandError::None;
+}
+
+} // namespace tarvik
