@@ -1,10 +1,12 @@
+#include "app/TMainForm.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QLabel placeholder("Tarvik");
-    placeholder.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Tarvik"));
+    TMainForm form;
+    form.show();
+    return QApplication::exec();
 }

@@ -2,7 +2,6 @@
 
 #include "assembler/Encoder.h"
 #include "assembler/Names.h"
-#include "assembler/SymbolSearch.h"
 
 #include <cstdint>
 #include <string>
@@ -23,7 +22,7 @@ bool CheckLabels(ProgramDocument& doc, Screen& screen)
 {
     int lineNumber = 0;
     for (ProgramLine& line : doc.lines) {
-        if (line.hasLabel() && !positionIn(doc.labels, line.labelText())) {
+        if (line.hasLabel() && !doc.labels.positionOf(line.labelText())) {
             screen.moveCursorToLine(doc, lineNumber);
             ReportError(screen, "Error in line %d: symbol not previously defined (%s).", lineNumber,
                         std::string(line.labelText()).c_str());
@@ -65,7 +64,7 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
         }
 
         if (line.hasLabel()) {
-            NameValueEntry* entry = entryNamed(doc.labels, line.labelText());
+            NameValueEntry* entry = doc.labels.findByName(line.labelText());
             if (entry && entry->value[0] != '\0') {
                 screen.moveCursorToLine(doc, lineNumber);
                 ReportError(screen,

@@ -1,7 +1,6 @@
 #include "assembler/Encoder.h"
 
 #include "assembler/Names.h"
-#include "assembler/SymbolSearch.h"
 #include "model/InstructionCode.h"
 
 #include <string>
@@ -18,9 +17,9 @@ constexpr int kJumpAddressMask = 0x7FF;
 // either file is the address within its bank.
 int fileAddressOf(const ProgramDocument& doc, std::string_view name)
 {
-    int position = positionIn(doc.registerFile0, name);
+    int position = doc.registerFile0.positionOf(name);
     if (!position)
-        position = positionIn(doc.registerFile1, name);
+        position = doc.registerFile1.positionOf(name);
     return position - 1;
 }
 
@@ -29,7 +28,7 @@ bool resolveLiteral(const ProgramLine& line, ProgramDocument& doc, Screen& scree
     std::string text(line.operandText());
     if (CheckLiteralOperand(doc, screen, -1, text, k))
         return true;
-    const NameValueEntry* literal = entryNamed(doc.literals, line.operandText());
+    const NameValueEntry* literal = doc.literals.findByName(line.operandText());
     if (!literal)
         return false;
     // A value the literals dialog would never have accepted (only a file written elsewhere
@@ -80,7 +79,7 @@ OperandError EncodeLine(const ProgramLine& line, ProgramDocument& doc, Screen& s
         break;
     }
     case OperandShape::Label: {
-        const NameValueEntry* label = entryNamed(doc.labels, line.operandText());
+        const NameValueEntry* label = doc.labels.findByName(line.operandText());
         if (!label)
             return OperandError::Label;
         int address = 0;  // a label on no line has no address text and jumps to 0

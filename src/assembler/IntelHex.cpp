@@ -1,7 +1,7 @@
 #include "assembler/IntelHex.h"
 
 #include "assembler/Names.h"
-#include "assembler/ReplaceFile.h"
+#include "files/SafeFile.h"
 
 #include <algorithm>
 
@@ -101,7 +101,9 @@ std::string intelHexText(const HexImage& image)
 
 bool WriteIntelHex(Screen& screen, const std::string& fileName, const HexImage& image)
 {
-    if (replaceFile(fileName, intelHexText(image)))
+    const std::string text = intelHexText(image);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (writeFileSafely(fileName, {bytes, text.size()}) == WriteStatus::Ok)
         return true;
     ReportError(screen, "Otvaranje fajla %s nije uspelo!", fileName.c_str());
     return false;

@@ -1,6 +1,5 @@
 #include "assembler/Names.h"
 
-#include "assembler/SymbolSearch.h"
 
 #include <climits>
 #include <cstdarg>
@@ -218,9 +217,9 @@ bool ResolveBitOperand(const ProgramDocument& doc, std::string_view text, int& r
         return entry && entry->bit >= 0 && entry->bit <= 7 && entry->address >= 0
             && entry->address <= 255;
     };
-    const BitEntry* named = entryNamed(doc.userBits, text);
+    const BitEntry* named = doc.userBits.findByName(text);
     if (!usable(named))
-        named = entryNamed(doc.defaults().bits(), text);
+        named = doc.defaults().bits().findByName(text);
     if (!usable(named))
         named = nullptr;
     if (named) {
@@ -237,8 +236,8 @@ bool ResolveBitOperand(const ProgramDocument& doc, std::string_view text, int& r
     if (rest.empty() || !IsAllDigits(rest))
         return byName;
 
-    const int p0 = positionIn(doc.registerFile0, registerName);
-    const int p1 = p0 ? 0 : positionIn(doc.registerFile1, registerName);
+    const int p0 = doc.registerFile0.positionOf(registerName);
+    const int p1 = p0 ? 0 : doc.registerFile1.positionOf(registerName);
     int n = 0;
     IsDecimalNumber(rest, n);
     if (n > 7 || (!p0 && !p1))

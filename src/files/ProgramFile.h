@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/SafeFile.h"
 #include "model/DeviceDefaults.h"
 #include "model/ProgramDocument.h"
 
@@ -45,7 +46,6 @@ ReadOutcome decodeProgramFile(std::span<const std::uint8_t> bytes, const DeviceD
 
 std::vector<std::uint8_t> encodeProgramFile(const ProgramDocument& document);
 
-enum class WriteStatus { Ok, CannotOpen, WriteFailed };
 
 // CannotOpen: "The file is not exist!"; empty for Ok.
 std::string_view writeStatusMessage(WriteStatus status);

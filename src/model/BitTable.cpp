@@ -12,14 +12,6 @@ BitEntry& BitTable::insert(std::string_view name, int bit, int banks, int addres
     return insertEntry(entry);
 }
 
-int BitTable::positionOf(std::string_view name) const
-{
-    for (int i = 0; i < count(); ++i)
-        if (at(i)->nameText() == name)
-            return i + 1;
-    return 0;
-}
-
 const BitEntry* BitTable::find(std::string_view name) const
 {
     const int position = positionOf(name);

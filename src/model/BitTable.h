@@ -23,7 +23,6 @@ struct BitEntry {
 class BitTable : public CursorTable<BitEntry> {
 public:
     BitEntry& insert(std::string_view name, int bit, int banks, int address);
-    int positionOf(std::string_view name) const;
     const BitEntry* find(std::string_view name) const;
     const BitEntry* find(int address, int bit) const;
     bool rename(int address, int bit, std::string_view name);

@@ -18,14 +18,6 @@ void NameValueTable::remove(std::string_view name)
         removeAt(position - 1);
 }
 
-int NameValueTable::positionOf(std::string_view name) const
-{
-    for (int i = 0; i < count(); ++i)
-        if (at(i)->nameText() == name)
-            return i + 1;
-    return 0;
-}
-
 std::optional<std::string_view> NameValueTable::valueOf(std::string_view name) const
 {
     const int position = positionOf(name);

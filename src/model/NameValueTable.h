@@ -27,7 +27,6 @@ public:
     // An empty name inserts nothing and returns nullptr.
     NameValueEntry* insert(std::string_view name, std::string_view value);
     void remove(std::string_view name);
-    int positionOf(std::string_view name) const;
     bool holds(std::string_view name) const { return positionOf(name) != 0; }
     std::optional<std::string_view> valueOf(std::string_view name) const;
     void setValue(std::string_view name, std::string_view value);

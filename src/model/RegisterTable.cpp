@@ -18,14 +18,6 @@ void RegisterTable::remove(std::string_view name)
         removeAt(position - 1);
 }
 
-int RegisterTable::positionOf(std::string_view name) const
-{
-    for (int i = 0; i < count(); ++i)
-        if (at(i)->nameText() == name)
-            return i + 1;
-    return 0;
-}
-
 int RegisterTable::addressOf(std::string_view name) const
 {
     const int position = positionOf(name);

@@ -28,8 +28,6 @@ public:
     RegisterEntry& insert(std::string_view name, int address);
     // Removes the first entry with that name, if any.
     void remove(std::string_view name);
-    // 1-based position of the first entry with that name, 0 if none.
-    int positionOf(std::string_view name) const;
     // Address of the first entry with that name, -1 if none.
     int addressOf(std::string_view name) const;
     const RegisterEntry* find(int address) const;

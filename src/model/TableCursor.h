@@ -1,6 +1,9 @@
 #pragma once
 
+#include "model/FixedText.h"
+
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 namespace tarvik {
@@ -23,6 +26,17 @@ public:
     {
         return index >= 0 && index < count() ? &entries_[static_cast<std::size_t>(index)] : nullptr;
     }
+    // 1-based position of the first entry with that name, 0 if none.
+    int positionOf(std::string_view name) const
+    {
+        const NameKey key(name);
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (key.matches(entries_[i].name))
+                return static_cast<int>(i) + 1;
+        return 0;
+    }
+    const Entry* findByName(std::string_view name) const { return at(positionOf(name) - 1); }
+    Entry* findByName(std::string_view name) { return at(positionOf(name) - 1); }
     int cursorIndex() const { return cursor_; }
     void clear()
     {

@@ -1,2 +1,0 @@
-// Placeholder translation unit until the main window lands.
-namespace tarvik { int appInfoPlaceholder = 0; }

@@ -1,0 +1,98 @@
+#include "app/QtScreen.h"
+
+#include "editor/TMDIChild.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+const QString kFileFilter = QStringLiteral("Tarvik Source files (*.qel)");
+const QString kDefaultSuffix = QStringLiteral("qel");
+
+QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<std::string> runFileDialog(QFileDialog& dialog)
+{
+    dialog.setNameFilter(kFileFilter);
+    dialog.setDefaultSuffix(kDefaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+} // namespace
+
+QtScreen::QtScreen(QWidget* parent, ViewOf viewOf)
+    : parent_(parent), viewOf_(std::move(viewOf))
+{
+}
+
+tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::string_view text,
+                                            tarvik::MessageButtons buttons)
+{
+    using tarvik::MessageAnswer;
+    using tarvik::MessageButtons;
+    QMessageBox box(QMessageBox::NoIcon, toQString(caption), toQString(text), QMessageBox::NoButton, parent_);
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
+    }
+}
+
+int QtScreen::offerNewRegister(tarvik::ProgramDocument&, std::string&) { return 0; }
+int QtScreen::offerNewBit(tarvik::ProgramDocument&, std::string&) { return 0; }
+int QtScreen::offerNewLiteral(tarvik::ProgramDocument&, std::string&) { return 0; }
+int QtScreen::offerNewLabel(tarvik::ProgramDocument&, std::string&) { return 0; }
+
+void QtScreen::moveCursorToLine(tarvik::ProgramDocument& document, int lineNumber)
+{
+    if (TMDIChild* view = viewOf_ ? viewOf_(document) : nullptr)
+        view->MoveCursorToLine(lineNumber);
+}
+
+void QtScreen::editCurrentLine(tarvik::ProgramDocument&)
+{
+}
+
+std::optional<std::string> QtScreen::chooseFileToOpen()
+{
+    QFileDialog dialog(parent_, QStringLiteral("Open"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return runFileDialog(dialog);
+}
+
+std::optional<std::string> QtScreen::chooseFileToSave(std::string_view title)
+{
+    QFileDialog dialog(parent_, toQString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The program asks its own overwrite question.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return runFileDialog(dialog);
+}

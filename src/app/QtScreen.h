@@ -1,0 +1,37 @@
+#pragma once
+
+#include "model/Screen.h"
+
+#include <functional>
+
+class QWidget;
+class TMDIChild;
+
+// The screen of the running application: message boxes and file dialogs of Qt.
+class QtScreen : public tarvik::Screen {
+public:
+    using ViewOf = std::function<TMDIChild*(tarvik::ProgramDocument&)>;
+
+    // Dialogs open over parent; viewOf finds the window that shows a document.
+    QtScreen(QWidget* parent, ViewOf viewOf);
+
+    tarvik::MessageAnswer showMessage(std::string_view caption, std::string_view text,
+                                      tarvik::MessageButtons buttons) override;
+
+    // The symbol definition dialogs hook in here; until then nothing is added.
+    int offerNewRegister(tarvik::ProgramDocument&, std::string& name) override;
+    int offerNewBit(tarvik::ProgramDocument&, std::string& name) override;
+    int offerNewLiteral(tarvik::ProgramDocument&, std::string& name) override;
+    int offerNewLabel(tarvik::ProgramDocument&, std::string& name) override;
+
+    void moveCursorToLine(tarvik::ProgramDocument& document, int lineNumber) override;
+    // The entry dialogs hook in here.
+    void editCurrentLine(tarvik::ProgramDocument& document) override;
+
+    std::optional<std::string> chooseFileToOpen() override;
+    std::optional<std::string> chooseFileToSave(std::string_view title) override;
+
+private:
+    QWidget* parent_;
+    ViewOf viewOf_;
+};

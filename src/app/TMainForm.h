@@ -1,0 +1,170 @@
+#pragma once
+
+#include "files/DocumentLifecycle.h"
+#include "model/DeviceDefaults.h"
+#include "model/LineList.h"
+
+#include <QList>
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QButtonGroup;
+class QFrame;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolButton;
+class PinDiagram;
+class QtScreen;
+class TMDIChild;
+
+// The application's one top-level window: the frame of the document windows, with the
+// menus, the speed bar, the instruction palette, the pin diagram and the status bar.
+class TMainForm : public QMainWindow, private tarvik::DocumentWindows {
+    Q_OBJECT
+public:
+    static constexpr int kSymbolicMode = 0;
+    static constexpr int kMpasmMode = 50;
+    static constexpr int kStatusPanelCount = 6;
+
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Every message box and file dialog goes through the screen; null restores the
+    // form's own.
+    void setScreen(tarvik::Screen* screen);
+    tarvik::Screen& screen() const;
+
+    int displayMode() const { return displayMode_; }
+    const tarvik::DeviceDefaults& deviceDefaults() const { return defaults_; }
+    tarvik::LineList& lineClipboard() { return lineClipboard_; }
+    QMdiArea* mdiArea() const { return mdiArea_; }
+
+    // The document windows in the main window's child order.
+    QList<TMDIChild*> documentWindows() const;
+    TMDIChild* activeChild() const;
+    TMDIChild* viewOf(const tarvik::ProgramDocument& document) const;
+    // Opens a window on the document and makes it the active one.
+    TMDIChild* addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument> document, const QString& caption);
+
+    // Places and lays out the window for a screen whose maximised windows get this size.
+    void fitToScreen(const QSize& maximisedArea);
+    bool compactLayout() const { return compactLayout_; }
+    QString statusPanelText(int panel) const;
+
+    // File and window commands.
+    void FileNewItemClick();
+    void FileOpenItemClick();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void FileExitItemClick();
+    void WindowCloseAllItemClick();
+    void HelpAboutItemClick();
+    void spbtnQELClick();
+    void spbtnASMClick();
+
+    // Every palette button (codes 1 to 35) and the context menu's ORG and blank line
+    // items (101, 102) end here; the entry dialogs hook in at this one place.
+    virtual void runInstructionDialog(int code);
+    // Commands whose dialogs and line operations hook in later; each needs a document.
+    void btnCutQELClick();
+    void btnCopyQELClick();
+    void btnPasteQELClick();
+    void Delete2Click();
+    void Se1Click();
+    void Find1Click();
+    void Replace1Click();
+    void Registers1Click();
+    void Bits1Click();
+    void Constants1Click();
+    void btnAddRegisterClick();
+    void btnAddBitClick();
+    void btnAddLiteralClick();
+    void btnHexClick();
+
+    // Cut, Copy and the Edit menu's Delete follow the number of Selected lines.
+    void UpdateClipboardCommands(int selectedCount);
+    // Re-derives what is enabled and shown from whether any document is open.
+    void UpdateMenuItems();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // tarvik::DocumentWindows
+    int documentCount() const override;
+    tarvik::ProgramDocument& documentAt(int index) override;
+    void setCaption(int index, const std::string& caption) override;
+    void addDocument(std::unique_ptr<tarvik::ProgramDocument> document, const std::string& caption) override;
+    void activateDocument(int index) override;
+    void destroyDocument(int index) override;
+
+    void createMenus();
+    QWidget* createSpeedBar();
+    QWidget* createPalette();
+    void createStatusBar();
+    QToolButton* addSpeedButton(QWidget* bar, const char* name, int left, const char* hint);
+    QAction* addItem(QMenu* menu, const char* name, const char* caption, const char* hint = nullptr);
+
+    QMdiSubWindow* subWindowOf(const TMDIChild* child) const;
+    void childActivated(QMdiSubWindow* window);
+    bool askToCloseChild(TMDIChild* child);
+    void setStatusPanel(int panel, const QString& text);
+    void showModifiedOf(TMDIChild* child);
+    void LineClick();
+    void fillWindowMenu();
+
+    tarvik::DeviceDefaults defaults_;
+    tarvik::LineList lineClipboard_;
+    int displayMode_ = kMpasmMode;
+    int screenHeight_ = 0;
+    int screenWidth_ = 0;
+    bool compactLayout_ = false;
+    bool firstShown_ = false;
+    bool closingWithoutAsking_ = false;
+
+    std::unique_ptr<QtScreen> ownScreen_;
+    tarvik::Screen* screen_ = nullptr;
+    tarvik::DocumentLifecycle lifecycle_;
+
+    QMdiArea* mdiArea_ = nullptr;
+    QLabel* statusPanels_[kStatusPanelCount] = {};
+
+    QMenu* editMenu_ = nullptr;
+    QMenu* searchMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QAction* saveItem_ = nullptr;
+    QAction* saveAsItem_ = nullptr;
+    QAction* cutItem_ = nullptr;
+    QAction* copyItem_ = nullptr;
+    QAction* pasteItem_ = nullptr;
+    QAction* deleteItem_ = nullptr;
+    QAction* closeAllItem_ = nullptr;
+
+    QToolButton* saveBtn_ = nullptr;
+    QToolButton* cutBtn_ = nullptr;
+    QToolButton* copyBtn_ = nullptr;
+    QToolButton* pasteBtn_ = nullptr;
+    QToolButton* findBtn_ = nullptr;
+    QToolButton* qelBtn_ = nullptr;
+    QToolButton* asmBtn_ = nullptr;
+    QToolButton* addRegisterBtn_ = nullptr;
+    QToolButton* addBitBtn_ = nullptr;
+    QToolButton* addLiteralBtn_ = nullptr;
+    QToolButton* hexBtn_ = nullptr;
+    QButtonGroup* syntaxGroup_ = nullptr;
+
+    QFrame* panel1_ = nullptr;
+    QWidget* panel3_ = nullptr;
+    QWidget* panel5_ = nullptr;
+    QWidget* panel6_ = nullptr;
+    QWidget* panel7_ = nullptr;
+    QWidget* panel8_ = nullptr;
+    PinDiagram* imagePanel_ = nullptr;
+};

@@ -1,0 +1,593 @@
+#include "editor/TMDIChild.h"
+
+#include "editor/ViewGeometry.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QStandardItemModel>
+
+#include <algorithm>
+#include <array>
+
+using namespace tarvik;
+
+namespace {
+
+// Stand-ins for the frame width, the menu-bar height and the scroll bar width of the
+// platform the layout rules were made for; together they make the row rectangles end
+// exactly at the scroll bar.
+constexpr int kFrameWidth = 4;
+constexpr int kMenuHeight = 19;
+constexpr int kScrollBarWidth = 17;
+
+struct SectionSpec {
+    const char* text;
+    int width, minimum, maximum;
+};
+constexpr std::array<SectionSpec, 4> kSections = {{
+    {"Label", 90, 50, 150},
+    {"Instruction", 140, 100, 200},
+    {"Bank", 45, 45, 50},
+    {"Comment", 600, 200, 800},
+}};
+
+QColor colourOf(Rgb rgb)
+{
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+// Program texts are bytes; every byte value shows as some character.
+QString toQString(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect toQRect(const RowRectangle& r)
+{
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+class FontMeasure : public TextMeasure {
+public:
+    explicit FontMeasure(const QFont& font) : metrics_(font) {}
+    int width(std::string_view text) const override { return metrics_.horizontalAdvance(toQString(text)); }
+    int ascent() const { return metrics_.ascent(); }
+
+private:
+    QFontMetrics metrics_;
+};
+
+} // namespace
+
+TMDIChild::TMDIChild(std::unique_ptr<ProgramDocument> document, QWidget* parent)
+    : QWidget(parent), document_(std::move(document))
+{
+    QFont windowFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    windowFont.setPixelSize(13);
+    setFont(windowFont);
+    drawFont_ = windowFont;
+    drawFont_.setPointSize(10);
+
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    buildHeader();
+    buildScrollBar();
+    buildPopupMenu();
+
+    document_->resetCursorToTop();
+    topLine_ = document_->lines.first();
+    UpdateScrollBar();
+}
+
+TMDIChild::~TMDIChild() = default;
+
+void TMDIChild::buildHeader()
+{
+    auto* model = new QStandardItemModel(0, static_cast<int>(kSections.size()), this);
+    QStringList titles;
+    for (const SectionSpec& section : kSections)
+        titles << QString::fromLatin1(section.text);
+    model->setHorizontalHeaderLabels(titles);
+
+    header_ = new QHeaderView(Qt::Horizontal, this);
+    header_->setObjectName("HeaderControl1");
+    header_->setModel(model);
+    QFont bold = font();
+    bold.setBold(true);
+    header_->setFont(bold);
+    header_->setSectionsClickable(false);
+    header_->setSectionsMovable(false);
+    header_->setStretchLastSection(false);
+    header_->setHighlightSections(false);
+    header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header_->setFocusPolicy(Qt::NoFocus);
+    header_->setMinimumSectionSize(kSections[2].minimum);
+    header_->setMaximumSectionSize(kSections[3].maximum);
+    for (int i = 0; i < static_cast<int>(kSections.size()); ++i) {
+        header_->setSectionResizeMode(i, QHeaderView::Interactive);
+        header_->resizeSection(i, kSections[static_cast<std::size_t>(i)].width);
+    }
+    header_->setGeometry(0, 0, 600, kHeaderHeight);
+    connect(header_, &QHeaderView::sectionResized, this, &TMDIChild::HeaderControl1SectionResize);
+}
+
+void TMDIChild::buildScrollBar()
+{
+    scrollBar_ = new QScrollBar(Qt::Vertical, this);
+    scrollBar_->setObjectName("ScrollBar1");
+    scrollBar_->setRange(0, kScrollRange);
+    scrollBar_->setSingleStep(45);
+    scrollBar_->setPageStep(45);
+    scrollBar_->setFocusPolicy(Qt::NoFocus);
+    // The view moves when the thumb is let go, not while it is dragged.
+    scrollBar_->setTracking(false);
+    // Its own menu offers Top and Bottom, which the view does not follow.
+    scrollBar_->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(scrollBar_, &QScrollBar::actionTriggered, this, &TMDIChild::ScrollBar1Scroll);
+}
+
+void TMDIChild::buildPopupMenu()
+{
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName("PopupMenu1");
+    // The shortcut texts are only shown; the view handles the keys itself.
+    QAction* delete1 = popupMenu_->addAction(QStringLiteral("&Delete\tDel"));
+    delete1->setObjectName("Delete1");
+    connect(delete1, &QAction::triggered, this, &TMDIChild::DeleteCursorLine);
+
+    QAction* edit1 = popupMenu_->addAction(QStringLiteral("&Edit..."));
+    edit1->setObjectName("Edit1");
+    connect(edit1, &QAction::triggered, this, &TMDIChild::editLineRequested);
+
+    activeInactive1_ = popupMenu_->addAction(QStringLiteral("Active/&Inactive"));
+    activeInactive1_->setObjectName("ActiveInactive1");
+    activeInactive1_->setCheckable(true);
+    // A checkable action flips its own mark when chosen; the marks here follow the line
+    // instead, so that flip is undone before the command runs.
+    connect(activeInactive1_, &QAction::triggered, this, [this](bool checked) {
+        activeInactive1_->setChecked(!checked);
+        ActiveInactive1Click();
+    });
+
+    selectDeselect1_ = popupMenu_->addAction(QStringLiteral("&Select/Deselect"));
+    selectDeselect1_->setObjectName("SelectDeselect1");
+    selectDeselect1_->setCheckable(true);
+    connect(selectDeselect1_, &QAction::triggered, this, [this](bool checked) {
+        selectDeselect1_->setChecked(!checked);
+        SelectDeselect1Click();
+    });
+
+    popupMenu_->addSeparator()->setObjectName("N1");
+
+    QAction* org1 = popupMenu_->addAction(QStringLiteral("&ORG..."));
+    org1->setObjectName("ORG1");
+    connect(org1, &QAction::triggered, this, &TMDIChild::orgLineRequested);
+
+    QAction* insertBlank1 = popupMenu_->addAction(QStringLiteral("Insert &Blank...\tEnter"));
+    insertBlank1->setObjectName("InsertBlank1");
+    connect(insertBlank1, &QAction::triggered, this, &TMDIChild::blankLineDialogRequested);
+}
+
+ProgramDocument& TMDIChild::document() { return *document_; }
+int TMDIChild::cursorRow() const { return cursorRow_; }
+int TMDIChild::topIndex() const { return topIndex_; }
+const ProgramLine* TMDIChild::topLine() const { return topLine_; }
+int TMDIChild::visibleRows() const { return visibleRowsFor(height()); }
+int TMDIChild::instructionX() const { return columns_.instructionX; }
+int TMDIChild::bankX() const { return columns_.bankX; }
+int TMDIChild::commentX() const { return columns_.commentX; }
+int TMDIChild::shownDisplayMode() const { return shownDisplayMode_; }
+QMenu* TMDIChild::popupMenu() const { return popupMenu_; }
+int TMDIChild::outerWidth() const { return width() + 2 * kFrameWidth; }
+int TMDIChild::outerHeight() const { return height() + 2 * kFrameWidth + kMenuHeight; }
+int TMDIChild::lineCount() const { return document_->lines.count(); }
+void TMDIChild::setCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
+
+void TMDIChild::repaintRows(int row, int count)
+{
+    update(toQRect(rowRect(row, count, outerWidth())));
+}
+
+void TMDIChild::SetCursorRow(int row)
+{
+    // Keeps the list cursor and the row in step even for a row that holds no line.
+    row = std::clamp(row, -topIndex_, std::max(-topIndex_, lineCount() - topIndex_ - 1));
+    repaintRows(cursorRow_);
+    document_->lines.moveCursor(cursorRow_, row);
+    cursorRow_ = row;
+    repaintRows(cursorRow_);
+    ShowLinePosition(row + topIndex_);
+}
+
+void TMDIChild::MoveCursorToLine(int lineNumber)
+{
+    SetCursorRow(lineNumber - topIndex_);
+}
+
+void TMDIChild::ShowLinePosition(int position)
+{
+    const ProgramLine* line = document_->lines.cursor();
+    const bool real = document_->lines.isLine(line);
+    const std::string_view comment = real && line->commentIndex != -1
+        ? document_->comments.textAt(line->commentIndex)
+        : std::string_view{};
+    emit statusPanelChanged(0, toQString(comment));
+    emit statusPanelChanged(1, QString::asprintf("%4d", position));
+    emit statusPanelChanged(2, real ? toQString(line->affectedText()) : QString());
+}
+
+void TMDIChild::UpdateScrollBar()
+{
+    const ScrollBarFigures figures = scrollBarFigures(lineCount(), visibleRows(), topIndex_);
+    if (!figures.enabled) {
+        scrollBar_->setEnabled(false);
+        return;
+    }
+    scrollBar_->setEnabled(true);
+    scrollBar_->setSingleStep(figures.step);
+    scrollBar_->setPageStep(figures.step);
+    scrollBar_->setValue(std::clamp(figures.position, 0, kScrollRange));
+}
+
+void TMDIChild::ResetCursorToTop()
+{
+    cursorRow_ = 0;
+    topIndex_ = 0;
+    document_->resetCursorToTop();
+    topLine_ = document_->lines.first();
+    UpdateScrollBar();
+    update();
+}
+
+void TMDIChild::InsertLineAfterCursor(const ProgramLine& line)
+{
+    LineList& lines = document_->lines;
+    const int n = lines.count();
+    const int k = lines.positionOf(lines.cursor());
+    const int newRow = k - topIndex_;
+    if (newRow > 0)
+        repaintRows(cursorRow_);
+    if (!lines.insertAfterCursor(line))
+        return;
+    if (cursorRow_ < 0)
+        ++topIndex_;  // the new line went in above the top line, which moves down one place
+    else
+        cursorRow_ = newRow;
+    repaintRows(newRow, n - k + 1);
+    ShowLinePosition(k);
+    UpdateScrollBar();
+}
+
+void TMDIChild::InsertBlankLine()
+{
+    ProgramLine blank;
+    blank.code = kBlankCode;
+    InsertLineAfterCursor(blank);
+    markModified();
+}
+
+void TMDIChild::DeleteCursorLine()
+{
+    LineList& lines = document_->lines;
+    ProgramLine* line = lines.cursor();
+    if (!lines.isLine(line) || line == lines.first())
+        return;
+    const int n = lines.count();
+    const int k = lines.positionOf(line);
+    const bool last = line->next == lines.endSentinel();
+    if (cursorRow_ == 0 && last)
+        return;
+    // A cursor scrolled out above the top line: the top line's index drops with it.
+    const bool aboveTop = cursorRow_ < 0;
+    if (last)
+        --cursorRow_;
+    if (cursorRow_ == 0 && !last)
+        topLine_ = line->next;
+    if (line->hasLabel() && document_->labels.holds(line->labelText()))
+        document_->labels.remove(line->labelText());
+    lines.removeAtCursor();
+    if (aboveTop) {
+        --topIndex_;
+        ++cursorRow_;
+    }
+    repaintRows(cursorRow_, n - k + 2);
+    ShowLinePosition(cursorRow_ + topIndex_);
+    reportSelection();
+    markModified();
+    UpdateScrollBar();
+}
+
+void TMDIChild::ActiveInactive1Click()
+{
+    ProgramLine* line = document_->lines.cursor();
+    if (!document_->lines.isLine(line) || line->isSelected())
+        return;
+    line->state = line->isInactive() ? LineState::Normal : LineState::Inactive;
+    repaintRows(cursorRow_);
+    // The state is saved with the program and decides what is assembled; the header line
+    // is neither.
+    if (line != document_->lines.first())
+        markModified();
+}
+
+void TMDIChild::SelectDeselect1Click()
+{
+    ProgramLine* line = document_->lines.cursor();
+    if (!document_->lines.isLine(line) || line == document_->lines.first() || line->isInactive())
+        return;
+    const bool select = !line->isSelected();
+    line->state = select ? LineState::Selected : LineState::Normal;
+    selectDeselect1_->setChecked(select);
+    repaintRows(cursorRow_);
+    reportSelection();
+}
+
+void TMDIChild::setShownDisplayMode(int mode)
+{
+    if (mode == shownDisplayMode_)
+        return;
+    shownDisplayMode_ = mode;
+    update();
+}
+
+void TMDIChild::reportSelection()
+{
+    emit selectionChanged(document_->lines.countSelected());
+}
+
+void TMDIChild::markModified()
+{
+    document_->modified = true;
+    emit documentModified();
+}
+
+void TMDIChild::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setFont(drawFont_);
+    const FontMeasure measure(drawFont_);
+    const QRect exposed = event->rect();
+    const QColor white = colourOf(kWhite);
+    const QColor cursorBackground = colourOf(kCursorBackground);
+    const QRect cursorRect = toQRect(rowRect(cursorRow_, outerWidth()));
+
+    int row = 0;
+    for (const ProgramLine* line = topLine_; document_->lines.isLine(line); line = line->next, ++row) {
+        const int top = rowTop(row);
+        // Rows outside the exposed area would be clipped anyway.
+        if (top >= exposed.bottom() + 1 || top + kRowHeight <= exposed.top())
+            continue;
+        const bool onCursorRow = row == cursorRow_;
+        if (onCursorRow)
+            painter.fillRect(cursorRect, cursorBackground);
+        renderLine(*line, shownDisplayMode_, *document_, columns_, onCursorRow, measure, rendered_);
+        if (rendered_.fillWidth > 0)
+            painter.fillRect(0, top, rendered_.fillWidth, kRowHeight,
+                             rendered_.fillWithCursorBackground ? cursorBackground : white);
+        const int baseline = top + measure.ascent();
+        for (const TextRun& run : rendered_.runs) {
+            painter.setPen(colourOf(rgbOf(run.colour)));
+            painter.drawText(run.x, baseline, toQString(run.text));
+        }
+    }
+}
+
+void TMDIChild::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        InsertBlankLine();
+        break;
+    case Qt::Key_Up:
+        keyUp();
+        break;
+    case Qt::Key_Down:
+        keyDown();
+        break;
+    case Qt::Key_Delete:
+        DeleteCursorLine();
+        break;
+    default:
+        break;
+    }
+    ShowLinePosition(cursorRow_ + topIndex_);
+    UpdateScrollBar();
+    event->accept();
+}
+
+bool TMDIChild::focusNextPrevChild(bool)
+{
+    // Tab is a key of the view like any other, not a way out of it.
+    return false;
+}
+
+void TMDIChild::keyUp()
+{
+    LineList& lines = document_->lines;
+    ProgramLine* cursor = lines.cursor();
+    if (!lines.isLine(cursor) || !lines.isLine(cursor->prev))
+        return;
+    if (cursorRow_ > 0) {
+        lines.setCursor(cursor->prev);
+        repaintRows(cursorRow_);
+        --cursorRow_;
+        repaintRows(cursorRow_);
+    } else if (topIndex_ != 0) {
+        lines.setCursor(cursor->prev);
+        topLine_ = topLine_->prev;
+        --topIndex_;
+        update();
+    }
+}
+
+void TMDIChild::keyDown()
+{
+    LineList& lines = document_->lines;
+    ProgramLine* cursor = lines.cursor();
+    if (!lines.isLine(cursor) || cursorRow_ >= lineCount() - topIndex_ - 1)
+        return;
+    lines.setCursor(cursor->next);
+    if (cursorRow_ >= 0)
+        repaintRows(cursorRow_);
+    ++cursorRow_;
+    repaintRows(cursorRow_);
+    if (cursorRow_ >= visibleRows()) {
+        --cursorRow_;
+        topLine_ = topLine_->next;
+        ++topIndex_;
+        update();
+    }
+}
+
+void TMDIChild::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const int span = drawnSpan(lineCount(), topIndex_);
+    const int row = rowAt(pos.y());
+    if (event->button() == Qt::LeftButton) {
+        if (hitsDrawnRow(pos.x(), pos.y(), outerWidth(), span))
+            SetCursorRow(row);
+    } else if (event->button() == Qt::RightButton) {
+        if (row != cursorRow_ || span == 0)
+            return;
+        const ProgramLine* line = document_->lines.cursor();
+        if (line->state == LineState::Normal)
+            activeInactive1_->setChecked(true);
+        else if (line->state == LineState::Inactive)
+            activeInactive1_->setChecked(false);
+        popupMenu_->popup(mapToGlobal(pos));
+    }
+}
+
+void TMDIChild::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Replaces the second press: the first click has already moved the cursor.
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint pos = event->position().toPoint();
+    if (!hitsDrawnRow(pos.x(), pos.y(), outerWidth(), drawnSpan(lineCount(), topIndex_)))
+        return;
+    const int row = rowAt(pos.y());
+    LineList& lines = document_->lines;
+    ProgramLine* line = lines.stepForward(topLine_, row);
+    if (!lines.isLine(line) || line == lines.first())
+        return;
+    if (line->state == LineState::Normal) {
+        line->state = LineState::Selected;
+        repaintRows(row);
+        selectDeselect1_->setChecked(true);
+    } else if (line->state == LineState::Selected) {
+        line->state = LineState::Normal;
+        repaintRows(row);
+        selectDeselect1_->setChecked(false);
+    }
+    reportSelection();
+}
+
+void TMDIChild::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const ChildLayout layout =
+        childLayout(outerWidth(), outerHeight(), kFrameWidth, kMenuHeight, kScrollBarWidth);
+    scrollBar_->setGeometry(layout.scrollBarLeft, 0, kScrollBarWidth, std::max(0, layout.scrollBarHeight));
+    header_->setGeometry(0, 0, std::max(0, layout.headerWidth), kHeaderHeight);
+    UpdateScrollBar();
+}
+
+void TMDIChild::closeEvent(QCloseEvent* event)
+{
+    if (closeQuery_ && !closeQuery_())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TMDIChild::ScrollBar1Scroll(int action)
+{
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+        lineUp();
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        lineDown();
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+    case QAbstractSlider::SliderPageStepAdd:
+        scrollToPosition(scrollBar_->sliderPosition());
+        break;
+    case QAbstractSlider::SliderMove:
+        // With tracking off this arrives once, when the thumb is let go.
+        if (!scrollBar_->isSliderDown())
+            scrollToPosition(scrollBar_->sliderPosition());
+        break;
+    default:
+        break;
+    }
+}
+
+void TMDIChild::lineUp()
+{
+    if (topIndex_ > 0)
+        moveTopLine(-1);
+}
+
+void TMDIChild::lineDown()
+{
+    if (topIndex_ < lineCount() - visibleRows())
+        moveTopLine(1);
+}
+
+void TMDIChild::scrollToPosition(int position)
+{
+    const ScrollTarget target = scrollTargetFor(position, scrollBar_->singleStep());
+    // A window too small for a single row could ask for a top past the last line.
+    const int top = std::clamp(target.topIndex, 0, std::max(0, lineCount() - 1));
+    scrollBar_->setSliderPosition(target.position);
+    moveTopLine(top - topIndex_);
+}
+
+void TMDIChild::moveTopLine(int lines)
+{
+    int moved = 0;
+    for (; moved < lines && document_->lines.isLine(topLine_->next); ++moved)
+        topLine_ = topLine_->next;
+    for (; moved > lines && document_->lines.isLine(topLine_->prev); --moved)
+        topLine_ = topLine_->prev;
+    if (moved == 0)
+        return;
+    topIndex_ += moved;
+    cursorRow_ -= moved;
+    update();
+}
+
+void TMDIChild::HeaderControl1SectionResize(int section, int, int newWidth)
+{
+    if (section >= 0 && section < static_cast<int>(kSections.size())) {
+        const SectionSpec& limits = kSections[static_cast<std::size_t>(section)];
+        const int allowed = std::clamp(newWidth, limits.minimum, limits.maximum);
+        if (allowed != newWidth) {
+            // Comes back here with the allowed width.
+            header_->resizeSection(section, allowed);
+            return;
+        }
+    }
+    const SectionColumns columns = columnsFromSections(header_->sectionSize(0), header_->sectionSize(1),
+                                                       header_->sectionSize(2));
+    columns_.instructionX = columns.instructionX;
+    columns_.bankX = columns.bankX;
+    columns_.commentX = columns.commentX;
+    update();
+}

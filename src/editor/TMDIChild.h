@@ -1,0 +1,117 @@
+#pragma once
+
+#include "editor/LineRenderer.h"
+#include "model/ProgramDocument.h"
+
+#include <QFont>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QHeaderView;
+class QMenu;
+class QScrollBar;
+
+// One document window: owns its program and paints it as a grid of 17-pixel rows under a
+// four-section header, beside its own scroll bar. What a row says comes from renderLine;
+// this class keeps the view state (cursor row, top line) tied to the list cursor.
+class TMDIChild : public QWidget {
+    Q_OBJECT
+public:
+    // Takes ownership of the document; the view starts at the top with the header line as
+    // the list cursor and top line.
+    explicit TMDIChild(std::unique_ptr<tarvik::ProgramDocument> document, QWidget* parent = nullptr);
+    ~TMDIChild() override;
+    tarvik::ProgramDocument& document();
+
+    // Moves the cursor to a row (counted from the top line) without scrolling.
+    void SetCursorRow(int row);
+    // Status panels 0 to 2 for the cursor line, p being its line number.
+    void ShowLinePosition(int position);
+    void UpdateScrollBar();
+    void ResetCursorToTop();
+    // Inserts a copy of the line after the list cursor, repaints, updates status and scroll bar.
+    void InsertLineAfterCursor(const tarvik::ProgramLine& line);
+    // Header = 0; numbers outside the program are brought to its first or last line.
+    void MoveCursorToLine(int lineNumber);
+    void InsertBlankLine();
+    void DeleteCursorLine();
+    // Context menu toggles of the cursor line.
+    void ActiveInactive1Click();
+    void SelectDeselect1Click();
+
+    int cursorRow() const;
+    const tarvik::ProgramLine* topLine() const;
+    int topIndex() const;
+    int visibleRows() const;
+    int instructionX() const;
+    int bankX() const;
+    int commentX() const;
+    int shownDisplayMode() const;
+    // Takes the main window's display mode (0 symbolic, 50 MPASM); repaints when it changes.
+    void setShownDisplayMode(int mode);
+    QMenu* popupMenu() const;
+
+    // Consulted by closeEvent: false keeps the window open.
+    void setCloseQuery(std::function<bool()> query);
+
+    // The window's width and height as the row and layout arithmetic counts them: the
+    // client area plus a frame on each side (and a title allowance for the height).
+    int outerWidth() const;
+    int outerHeight() const;
+
+signals:
+    // Status bar panels 0 (comment), 1 ("%4d" position), 2 (affected text).
+    void statusPanelChanged(int panel, const QString& text);
+    // The number of Selected lines may have changed: drives Cut/Copy.
+    void selectionChanged(int selectedCount);
+    // The program changed through the view itself; the modified flag is already set.
+    void documentModified();
+    // Context menu items whose dialogs live elsewhere.
+    void editLineRequested();
+    void orgLineRequested();
+    void blankLineDialogRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void buildHeader();
+    void buildScrollBar();
+    void buildPopupMenu();
+    void ScrollBar1Scroll(int action);
+    void HeaderControl1SectionResize(int section, int oldWidth, int newWidth);
+    void keyUp();
+    void keyDown();
+    void lineUp();
+    void lineDown();
+    void scrollToPosition(int position);
+    void moveTopLine(int lines);
+    void repaintRows(int row, int count = 1);
+    int lineCount() const;
+    void reportSelection();
+    void markModified();
+
+    std::unique_ptr<tarvik::ProgramDocument> document_;
+    std::function<bool()> closeQuery_;
+    QHeaderView* header_ = nullptr;
+    QScrollBar* scrollBar_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QAction* activeInactive1_ = nullptr;
+    QAction* selectDeselect1_ = nullptr;
+    QFont drawFont_;
+
+    int cursorRow_ = 0;
+    tarvik::ProgramLine* topLine_ = nullptr;
+    int topIndex_ = 0;
+    tarvik::ColumnPositions columns_;
+    int shownDisplayMode_ = 50;
+    tarvik::RenderedLine rendered_;  // reused by every row of a paint
+};

@@ -1,0 +1,110 @@
+#pragma once
+
+namespace tarvik {
+
+// Rows are 17 pixels high under a 17-pixel column header.
+inline constexpr int kRowHeight = 17;
+inline constexpr int kHeaderHeight = 17;
+// The row rectangles stop this far short of the window's outer width: the frame on both
+// sides and the scroll bar.
+inline constexpr int kRowRightMargin = 25;
+inline constexpr int kScrollRange = 1000;
+
+struct RowRectangle {
+    int left, top, right, bottom;
+    bool operator==(const RowRectangle&) const = default;
+};
+
+// Whole rows that fit under the header.
+constexpr int visibleRowsFor(int clientHeight)
+{
+    return clientHeight / kRowHeight - 1;
+}
+
+constexpr int rowTop(int row)
+{
+    return kRowHeight * row + kHeaderHeight;
+}
+
+// Rows r to r + count - 1; outerWidth is the window's width including its frame.
+constexpr RowRectangle rowRect(int row, int count, int outerWidth)
+{
+    return {0, rowTop(row), outerWidth - kRowRightMargin, rowTop(row + count)};
+}
+
+constexpr RowRectangle rowRect(int row, int outerWidth)
+{
+    return rowRect(row, 1, outerWidth);
+}
+
+// Truncates toward zero, so the pixel rows just under the header still count as row 0;
+// hitsDrawnRow guards against them.
+constexpr int rowAt(int y)
+{
+    return (y - kHeaderHeight) / kRowHeight;
+}
+
+// Height of the rows that hold lines, from topIndex on.
+constexpr int drawnSpan(int lineCount, int topIndex)
+{
+    return (lineCount - topIndex) * kRowHeight;
+}
+
+// Whether a click lands on a row that holds a line.
+constexpr bool hitsDrawnRow(int x, int y, int outerWidth, int span)
+{
+    return x >= 0 && x <= outerWidth - kRowRightMargin && y >= kHeaderHeight + 1
+        && y < span + kHeaderHeight;
+}
+
+struct ScrollBarFigures {
+    bool enabled;
+    int step;      // small and large change alike
+    int position;  // before the scroll bar clamps it into 0..1000
+    bool operator==(const ScrollBarFigures&) const = default;
+};
+
+// With no more lines than rows the scroll bar is disabled and its other figures are
+// left as they were (step and position 0 here).
+constexpr ScrollBarFigures scrollBarFigures(int lineCount, int visibleRows, int topIndex)
+{
+    const int overflow = lineCount - visibleRows;
+    if (overflow <= 0)
+        return {false, 0, 0};
+    const int step = kScrollRange / overflow + 1;
+    return {true, step, step * topIndex};
+}
+
+struct ScrollTarget {
+    int topIndex;
+    int position;
+    bool operator==(const ScrollTarget&) const = default;
+};
+
+// Page moves and thumb releases: the requested position over the step, rounded to the
+// nearest top index with halves going up; the thumb snaps to that index.
+ScrollTarget scrollTargetFor(int position, int step);
+
+// Column starts follow the widths of the first three header sections.
+struct SectionColumns {
+    int instructionX, bankX, commentX;
+    bool operator==(const SectionColumns&) const = default;
+};
+constexpr SectionColumns columnsFromSections(int labelWidth, int instructionWidth, int bankWidth)
+{
+    return {labelWidth, labelWidth + instructionWidth, labelWidth + instructionWidth + bankWidth};
+}
+
+// Placement of the scroll bar and the header from the window's outer size, its frame
+// width, its menu-bar allowance and the scroll bar's width.
+struct ChildLayout {
+    int scrollBarLeft, scrollBarHeight, headerWidth;
+    bool operator==(const ChildLayout&) const = default;
+};
+constexpr ChildLayout childLayout(int outerWidth, int outerHeight, int frame, int menu, int scrollBar)
+{
+    return {outerWidth - 2 * frame - scrollBar, outerHeight - 2 * frame - menu,
+            outerWidth - 2 * frame - scrollBar - 1};
+}
+
+} // namespace tarvik

@@ -1,0 +1,280 @@
+#include "app/TMainForm.h"
+#include "editor/TMDIChild.h"
+#include "files/ProgramFile.h"
+#include "FakeScreen.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <memory>
+
+using tarvik::MessageAnswer;
+using tarvik::test::FakeScreen;
+
+namespace {
+
+QMdiSubWindow* subWindowOf(TMDIChild* view)
+{
+    return qobject_cast<QMdiSubWindow*>(view->parentWidget());
+}
+
+QString captionOf(TMDIChild* view)
+{
+    return subWindowOf(view)->windowTitle();
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void put(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const std::string kQuestion = "Do you want to save the changes you made to ";
+
+} // namespace
+
+class DocumentFlowTest : public QObject {
+    Q_OBJECT
+
+    FakeScreen screen;
+    std::unique_ptr<QTemporaryDir> folder;
+
+    void start(TMainForm& form)
+    {
+        form.setScreen(&screen);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+    // An edit made through the view itself, the way the user makes one.
+    static void edit(TMDIChild* view) { QTest::keyClick(view, Qt::Key_Return); }
+    void trigger(TMainForm& form, const char* item)
+    {
+        form.findChild<QAction*>(QString::fromLatin1(item))->trigger();
+    }
+    std::string path(const char* name) const { return folder->filePath(QString::fromLatin1(name)).toStdString(); }
+    QString qpath(const char* name) const { return folder->filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void init()
+    {
+        screen = FakeScreen();
+        folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder->isValid());
+    }
+
+    void saveAsksForANameOnceThenWritesInPlace()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        edit(view);
+        QVERIFY(view->document().modified);
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+
+        screen.files.push_back(path("first.qel"));
+        trigger(form, "FileSaveItem");
+        QCOMPARE(screen.saveDialogTitles, std::vector<std::string>{"Save  As"});
+        QCOMPARE(captionOf(view), QStringLiteral("first.qel"));
+        QCOMPARE(form.statusPanelText(4), QString());
+        const QByteArray once = contents(qpath("first.qel"));
+        QCOMPARE(once.size(), 2780 + 64);
+
+        edit(view);
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+        form.findChild<QToolButton*>(QStringLiteral("SaveBtn"))->click();
+        QCOMPARE(screen.saveDialogTitles.size(), std::size_t(1));
+        QCOMPARE(contents(qpath("first.qel")).size(), 2780 + 2 * 64);
+        QCOMPARE(form.statusPanelText(4), QString());
+        QVERIFY(screen.messages.empty());
+    }
+
+    void aDeclinedOverwriteChangesNothing()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        edit(view);
+        put(qpath("taken.qel"), "old");
+        screen.files.push_back(path("taken.qel"));
+        screen.answers = {MessageAnswer::No};
+
+        trigger(form, "FileSaveAsItem");
+        QCOMPARE(screen.messages.size(), std::size_t(1));
+        QCOMPARE(screen.messages[0].caption, std::string("Tarvik"));
+        QCOMPARE(screen.messages[0].text, std::string("The file is exist.Overwrite?"));
+        QCOMPARE(contents(qpath("taken.qel")), QByteArray("old"));
+        QCOMPARE(captionOf(view), QStringLiteral("Untitled1"));
+        QVERIFY(view->document().untitled);
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+    }
+
+    void closingAWindowAsksAboutItsChanges()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        edit(view);
+
+        screen.answers = {MessageAnswer::Cancel};
+        subWindowOf(view)->close();
+        QCOMPARE(form.documentWindows().size(), 1);
+        QCOMPARE(screen.texts(), std::vector<std::string>{kQuestion + "Untitled1"});
+        QCOMPARE(screen.messages[0].caption, std::string("Tarvik message"));
+        QCOMPARE(screen.messages[0].buttons, tarvik::MessageButtons::YesNoCancel);
+
+        screen.answers = {MessageAnswer::No};
+        subWindowOf(view)->close();
+        QCOMPARE(form.documentWindows().size(), 0);
+        QCOMPARE(screen.messages.size(), std::size_t(2));
+        QVERIFY(screen.saveDialogTitles.empty());
+        QVERIFY(!form.findChild<QWidget*>(QStringLiteral("Panel1"))->isVisible());
+        // The status bar no longer speaks of the closed document.
+        QCOMPARE(form.statusPanelText(4), QString());
+        QCOMPARE(form.statusPanelText(1), QStringLiteral("   0"));
+    }
+
+    void closeAllClosesFromTheLastAndKeepsWhatIsKept()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        form.FileNewItemClick();
+        const QList<TMDIChild*> views = form.documentWindows();
+        edit(views[0]);
+        edit(views[2]);
+        screen.answers = {MessageAnswer::Cancel, MessageAnswer::No};
+
+        trigger(form, "WindowCloseAllItem");
+        QCOMPARE(screen.texts(), (std::vector<std::string>{kQuestion + "Untitled3", kQuestion + "Untitled1"}));
+        QCOMPARE(form.documentWindows(), QList<TMDIChild*>{views[2]});
+        QVERIFY(form.findChild<QWidget*>(QStringLiteral("Panel1"))->isVisible());
+    }
+
+    void exitEndsOnlyWhenNoDocumentIsKept()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        edit(form.documentWindows()[0]);
+        edit(form.documentWindows()[1]);
+
+        // Cancel for one and No for the other: nothing closes.
+        screen.answers = {MessageAnswer::Cancel, MessageAnswer::No};
+        form.findChild<QToolButton*>(QStringLiteral("ExitBtn"))->click();
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.documentWindows().size(), 2);
+        QCOMPARE(screen.texts(), (std::vector<std::string>{kQuestion + "Untitled2", kQuestion + "Untitled1"}));
+
+        screen.answers = {MessageAnswer::No, MessageAnswer::No};
+        trigger(form, "FileExitItem");
+        QVERIFY(!form.isVisible());
+        QCOMPARE(screen.messages.size(), std::size_t(4));
+    }
+
+    void aFailedSaveKeepsTheOldFileAndTheChanges()
+    {
+        {
+            tarvik::DeviceDefaults defaults;
+            QCOMPARE(tarvik::writeProgramFile(path("prog.qel"), tarvik::ProgramDocument(defaults)),
+                     tarvik::WriteStatus::Ok);
+        }
+        const QByteArray old = contents(qpath("prog.qel"));
+        TMainForm form;
+        start(form);
+        screen.files.push_back(path("prog.qel"));
+        trigger(form, "FileOpenItem");
+        QCOMPARE(form.documentWindows().size(), 2);
+        TMDIChild* view = form.activeChild();
+        QCOMPARE(captionOf(view), QStringLiteral("prog.qel"));
+        edit(view);
+
+        // A file size limit cuts the write short even for root.
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        trigger(form, "FileSaveItem");
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QCOMPARE(screen.messages.size(), std::size_t(1));
+        QCOMPARE(screen.messages[0].caption, std::string("Tarvik message"));
+        QCOMPARE(contents(qpath("prog.qel")), old);
+        QVERIFY(view->document().modified);
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+        QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{"prog.qel"});
+
+        // Closing after the failure still asks, and a second failure keeps the window.
+        screen.answers = {MessageAnswer::Yes};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        std::signal(SIGXFSZ, SIG_IGN);
+        subWindowOf(view)->close();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(form.documentWindows().size(), 2);
+        QCOMPARE(contents(qpath("prog.qel")), old);
+    }
+
+    void openingADamagedFileKeepsWhatWasReadUntitled()
+    {
+        put(qpath("bad.qel"), QByteArray("\x10\0\0\0\x05\0\0\0", 8));
+        TMainForm form;
+        start(form);
+        screen.files.push_back(path("bad.qel"));
+        trigger(form, "FileOpenItem");
+
+        QCOMPARE(screen.texts(), std::vector<std::string>{"Error! This file does not valid qel file [1]."});
+        QCOMPARE(form.documentWindows().size(), 2);
+        TMDIChild* view = form.activeChild();
+        QCOMPARE(captionOf(view), QStringLiteral("bad.qel"));
+        QVERIFY(view->document().untitled);
+        QCOMPARE(view->document().fileName, std::string("Untitled2"));
+
+        // Save asks for a name rather than overwrite the damaged file.
+        screen.files.push_back(std::nullopt);
+        trigger(form, "FileSaveItem");
+        QCOMPARE(screen.saveDialogTitles.size(), std::size_t(1));
+    }
+
+    void openingAnOpenFileBringsItsWindowForward()
+    {
+        {
+            tarvik::DeviceDefaults defaults;
+            QCOMPARE(tarvik::writeProgramFile(path("once.qel"), tarvik::ProgramDocument(defaults)),
+                     tarvik::WriteStatus::Ok);
+        }
+        TMainForm form;
+        start(form);
+        screen.files.push_back(path("once.qel"));
+        trigger(form, "FileOpenItem");
+        TMDIChild* opened = form.activeChild();
+        form.FileNewItemClick();
+        QVERIFY(form.activeChild() != opened);
+
+        screen.files.push_back(path("once.qel"));
+        trigger(form, "FileOpenItem");
+        QCOMPARE(form.documentWindows().size(), 3);
+        QCOMPARE(form.activeChild(), opened);
+        QVERIFY(screen.messages.empty());
+    }
+};
+
+QTEST_MAIN(DocumentFlowTest)
+#include "DocumentFlowTest.moc"

@@ -1,0 +1,363 @@
+#include "app/PinDiagram.h"
+#include "app/TMainForm.h"
+#include "editor/TMDIChild.h"
+#include "model/InstructionCode.h"
+#include "FakeScreen.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <set>
+
+using tarvik::test::FakeScreen;
+
+namespace {
+
+// A main window that records the palette's requests instead of opening dialogs.
+class RecordingForm : public TMainForm {
+public:
+    void runInstructionDialog(int code) override { requested.push_back(code); }
+    std::vector<int> requested;
+};
+
+template <typename T = QWidget>
+T* child(const QObject* parent, const char* name)
+{
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qWarning("no control named %s", name);
+    return found;
+}
+
+QMdiSubWindow* subWindowOf(TMDIChild* view)
+{
+    return qobject_cast<QMdiSubWindow*>(view->parentWidget());
+}
+
+bool enabled(const QObject* form, const char* name)
+{
+    if (auto* action = form->findChild<QAction*>(QString::fromLatin1(name)))
+        return action->isEnabled();
+    if (auto* menu = form->findChild<QMenu*>(QString::fromLatin1(name)))
+        return menu->menuAction()->isEnabled();
+    return child(form, name)->isEnabled();
+}
+
+bool hasVisiblePixels(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 128)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class TMainFormTest : public QObject {
+    Q_OBJECT
+
+    FakeScreen screen;
+
+    void start(TMainForm& form)
+    {
+        form.setScreen(&screen);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+
+private slots:
+    void init() { screen = FakeScreen(); }
+
+    void startsWithOneEmptyUntitledDocumentMaximised()
+    {
+        TMainForm form;
+        start(form);
+        QVERIFY(form.windowTitle().startsWith(QStringLiteral("Tarvik - Visual Assembler for PIC16C84")));
+        QVERIFY(form.isMaximized());
+
+        const QList<TMDIChild*> views = form.documentWindows();
+        QCOMPARE(views.size(), 1);
+        QCOMPARE(subWindowOf(views[0])->windowTitle(), QStringLiteral("Untitled1"));
+        const tarvik::ProgramDocument& doc = views[0]->document();
+        QCOMPARE(doc.fileName, std::string("Untitled1"));
+        QVERIFY(doc.untitled);
+        QVERIFY(!doc.modified);
+        QCOMPARE(doc.lines.count(), 1);
+        QCOMPARE(form.activeChild(), views[0]);
+
+        QCOMPARE(form.displayMode(), 50);
+        QCOMPARE(views[0]->shownDisplayMode(), 50);
+        QVERIFY(child<QToolButton>(&form, "spbtnASM")->isChecked());
+        QVERIFY(!child<QToolButton>(&form, "spbtnQEL")->isChecked());
+
+        QCOMPARE(form.statusPanelText(1), QStringLiteral("   0"));
+        QCOMPARE(form.statusPanelText(4), QString());
+        const int widths[] = {350, 32, 50, 50, 50, 100};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(child(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->width(), widths[i]);
+
+        // Nothing is selected: Cut, Copy and Delete wait; Paste works with any document.
+        for (const char* name : {"btnCutQEL", "btnCopyQEL", "Cut1", "Copy1", "Delete2"})
+            QVERIFY2(!enabled(&form, name), name);
+        for (const char* name : {"btnPasteQEL", "Paste1", "SaveBtn", "FileSaveItem", "btnFind"})
+            QVERIFY2(enabled(&form, name), name);
+        QVERIFY(!enabled(&form, "Bin1"));
+        QVERIFY(child(&form, "Panel1")->isVisible());
+        QVERIFY(child(&form, "ImagePanel")->isVisible());
+        QCOMPARE(child(&form, "Panel8")->y(), 265);
+        QVERIFY(screen.messages.empty());
+    }
+
+    void newWindowsArePlacedByTheirCount()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        form.FileNewItemClick();
+        const QList<TMDIChild*> views = form.documentWindows();
+        QCOMPARE(views.size(), 3);
+        QCOMPARE(subWindowOf(views[2])->windowTitle(), QStringLiteral("Untitled3"));
+        const QRect placed = subWindowOf(views[2])->geometry();
+        QCOMPARE(placed.topLeft(), QPoint(7 * 3 - 4, 1));
+        QCOMPARE(placed.size(), QSize(form.frameGeometry().width() - 280, form.frameGeometry().height() - 103));
+        QCOMPARE(form.activeChild(), views[2]);
+    }
+
+    void everySpeedButtonShowsAGlyphInItsOwnPlace()
+    {
+        TMainForm form;
+        const QList<QToolButton*> buttons = child(&form, "SpeedBar")->findChildren<QToolButton*>();
+        QCOMPARE(buttons.size(), 14);
+        for (QToolButton* button : buttons) {
+            const QByteArray name = button->objectName().toLatin1();
+            QCOMPARE(button->size(), QSize(25, 25));
+            QVERIFY2(!button->toolTip().isEmpty() && !button->toolTip().contains(QLatin1Char('|')), name.constData());
+            QVERIFY2(hasVisiblePixels(button->icon().pixmap(16, 16).toImage()), name.constData());
+            for (QToolButton* other : buttons)
+                QVERIFY2(other == button || !other->geometry().intersects(button->geometry()), name.constData());
+        }
+    }
+
+    void everyInstructionHasOneButtonInItsGroup()
+    {
+        RecordingForm form;
+        QWidget* palette = child(&form, "Panel1");
+        const std::map<QString, std::pair<int, int>> groups = {
+            {QStringLiteral("Panel2"), {1, 15}}, {QStringLiteral("Panel3"), {16, 19}}, {QStringLiteral("Panel7"), {22, 34}}};
+        std::set<int> seen;
+        for (const auto& [panelName, range] : groups) {
+            QWidget* panel = child(palette, qPrintable(panelName));
+            const QList<QToolButton*> buttons = panel->findChildren<QToolButton*>();
+            for (QToolButton* button : buttons) {
+                QVERIFY2(panel->rect().contains(button->geometry()), qPrintable(button->text()));
+                for (QToolButton* other : buttons)
+                    QVERIFY2(other == button || !other->geometry().intersects(button->geometry()),
+                             qPrintable(button->text() + QStringLiteral(" overlaps ") + other->text()));
+                form.requested.clear();
+                button->click();
+                QCOMPARE(form.requested.size(), std::size_t(1));
+                const int code = form.requested[0];
+                const tarvik::InstructionInfo& info = *tarvik::instructionInfo(code);
+                QCOMPARE(button->text(), QString::fromLatin1(info.paletteCaption.data(), info.paletteCaption.size()));
+                const QString hint = QString::fromLatin1(info.paletteHint.data(), info.paletteHint.size());
+                QCOMPARE(button->toolTip(), hint.section(QLatin1Char('|'), 0, 0));
+                // The byte-oriented group holds the skip forms and rrf too.
+                const bool inGroup = (code >= range.first && code <= range.second)
+                    || (panelName == QStringLiteral("Panel2") && (code == 20 || code == 21 || code == 35));
+                QVERIFY2(inGroup, qPrintable(panelName + QStringLiteral(": ") + button->text()));
+                QVERIFY2(seen.insert(code).second, qPrintable(button->text()));
+            }
+        }
+        QCOMPARE(seen.size(), std::size_t(35));
+    }
+
+    void closingTheLastDocumentHidesAndDisablesTheDocumentCommands()
+    {
+        TMainForm form;
+        start(form);
+        const char* shown[] = {"Panel1", "ImagePanel", "spbtnQEL", "spbtnASM", "btnAddRegister",
+                               "btnAddBit", "btnAddLiteral", "btnHex"};
+        const char* enabledWithDocument[] = {"FileSaveItem", "FileSaveAsItem", "SaveBtn", "btnPasteQEL",
+                                             "Paste1", "btnFind", "Line", "Search1", "View1", "Tools1", "Window1"};
+
+        subWindowOf(form.documentWindows()[0])->close();
+        QCOMPARE(form.documentWindows().size(), 0);
+        for (const char* name : shown)
+            QVERIFY2(!child(&form, name)->isVisible(), name);
+        for (const char* name : enabledWithDocument)
+            QVERIFY2(!enabled(&form, name), name);
+        for (const char* name : {"File1", "Help1", "FileNewItem", "FileOpenItem", "SpeedButton1", "OpenBtn", "ExitBtn"})
+            QVERIFY2(enabled(&form, name), name);
+        QCOMPARE(child(&form, "Panel8")->y(), 0);
+        QVERIFY(screen.messages.empty());
+
+        form.FileNewItemClick();
+        QCOMPARE(subWindowOf(form.documentWindows()[0])->windowTitle(), QStringLiteral("Untitled1"));
+        for (const char* name : shown)
+            QVERIFY2(child(&form, name)->isVisible(), name);
+        for (const char* name : enabledWithDocument)
+            QVERIFY2(enabled(&form, name), name);
+        QCOMPARE(child(&form, "Panel8")->y(), 265);
+    }
+
+    void theNotationIsCarriedToTheNextActivatedDocument()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        TMDIChild* a = form.documentWindows()[0];
+        TMDIChild* b = form.documentWindows()[1];
+        form.mdiArea()->setActiveSubWindow(subWindowOf(a));
+        QCOMPARE(form.activeChild(), a);
+
+        child<QToolButton>(&form, "spbtnQEL")->click();
+        QCOMPARE(form.displayMode(), 0);
+        QCOMPARE(a->shownDisplayMode(), 0);
+        QCOMPARE(b->shownDisplayMode(), 50);
+        QVERIFY(!child<QToolButton>(&form, "spbtnASM")->isChecked());
+
+        form.mdiArea()->setActiveSubWindow(subWindowOf(b));
+        QCOMPARE(b->shownDisplayMode(), 0);
+
+        child<QToolButton>(&form, "spbtnASM")->click();
+        QCOMPARE(form.displayMode(), 50);
+        QCOMPARE(b->shownDisplayMode(), 50);
+        QCOMPARE(a->shownDisplayMode(), 0);
+        QVERIFY(!child<QToolButton>(&form, "spbtnQEL")->isChecked());
+        form.mdiArea()->setActiveSubWindow(subWindowOf(a));
+        QCOMPARE(a->shownDisplayMode(), 50);
+    }
+
+    void cutCopyAndDeleteFollowTheActiveDocumentsSelection()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* a = form.documentWindows()[0];
+        tarvik::ProgramLine line;
+        line.code = tarvik::kBlankCode;
+        line.state = tarvik::LineState::Selected;
+        a->InsertLineAfterCursor(line);
+        form.FileNewItemClick();
+        TMDIChild* b = form.documentWindows()[1];
+        const char* commands[] = {"btnCutQEL", "btnCopyQEL", "Cut1", "Copy1", "Delete2"};
+        for (const char* name : commands)
+            QVERIFY2(!enabled(&form, name), name);
+
+        form.mdiArea()->setActiveSubWindow(subWindowOf(a));
+        for (const char* name : commands)
+            QVERIFY2(enabled(&form, name), name);
+
+        form.mdiArea()->setActiveSubWindow(subWindowOf(b));
+        QVERIFY(!enabled(&form, "btnCutQEL"));
+
+        // A selection made without the view telling: opening the Edit menu catches up.
+        form.mdiArea()->setActiveSubWindow(subWindowOf(a));
+        a->document().lines.last()->state = tarvik::LineState::Normal;
+        emit child<QMenu>(&form, "Line")->aboutToShow();
+        QVERIFY(!enabled(&form, "Cut1"));
+        a->document().lines.last()->state = tarvik::LineState::Selected;
+        emit child<QMenu>(&form, "Line")->aboutToShow();
+        for (const char* name : commands)
+            QVERIFY2(enabled(&form, name), name);
+
+        // With no document left, nothing can be cut.
+        form.WindowCloseAllItemClick();
+        QCOMPARE(form.documentWindows().size(), 0);
+        QVERIFY(!enabled(&form, "btnCutQEL"));
+        QVERIFY(!enabled(&form, "btnCopyQEL"));
+    }
+
+    void fittingToTheScreen_data()
+    {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<bool>("compact");
+        QTest::newRow("640 x 480") << QSize(640, 480) << QRect(0, 0, 640, 480) << true;
+        QTest::newRow("760 x 560") << QSize(760, 560) << QRect(0, 0, 760, 560) << false;
+        QTest::newRow("wide but low") << QSize(1024, 480) << QRect(30, 30, 810, 590) << false;
+        QTest::newRow("1280 x 1024") << QSize(1280, 1024) << QRect(30, 30, 810, 590) << false;
+    }
+
+    void fittingToTheScreen()
+    {
+        QFETCH(QSize, area);
+        QFETCH(QRect, geometry);
+        QFETCH(bool, compact);
+        TMainForm form;
+        // Fitting again, as for a screen that changed, lays the palette out afresh.
+        form.fitToScreen(QSize(640, 480));
+        form.fitToScreen(area);
+        QCOMPARE(form.geometry(), geometry);
+        QCOMPARE(form.compactLayout(), compact);
+        QWidget* palette = child(&form, "Panel1");
+        QCOMPARE(child(&form, "Panel8")->isVisibleTo(palette), !compact);
+        QCOMPARE(child(&form, "ImagePanel")->height(), compact ? 0 : 193);
+        QCOMPARE(child(&form, "Panel7")->y(), compact ? 232 : 192);
+    }
+
+    void theSmallScreenLayoutDropsThePinDiagramForGood()
+    {
+        TMainForm form;
+        form.fitToScreen(QSize(640, 480));
+        start(form);
+        QVERIFY(!child(&form, "Panel8")->isVisible());
+        QCOMPARE(child(&form, "ImagePanel")->height(), 0);
+        QCOMPARE(child(&form, "Panel5")->y(), 142);
+        QCOMPARE(child(&form, "Panel3")->y(), 165);
+        QCOMPARE(child(&form, "Panel6")->y(), 209);
+        QCOMPARE(child(&form, "Panel7")->y(), 232);
+        QCOMPARE(child(&form, "Panel4")->y(), 3);
+
+        // Documents coming and going do not bring the title back.
+        subWindowOf(form.documentWindows()[0])->close();
+        form.FileNewItemClick();
+        QVERIFY(child(&form, "Panel1")->isVisible());
+        QVERIFY(!child(&form, "Panel8")->isVisible());
+        QCOMPARE(child(&form, "Panel7")->y(), 232);
+    }
+
+    void theUserResizesOnlyWithinTheLimits()
+    {
+        TMainForm form;
+        start(form);
+        form.showNormal();
+        form.resize(2000, 2000);
+        QCOMPARE(form.size(), QSize(810, 590));
+        form.resize(100, 100);
+        QCOMPARE(form.size(), QSize(620, 480));
+        form.resize(700, 500);
+        QCOMPARE(form.size(), QSize(700, 500));
+    }
+
+    void thePinDiagramIsDrawnWithItsLabels()
+    {
+        QCOMPARE(PinDiagram::pinLabel(1), QStringLiteral(" RA2"));
+        QCOMPARE(PinDiagram::pinLabel(3), QStringLiteral(" RA4/T0CKI"));
+        QCOMPARE(PinDiagram::pinLabel(9), QStringLiteral(" RB3"));
+        QCOMPARE(PinDiagram::pinLabel(10), QStringLiteral("RB4"));
+        QCOMPARE(PinDiagram::pinLabel(15), QStringLiteral("OSC2/COUT"));
+        QCOMPARE(PinDiagram::pinLabel(18), QStringLiteral("RA1"));
+        QCOMPARE(PinDiagram::pinLabel(0), QString());
+
+        TMainForm form;
+        start(form);
+        const QImage picture = child(&form, "ImagePanel")->grab().toImage();
+        QCOMPARE(picture.size(), QSize(239, 193));
+        int dark = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                dark += qGray(picture.pixel(x, y)) < 80;
+        QVERIFY2(dark > 2000, "the package is not drawn");
+    }
+};
+
+QTEST_MAIN(TMainFormTest)
+#include "TMainFormTest.moc"

@@ -1,0 +1,553 @@
+#include "files/DocumentLifecycle.h"
+
+#include "files/ProgramFile.h"
+#include "FakeScreen.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeScreen;
+using Bytes = std::vector<char>;
+
+const DeviceDefaults& defaults()
+{
+    static const DeviceDefaults instance;
+    return instance;
+}
+
+class Folder {
+public:
+    Folder()
+    {
+        path_ = fs::temp_directory_path() / ("tarvik-lifecycle-" + std::to_string(::getpid()) + "-"
+                                             + std::to_string(counter_++));
+        fs::create_directories(path_);
+    }
+    ~Folder() { fs::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::vector<std::string> entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+Bytes contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void put(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+const Bytes kOld = {'o', 'l', 'd'};
+
+// The main window's document windows, recording what the lifecycle did to them.
+class FakeWindows : public DocumentWindows {
+public:
+    struct Window {
+        std::unique_ptr<ProgramDocument> document;
+        std::string caption;
+    };
+
+    int documentCount() const override { return static_cast<int>(windows.size()); }
+    ProgramDocument& documentAt(int index) override { return *windows.at(static_cast<std::size_t>(index)).document; }
+    void setCaption(int index, const std::string& caption) override
+    {
+        windows.at(static_cast<std::size_t>(index)).caption = caption;
+    }
+    void addDocument(std::unique_ptr<ProgramDocument> document, const std::string& caption) override
+    {
+        if (screen)
+            screen->events.push_back("window:" + caption);
+        windows.push_back({std::move(document), caption});
+        active = documentCount() - 1;
+    }
+    void activateDocument(int index) override { active = index; }
+    void destroyDocument(int index) override
+    {
+        if (screen)
+            screen->events.push_back("destroy:" + windows.at(static_cast<std::size_t>(index)).caption);
+        windows.erase(windows.begin() + index);
+    }
+
+    // A titled, modified document saved at path (whose file holds kOld unless told).
+    ProgramDocument& addTitled(const std::string& path, bool modified = true)
+    {
+        auto document = std::make_unique<ProgramDocument>(defaults());
+        document->fileName = path;
+        document->untitled = false;
+        document->modified = modified;
+        addDocument(std::move(document), fileNameWithoutFolder(path));
+        return *windows.back().document;
+    }
+    ProgramDocument& addUntitled(bool modified = true)
+    {
+        auto document = std::make_unique<ProgramDocument>(defaults());
+        const std::string name = untitledName(documentCount() + 1);
+        document->fileName = name;
+        document->modified = modified;
+        addDocument(std::move(document), name);
+        return *windows.back().document;
+    }
+    std::vector<std::string> captions() const
+    {
+        std::vector<std::string> all;
+        for (const Window& window : windows)
+            all.push_back(window.caption);
+        return all;
+    }
+
+    std::vector<Window> windows;
+    int active = -1;
+    FakeScreen* screen = nullptr;
+};
+
+struct Fixture {
+    Fixture() { windows.screen = &screen; }
+    FakeScreen screen;
+    FakeWindows windows;
+    DocumentLifecycle lifecycle{screen, defaults()};
+    Folder folder;
+};
+
+ProgramLine instruction(int code, const char* operand)
+{
+    ProgramLine line;
+    line.code = code;
+    line.setOperand(operand);
+    return line;
+}
+
+// ---- New ----
+
+TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAlone)
+{
+    Fixture f;
+    f.lifecycle.newDocument(f.windows);
+    f.lifecycle.newDocument(f.windows);
+    EXPECT_EQ(f.windows.captions(), (std::vector<std::string>{"Untitled1", "Untitled2"}));
+
+    // Closing Untitled1 and choosing New makes a second Untitled2.
+    f.windows.destroyDocument(0);
+    f.lifecycle.newDocument(f.windows);
+    EXPECT_EQ(f.windows.captions(), (std::vector<std::string>{"Untitled2", "Untitled2"}));
+
+    const ProgramDocument& made = *f.windows.windows.back().document;
+    EXPECT_EQ(made.fileName, "Untitled2");
+    EXPECT_TRUE(made.untitled);
+    EXPECT_FALSE(made.modified);
+    EXPECT_EQ(made.lines.count(), 1);
+    EXPECT_EQ(f.windows.active, 1);
+    EXPECT_TRUE(f.screen.messages.empty());
+}
+
+// ---- Save and Save As ----
+
+TEST(DocumentLifecycleSave, AnUntitledDocumentAsksForANameAndCancellingWritesNothing)
+{
+    Fixture f;
+    ProgramDocument& doc = f.windows.addUntitled();
+    f.screen.files.push_back(std::nullopt);
+
+    EXPECT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Cancelled);
+    EXPECT_EQ(f.screen.saveDialogTitles, std::vector<std::string>{"Save  As"});
+    EXPECT_TRUE(doc.untitled);
+    EXPECT_TRUE(doc.modified);
+    EXPECT_EQ(doc.fileName, "Untitled1");
+    EXPECT_EQ(f.windows.captions(), std::vector<std::string>{"Untitled1"});
+    EXPECT_TRUE(f.screen.messages.empty());
+}
+
+TEST(DocumentLifecycleSave, SaveAsToANewNameWritesAndTitlesTheDocument)
+{
+    Fixture f;
+    ProgramDocument& doc = f.windows.addUntitled();
+    doc.lines.insertAfterCursor(instruction(24, "5"));
+    const std::string path = f.folder.file("blink.qel");
+    f.screen.files.push_back(path);
+
+    EXPECT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Saved);
+    EXPECT_TRUE(f.screen.messages.empty());
+    EXPECT_EQ(doc.fileName, path);
+    EXPECT_FALSE(doc.untitled);
+    EXPECT_FALSE(doc.modified);
+    EXPECT_EQ(f.windows.captions(), std::vector<std::string>{"blink.qel"});
+    const auto reread = readProgramFile(path, defaults());
+    ASSERT_EQ(reread.status, ReadStatus::Ok);
+    EXPECT_EQ(reread.document->lines.count(), 2);
+
+    // Now titled: Save writes to the file without asking.
+    doc.modified = true;
+    EXPECT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Saved);
+    EXPECT_EQ(f.screen.saveDialogTitles.size(), 1u);
+    EXPECT_FALSE(doc.modified);
+}
+
+TEST(DocumentLifecycleSave, OverwriteQuestionDecidesWhetherAnExistingFileIsReplaced)
+{
+    struct Row {
+        MessageAnswer answer;
+        SaveResult result;
+        bool replaced;
+    };
+    for (const Row row : {Row{MessageAnswer::Yes, SaveResult::Saved, true},
+                          Row{MessageAnswer::No, SaveResult::OverwriteDeclined, false},
+                          Row{MessageAnswer::Cancel, SaveResult::OverwriteDeclined, false}}) {
+        SCOPED_TRACE(static_cast<int>(row.answer));
+        Fixture f;
+        ProgramDocument& doc = f.windows.addUntitled();
+        const std::string path = f.folder.file("taken.qel");
+        put(path, kOld);
+        f.screen.files.push_back(path);
+        f.screen.answers.push_back(row.answer);
+
+        EXPECT_EQ(f.lifecycle.saveAs(f.windows, 0), row.result);
+        ASSERT_EQ(f.screen.messages.size(), 1u);
+        EXPECT_EQ(f.screen.messages[0].caption, "Tarvik");
+        EXPECT_EQ(f.screen.messages[0].text, "The file is exist.Overwrite?");
+        EXPECT_EQ(f.screen.messages[0].buttons, MessageButtons::YesNoCancel);
+        EXPECT_EQ(contents(path) != kOld, row.replaced);
+        EXPECT_EQ(doc.modified, !row.replaced);
+        EXPECT_EQ(doc.untitled, !row.replaced);
+        EXPECT_EQ(doc.fileName, row.replaced ? path : "Untitled1");
+        EXPECT_EQ(f.windows.captions()[0], row.replaced ? "taken.qel" : "Untitled1");
+    }
+}
+
+TEST(DocumentLifecycleSave, ADeclinedOverwriteIsNeverWrittenByALaterSave)
+{
+    for (const bool untitled : {true, false}) {
+        SCOPED_TRACE(untitled);
+        Fixture f;
+        const std::string own = f.folder.file("own.qel");
+        if (untitled)
+            f.windows.addUntitled();
+        else
+            f.windows.addTitled(own);
+        const std::string declined = f.folder.file("other.qel");
+        put(declined, kOld);
+        f.screen.files.push_back(declined);
+        f.screen.answers.push_back(MessageAnswer::No);
+        ASSERT_EQ(f.lifecycle.saveAs(f.windows, 0), SaveResult::OverwriteDeclined);
+
+        f.screen.files.push_back(std::nullopt);
+        f.lifecycle.save(f.windows, 0);
+        EXPECT_EQ(contents(declined), kOld);
+        EXPECT_EQ(f.screen.saveDialogTitles.size(), untitled ? 2u : 1u);
+        EXPECT_EQ(fs::exists(own), !untitled);
+        EXPECT_EQ(f.windows.captions()[0], untitled ? "Untitled1" : "own.qel");
+        EXPECT_FALSE(fs::exists(fs::current_path() / "Untitled1"));
+    }
+}
+
+TEST(DocumentLifecycleSave, SavingOneDocumentLeavesTheOtherDocumentsFileAlone)
+{
+    Fixture f;
+    const std::string pathA = f.folder.file("a.qel");
+    const std::string pathB = f.folder.file("b.qel");
+    put(pathA, kOld);
+    put(pathB, kOld);
+    ProgramDocument& a = f.windows.addTitled(pathA);
+    f.windows.addTitled(pathB);
+    a.lines.insertAfterCursor(instruction(15, ""));
+
+    // B was opened last and is active; A is saved by its own index.
+    ASSERT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Saved);
+    EXPECT_EQ(readProgramFile(pathA, defaults()).document->lines.count(), 2);
+    EXPECT_EQ(contents(pathB), kOld);
+}
+
+TEST(DocumentLifecycleSave, AFailedWriteReportsKeepsTheOldFileAndTheModifiedFlag)
+{
+    Fixture f;
+    const std::string path = f.folder.file("prog.qel");
+    put(path, kOld);
+    ProgramDocument& doc = f.windows.addTitled(path);
+    for (int i = 0; i < 200; ++i)
+        doc.lines.insertAfterCursor(instruction(24, "5"));
+
+    // A file size limit cuts the write short even for root.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveResult result = f.lifecycle.save(f.windows, 0);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(result, SaveResult::Failed);
+    ASSERT_EQ(f.screen.messages.size(), 1u);
+    EXPECT_EQ(f.screen.messages[0].caption, "Tarvik message");
+    EXPECT_EQ(f.screen.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(f.screen.messages[0].text, writeStatusMessage(WriteStatus::WriteFailed));
+    EXPECT_EQ(contents(path), kOld);
+    EXPECT_EQ(f.folder.entries(), std::vector<std::string>{"prog.qel"});
+    EXPECT_TRUE(doc.modified);
+}
+
+TEST(DocumentLifecycleSave, AFileThatCannotBeCreatedStillTakesTheChosenName)
+{
+    Fixture f;
+    ProgramDocument& doc = f.windows.addUntitled();
+    const std::string path = f.folder.file("missing/prog.qel");
+    f.screen.files.push_back(path);
+
+    EXPECT_EQ(f.lifecycle.saveAs(f.windows, 0), SaveResult::Failed);
+    EXPECT_EQ(f.screen.texts(), std::vector<std::string>{"The file is not exist!"});
+    EXPECT_EQ(doc.fileName, path);
+    EXPECT_FALSE(doc.untitled);
+    EXPECT_TRUE(doc.modified);
+    EXPECT_EQ(f.windows.captions()[0], "prog.qel");
+}
+
+// ---- Closing ----
+
+TEST(DocumentLifecycleClose, TheSaveChangesQuestionAndItsAnswers)
+{
+    struct Row {
+        const char* name;
+        bool modified;
+        bool untitled;
+        std::vector<MessageAnswer> answers;
+        std::optional<std::string> dialogAnswer;  // for an untitled document
+        CloseAnswer result;
+        bool written;
+        bool asked;
+    };
+    const Row rows[] = {
+        {"unmodified", false, false, {}, {}, CloseAnswer::Close, false, false},
+        {"yes titled", true, false, {MessageAnswer::Yes}, {}, CloseAnswer::Close, true, true},
+        {"yes untitled saved", true, true, {MessageAnswer::Yes}, "chosen.qel", CloseAnswer::Close, true, true},
+        {"yes untitled dialog cancelled", true, true, {MessageAnswer::Yes}, std::nullopt, CloseAnswer::Close, false, true},
+        {"no", true, false, {MessageAnswer::No}, {}, CloseAnswer::Close, false, true},
+        {"cancel", true, false, {MessageAnswer::Cancel}, {}, CloseAnswer::Keep, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        const std::string path = f.folder.file(row.untitled ? "chosen.qel" : "prog.qel");
+        ProgramDocument& doc = row.untitled ? f.windows.addUntitled(row.modified)
+                                            : f.windows.addTitled(path, row.modified);
+        f.screen.answers.assign(row.answers.begin(), row.answers.end());
+        if (row.untitled)
+            f.screen.files.push_back(row.dialogAnswer ? std::optional(path) : std::nullopt);
+
+        EXPECT_EQ(f.lifecycle.askToClose(f.windows, 0), row.result);
+        EXPECT_EQ(fs::exists(path), row.written);
+        if (!row.asked) {
+            EXPECT_TRUE(f.screen.messages.empty());
+            continue;
+        }
+        ASSERT_FALSE(f.screen.messages.empty());
+        const auto& question = f.screen.messages[0];
+        EXPECT_EQ(question.caption, "Tarvik message");
+        EXPECT_EQ(question.buttons, MessageButtons::YesNoCancel);
+        EXPECT_EQ(question.text, row.untitled ? "Do you want to save the changes you made to Untitled1"
+                                              : "Do you want to save the changes you made to prog.qel");
+        EXPECT_EQ(doc.modified, !row.written);
+    }
+}
+
+TEST(DocumentLifecycleClose, AYesWhoseWriteFailsKeepsTheWindow)
+{
+    Fixture f;
+    f.windows.addTitled(f.folder.file("missing/prog.qel"));
+    f.screen.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(f.lifecycle.askToClose(f.windows, 0), CloseAnswer::Keep);
+    EXPECT_EQ(f.screen.texts().back(), "The file is not exist!");
+    EXPECT_TRUE(f.windows.documentAt(0).modified);
+}
+
+TEST(DocumentLifecycleClose, CloseAllGoesFromLastToFirstAndKeepsWhatTheUserKeeps)
+{
+    Fixture f;
+    f.windows.addTitled(f.folder.file("a.qel"));
+    f.windows.addTitled(f.folder.file("b.qel"), false);
+    f.windows.addTitled(f.folder.file("c.qel"));
+    f.windows.addTitled(f.folder.file("d.qel"));
+    f.screen.events.clear();
+    f.screen.answers = {MessageAnswer::No, MessageAnswer::Cancel, MessageAnswer::Yes};
+
+    f.lifecycle.closeAll(f.windows);
+    EXPECT_EQ(f.screen.events, (std::vector<std::string>{
+                                   "message:Do you want to save the changes you made to d.qel",
+                                   "destroy:d.qel",
+                                   "message:Do you want to save the changes you made to c.qel",
+                                   "destroy:b.qel",
+                                   "message:Do you want to save the changes you made to a.qel",
+                                   "destroy:a.qel",
+                               }));
+    EXPECT_EQ(f.windows.captions(), std::vector<std::string>{"c.qel"});
+    EXPECT_TRUE(fs::exists(f.folder.file("a.qel")));
+    EXPECT_FALSE(fs::exists(f.folder.file("d.qel")));
+}
+
+TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept)
+{
+    struct Row {
+        const char* name;
+        std::vector<MessageAnswer> answers;  // last window first
+        bool ends;
+    };
+    const Row rows[] = {
+        {"cancel then no", {MessageAnswer::Cancel, MessageAnswer::No}, false},
+        {"no then cancel", {MessageAnswer::No, MessageAnswer::Cancel}, false},
+        {"no and no", {MessageAnswer::No, MessageAnswer::No}, true},
+        {"yes then cancel saves at once", {MessageAnswer::Yes, MessageAnswer::Cancel}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        f.windows.addTitled(f.folder.file("a.qel"));
+        f.windows.addTitled(f.folder.file("b.qel"));
+        f.screen.answers.assign(row.answers.begin(), row.answers.end());
+
+        EXPECT_EQ(f.lifecycle.confirmExit(f.windows), row.ends);
+        EXPECT_EQ(f.screen.texts(), (std::vector<std::string>{
+                                        "Do you want to save the changes you made to b.qel",
+                                        "Do you want to save the changes you made to a.qel"}));
+        EXPECT_EQ(f.windows.documentCount(), 2);
+        EXPECT_EQ(fs::exists(f.folder.file("b.qel")), row.answers[0] == MessageAnswer::Yes);
+        EXPECT_FALSE(fs::exists(f.folder.file("a.qel")));
+    }
+}
+
+// ---- Open ----
+
+TEST(DocumentLifecycleOpen, AProgramFileOpensTitledAtTheTop)
+{
+    Fixture f;
+    const std::string path = f.folder.file("blink.qel");
+    {
+        ProgramDocument source(defaults());
+        source.lines.insertAfterCursor(instruction(24, "5"));
+        source.lines.insertAfterCursor(instruction(15, ""));
+        ASSERT_EQ(writeProgramFile(path, source), WriteStatus::Ok);
+    }
+    f.windows.addUntitled(false);
+    f.screen.files.push_back(path);
+
+    f.lifecycle.open(f.windows);
+    ASSERT_EQ(f.windows.documentCount(), 2);
+    const ProgramDocument& doc = f.windows.documentAt(1);
+    EXPECT_EQ(f.windows.captions()[1], "blink.qel");
+    EXPECT_EQ(doc.fileName, path);
+    EXPECT_FALSE(doc.untitled);
+    EXPECT_FALSE(doc.modified);
+    EXPECT_EQ(doc.lines.count(), 3);
+    EXPECT_EQ(doc.lines.cursor(), doc.lines.first());
+    EXPECT_EQ(f.windows.active, 1);
+    EXPECT_TRUE(f.screen.messages.empty());
+}
+
+TEST(DocumentLifecycleOpen, AFileAlreadyOpenIsBroughtToTheFrontAndNotRead)
+{
+    Fixture f;
+    const std::string path = f.folder.file("a.qel");
+    f.windows.addTitled(path);
+    f.windows.addUntitled();
+    // The file is gone from disk: reading it would complain.
+    f.screen.files.push_back(path);
+
+    f.lifecycle.open(f.windows);
+    EXPECT_EQ(f.windows.documentCount(), 2);
+    EXPECT_EQ(f.windows.active, 0);
+    EXPECT_TRUE(f.screen.messages.empty());
+}
+
+TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
+{
+    Fixture f;
+    const std::string good = f.folder.file("good.qel");
+    {
+        ProgramDocument source(defaults());
+        source.lines.insertAfterCursor(instruction(24, "5"));
+        ASSERT_EQ(writeProgramFile(good, source), WriteStatus::Ok);
+    }
+    Bytes cut = contents(good);
+    cut.resize(8 + 64 + 2);  // the marker, the count, the one line, half a marker
+    const std::string damaged = f.folder.file("damaged.qel");
+    put(damaged, cut);
+    const std::string foreign = f.folder.file("foreign.qel");
+    put(foreign, {'M', 'Z', 0, 0, 0, 0});
+
+    struct Row {
+        std::string path;
+        const char* message;
+        bool window;
+    };
+    const Row rows[] = {
+        {f.folder.file("absent.qel"), "The file is not exist!", false},
+        {foreign, "Error! This file does not valid qel file.", false},
+        {damaged, "Error! This file does not valid qel file [1].", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        FakeScreen screen;
+        FakeWindows windows;
+        windows.screen = &screen;
+        windows.addUntitled(false);
+        screen.events.clear();
+        DocumentLifecycle lifecycle(screen, defaults());
+        screen.files.push_back(row.path);
+
+        lifecycle.open(windows);
+        ASSERT_EQ(screen.messages.size(), 1u);
+        EXPECT_EQ(screen.messages[0].caption, "Tarvik message");
+        EXPECT_EQ(screen.messages[0].buttons, MessageButtons::OkCancel);
+        EXPECT_EQ(screen.messages[0].text, row.message);
+        ASSERT_EQ(windows.documentCount(), row.window ? 2 : 1);
+        if (!row.window)
+            continue;
+        // The window shows first, then the message about it.
+        EXPECT_EQ(screen.events, (std::vector<std::string>{"file:open", "window:damaged.qel",
+                                                           std::string("message:") + row.message}));
+        const ProgramDocument& doc = windows.documentAt(1);
+        EXPECT_EQ(doc.lines.count(), 2);
+        EXPECT_EQ(doc.fileName, "Untitled2");
+        EXPECT_TRUE(doc.untitled);
+        EXPECT_FALSE(doc.modified);
+
+        // So Save asks for a name rather than overwrite the damaged file.
+        screen.files.push_back(std::nullopt);
+        lifecycle.save(windows, 1);
+        EXPECT_EQ(screen.saveDialogTitles.size(), 1u);
+        EXPECT_EQ(contents(damaged), cut);
+    }
+}
+
+TEST(DocumentLifecycleOpen, CancellingTheOpenDialogDoesNothing)
+{
+    Fixture f;
+    f.screen.files.push_back(std::nullopt);
+    f.lifecycle.open(f.windows);
+    EXPECT_EQ(f.windows.documentCount(), 0);
+    EXPECT_EQ(f.screen.events, std::vector<std::string>{"file:open"});
+}
+
+} // namespace
+} // namespace tarvik
