@@ -4,6 +4,8 @@
 #include "app/PinDiagram.h"
 #include "app/QtScreen.h"
 #include "app/TfrmAbout.h"
+#include "assembler/ConvertToHex.h"
+#include "assembler/TfrmHexFile.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 
@@ -637,7 +639,22 @@ void TMainForm::Constants1Click() {}
 void TMainForm::btnAddRegisterClick() {}
 void TMainForm::btnAddBitClick() {}
 void TMainForm::btnAddLiteralClick() {}
-void TMainForm::btnHexClick() {}
+void TMainForm::btnHexClick()
+{
+    TMDIChild* child = activeChild();
+    if (!child)
+        return;
+    const tarvik::ConvertOutcome outcome = tarvik::convertToHex(child->document(), *screen_, hexImage_);
+    // A definition offered for a failing line may have added a symbol.
+    showModifiedOf(child);
+    // A failed write still shows the viewer: it holds an older file of that name, or says
+    // that there is none.
+    if (outcome.status != tarvik::ConvertStatus::Written && outcome.status != tarvik::ConvertStatus::WriteFailed)
+        return;
+    TfrmHexFile viewer(*screen_, this);
+    viewer.setFileName(outcome.hexFileName);
+    viewer.exec();
+}
 
 int TMainForm::documentCount() const
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "assembler/HexImage.h"
 #include "files/DocumentLifecycle.h"
 #include "model/DeviceDefaults.h"
 #include "model/LineList.h"
@@ -120,6 +121,7 @@ private:
 
     tarvik::DeviceDefaults defaults_;
     tarvik::LineList lineClipboard_;
+    tarvik::HexImage hexImage_;
     int displayMode_ = kMpasmMode;
     int screenHeight_ = 0;
     int screenWidth_ = 0;
