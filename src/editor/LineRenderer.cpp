@@ -57,6 +57,13 @@ RunColour operandColour(OperandShape shape)
     return RunColour::Black;
 }
 
+// An instruction without an operand shows its name alone, whatever a damaged or
+// hand-made line carries in its operand field.
+std::string_view operandOf(const ProgramLine& line, const InstructionInfo& info)
+{
+    return info.shape == OperandShape::NoOperand ? std::string_view{} : line.operandText();
+}
+
 // incfsz / decfsz: the formula, a gap, then the skip condition on whatever holds the result.
 void symbolicSkip(RowBuilder& row, const ProgramLine& line, std::string_view name)
 {
@@ -83,13 +90,14 @@ void symbolicInstruction(RowBuilder& row, const ProgramLine& line, const Instruc
     // Stores into f, bit assignments and k-W read with the operand on the left.
     const bool operandFirst = info.code == 6 || info.code == 7 || info.code == 13
         || info.code == 16 || info.code == 17 || info.code == 34;
+    const std::string_view operand = operandOf(line, info);
     const RunColour colour = operandColour(info.shape);
     if (operandFirst) {
-        row.follow(line.operandText(), colour);
+        row.follow(operand, colour);
         row.follow(name, RunColour::Black);
     } else {
         row.follow(name, RunColour::Black);
-        row.follow(line.operandText(), colour);
+        row.follow(operand, colour);
     }
     // The suffix names the destination only where it differs from what the formula implies.
     if ((info.shape == OperandShape::F || info.shape == OperandShape::FD) && line.destination != 0)
@@ -99,7 +107,7 @@ void symbolicInstruction(RowBuilder& row, const ProgramLine& line, const Instruc
 void mpasmInstruction(RowBuilder& row, const ProgramLine& line, const InstructionInfo& info)
 {
     row.follow(instructionName(info.code, kMpasmDisplay), RunColour::Black);
-    row.follow(line.operandText(), operandColour(info.shape));
+    row.follow(operandOf(line, info), operandColour(info.shape));
     const bool zero = line.destination == 0;
     if (info.polarity == DestinationPolarity::ZeroIsW)
         row.follow(zero ? ",W" : ",F", RunColour::Black);

@@ -363,6 +363,9 @@ void TMDIChild::paintEvent(QPaintEvent* event)
     const QColor cursorBackground = colourOf(kCursorBackground);
     const QRect cursorRect = toQRect(rowRect(cursorRow_, outerWidth()));
 
+    // Runs are opaque: where a long label or operand runs on into the next column, the
+    // run drawn after it there stays legible instead of being overprinted.
+    painter.setBackgroundMode(Qt::OpaqueMode);
     int row = 0;
     for (const ProgramLine* line = topLine_; document_->lines.isLine(line); line = line->next, ++row) {
         const int top = rowTop(row);
@@ -372,6 +375,7 @@ void TMDIChild::paintEvent(QPaintEvent* event)
         const bool onCursorRow = row == cursorRow_;
         if (onCursorRow)
             painter.fillRect(cursorRect, cursorBackground);
+        painter.setBackground(onCursorRow ? cursorBackground : white);
         renderLine(*line, shownDisplayMode_, *document_, columns_, onCursorRow, measure, rendered_);
         if (rendered_.fillWidth > 0)
             painter.fillRect(0, top, rendered_.fillWidth, kRowHeight,
@@ -444,7 +448,8 @@ void TMDIChild::keyDown()
         repaintRows(cursorRow_);
     ++cursorRow_;
     repaintRows(cursorRow_);
-    if (cursorRow_ >= visibleRows()) {
+    // Without one whole row under the header, scrolling could take the top line past the end.
+    if (cursorRow_ >= visibleRows() && lines.isLine(topLine_->next)) {
         --cursorRow_;
         topLine_ = topLine_->next;
         ++topIndex_;

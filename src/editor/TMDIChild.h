@@ -64,7 +64,9 @@ public:
 signals:
     // Status bar panels 0 (comment), 1 ("%4d" position), 2 (affected text).
     void statusPanelChanged(int panel, const QString& text);
-    // The number of Selected lines may have changed: drives Cut/Copy.
+    // The number of Selected lines may have changed: drives Cut, Copy and Delete. The menu
+    // items follow at once with the buttons, so their shortcuts work right after a double
+    // click instead of only once the Edit menu has been opened.
     void selectionChanged(int selectedCount);
     // The program changed through the view itself; the modified flag is already set.
     void documentModified();

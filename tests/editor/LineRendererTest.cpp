@@ -266,6 +266,27 @@ TEST_F(RendererTest, NoLabelAndNoCommentDrawNothingForThem)
     EXPECT_TRUE(render(line(kBlankCode, ""), 0).runs.empty());
 }
 
+TEST_F(RendererTest, StrayOperandOfAnOperandlessLineIsNotShown)
+{
+    struct Row {
+        int code;
+        const char* symbolic;
+        const char* mpasm;
+    };
+    const Row rows[] = {{14, "W=0", "clrw "}, {15, "Nop", "nop"},       {30, "Retfie", "retfie"},
+                        {31, "Clrwdt", "clrwdt"}, {32, "Sleep", "sleep"}, {33, "Return", "return"}};
+    for (const Row& row : rows) {
+        for (int destination : {0, 1}) {
+            SCOPED_TRACE("code " + std::to_string(row.code));
+            const ProgramLine l = line(row.code, "PORTB", destination);
+            EXPECT_EQ(render(l, 0).runs, (std::vector<TextRun>{{row.symbolic, K, 90}}));
+            EXPECT_EQ(render(l, 50).runs, (std::vector<TextRun>{{row.mpasm, K, 90}}));
+        }
+    }
+    for (int mode : {0, 50})
+        EXPECT_TRUE(render(line(kBlankCode, "PORTB", 1), mode).runs.empty());
+}
+
 TEST_F(RendererTest, DamagedLinesStayVisibleAndSafe)
 {
     doc.comments.append("one");

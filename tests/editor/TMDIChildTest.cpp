@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
@@ -9,7 +10,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
+#include <random>
 #include <memory>
 
 using namespace tarvik;
@@ -68,6 +72,8 @@ private:
     // The list cursor is the line at topIndex + cursorRow, and the top line at topIndex.
     void checkInvariant()
     {
+        QVERIFY(view->document().lines.isLine(view->document().lines.cursor()));
+        QVERIFY(view->document().lines.isLine(view->topLine()));
         QCOMPARE(view->document().lines.cursor(), lineAt(view->topIndex() + view->cursorRow()));
         QCOMPARE(view->topLine(), lineAt(view->topIndex()));
     }
@@ -303,6 +309,61 @@ private slots:
         checkInvariant();
     }
 
+    void downInAWindowTooLowForTwoRowsKeepsALineOnTop()
+    {
+        makeView(3, 20);  // not one whole row under the header
+        QCOMPARE(view->visibleRows(), 0);
+        for (int i = 0; i < 5; ++i)
+            scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(view->topIndex(), 3);
+        QCOMPARE(view->cursorRow(), -3);
+        press(Qt::Key_Down, 5);
+        QCOMPARE(view->document().lines.cursor(), view->document().lines.last());
+        QCOMPARE(view->topLine(), view->document().lines.last());
+        QCOMPARE(panels[1], QString("   3"));
+        checkInvariant();
+        press(Qt::Key_Up);
+        QCOMPARE(view->topIndex(), 2);
+        checkInvariant();
+    }
+
+    // Keys, clicks, scroll bar actions and resizes in a seeded random order, in windows
+    // from too low for one row to taller than the program: the cursor and the top line
+    // stay real lines at their positions, and the status bar shows the cursor's position.
+    void viewStaysInStepWhateverTheUserDoes()
+    {
+        std::mt19937 random(1234);
+        for (int height : {10, 30, 60, kTenRowsHigh, 17 * 40}) {
+            makeView(25, height);
+            for (int step = 0; step < 2000; ++step) {
+                const int n = view->document().lines.count();
+                switch (random() % 9) {
+                case 0: press(Qt::Key_Up); break;
+                case 1: press(Qt::Key_Down); break;
+                case 2: press(Qt::Key_Return); break;
+                case 3: press(Qt::Key_Delete); break;
+                case 4:
+                    scrollBar()->triggerAction(random() % 2 ? QAbstractSlider::SliderSingleStepAdd
+                                                            : QAbstractSlider::SliderPageStepSub);
+                    break;
+                case 5: releaseThumbAt(static_cast<int>(random() % 1001)); break;
+                case 6: QTest::mouseClick(view.get(), Qt::LeftButton, {}, rowPoint(static_cast<int>(random() % 14))); break;
+                case 7: view->MoveCursorToLine(static_cast<int>(random() % (n + 2)) - 1); break;
+                case 8: view->resize(500, static_cast<int>(random() % (random() % 2 ? 40 : 300))); break;
+                }
+                checkInvariant();
+                if (QTest::currentTestFailed()) {
+                    qWarning("height %d, step %d", height, step);
+                    return;
+                }
+                press(Qt::Key_Shift);
+                QCOMPARE(panels[1], QString::asprintf("%4d", view->topIndex() + view->cursorRow()));
+            }
+            view->resize(500, kTenRowsHigh);
+            QVERIFY(!view->grab().isNull());
+        }
+    }
+
     void leftClicks_data()
     {
         QTest::addColumn<QPoint>("point");
@@ -426,6 +487,26 @@ private slots:
         QTRY_VERIFY(counter.paints > 0);
         QVERIFY(counter.painted.contains(view->rect()));
         QVERIFY(view->grab().toImage() != mpasm);
+        view->removeEventFilter(&counter);
+    }
+
+    void movingTheCursorRepaintsOnlyItsTwoRows()
+    {
+        makeView(30);
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        press(Qt::Key_Down, 3);
+        QCoreApplication::processEvents();
+        EventCounter counter;
+        view->installEventFilter(&counter);
+        press(Qt::Key_Down);
+        QTRY_VERIFY(counter.paints > 0);
+        const int right = view->outerWidth() - 25;
+        QCOMPARE(counter.painted.boundingRect(), QRect(0, 17 * 3 + 17, right, 2 * 17));
+
+        counter.painted = QRegion();
+        QTest::mouseClick(view.get(), Qt::LeftButton, {}, rowPoint(8));
+        QTRY_VERIFY(!counter.painted.isEmpty());
+        QCOMPARE(counter.painted, QRegion(QRect(0, 17 * 4 + 17, right, 17)) + QRect(0, 17 * 8 + 17, right, 17));
         view->removeEventFilter(&counter);
     }
 
@@ -693,6 +774,93 @@ private slots:
         }
     }
 
+    // Pixels in a rectangle that are text of this colour on white, antialiased edges
+    // included: at least half ink, and no other hue.
+    static int pixelsOf(const QImage& image, const QRect& area, const QColor& ink)
+    {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                const int channels[3][2] = {{c.red(), ink.red()}, {c.green(), ink.green()}, {c.blue(), ink.blue()}};
+                // Coverage from the channel that moves most between white and the ink.
+                double coverage = 0;
+                for (const auto& ch : channels)
+                    if (255 - ch[1] > 50)
+                        coverage = std::max(coverage, double(255 - ch[0]) / (255 - ch[1]));
+                bool blend = coverage >= 0.5;
+                for (const auto& ch : channels)
+                    blend = blend && std::abs(ch[0] - (255 - coverage * (255 - ch[1]))) <= 12;
+                count += blend ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    void paintedRunsTakeTheirColours()
+    {
+        auto doc = std::make_unique<ProgramDocument>(defaults);
+        const int comment = doc->comments.append("lllll");
+        ProgramLine l;
+        l.code = 16;
+        l.setLabel("lll");
+        l.setOperand("RP0");
+        l.commentIndex = comment;
+        doc->lines.insertAfterCursor(l);  // row 1
+        l.state = LineState::Selected;
+        doc->lines.insertAfterCursor(l);  // row 2
+        l.state = LineState::Inactive;
+        doc->lines.insertAfterCursor(l);  // row 3
+        TMDIChild painted(std::move(doc));
+        painted.resize(500, kTenRowsHigh);
+        const QImage image = painted.grab().toImage();
+        auto cell = [](int row, int left, int right) { return QRect(left, 17 * row + 17, right - left, 17); };
+        const QColor purple(128, 0, 128), red(255, 0, 0), olive(128, 128, 0), dimmed(168, 168, 168);
+        // Label, bank mark and comment of each row; the bank mark and comment ignore the state.
+        QVERIFY(pixelsOf(image, cell(1, 0, 60), purple) > 0);
+        QVERIFY(pixelsOf(image, cell(2, 0, 60), red) > 0);
+        QCOMPARE(pixelsOf(image, cell(2, 0, 60), purple), 0);
+        QVERIFY(pixelsOf(image, cell(3, 0, 60), dimmed) > 0);
+        for (int row : {1, 2, 3}) {
+            QVERIFY(pixelsOf(image, cell(row, 230, 270), red) > 0);
+            QVERIFY(pixelsOf(image, cell(row, 275, 400), olive) > 0);
+        }
+    }
+
+    void laterRunsCoverAnOverlongLabelOpaquely()
+    {
+        auto doc = std::make_unique<ProgramDocument>(defaults);
+        ProgramLine l;
+        l.code = 14;  // clrw: a single short run over the label's tail
+        l.setLabel("WWWWWWWWWWWWWW");
+        doc->lines.insertAfterCursor(l);
+        TMDIChild painted(std::move(doc));
+        painted.resize(500, kTenRowsHigh);
+        painted.SetCursorRow(1);
+        QFont drawFont = painted.font();
+        drawFont.setPointSize(10);
+        const QFontMetrics metrics(drawFont);
+        const int runEnd = 90 + metrics.horizontalAdvance("clrw ");
+        QVERIFY2(5 + metrics.horizontalAdvance("WWWWWWWWWWWWWW") > runEnd + 10, "the label must run past clrw");
+        const QImage image = painted.grab().toImage();
+        const QRect underRun(90, 17 + 17, runEnd - 90, metrics.height());
+        const QRect pastRun(runEnd, 17 + 17, 40, metrics.height());
+        bool purpleUnder = false, purplePast = false;
+        for (int y = underRun.top(); y <= underRun.bottom(); ++y) {
+            for (int x = underRun.left(); x <= pastRun.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                // Purple ink, also where it is blended with the background.
+                const bool purple = c.red() - c.green() > 40 && c.blue() - c.green() > 40;
+                (x < runEnd ? purpleUnder : purplePast) |= purple;
+            }
+        }
+        QVERIFY2(!purpleUnder, "the instruction run hides the label beneath it");
+        QVERIFY2(purplePast, "the label runs on where nothing is drawn over it");
+        // The opaque backgrounds stay inside the cursor row.
+        for (int x = 5; x < runEnd; ++x)
+            QCOMPARE(image.pixelColor(x, 17 * 2 + 17), QColor(Qt::white));
+    }
+
     void screenshotsOfEveryLineKind()
     {
         auto doc = std::make_unique<ProgramDocument>(defaults);
@@ -729,6 +897,8 @@ private slots:
             {kBlankCode, "DELAYLOOPLONG", "", 0, LineState::Normal, "13-character label"},
             {31, "", "", 0, LineState::Normal, ""},
             {33, "", "", 0, LineState::Normal, ""},
+            {24, "DELAYLOOPLONG", "0x3F", 0, LineState::Selected, "long label, selected"},
+            {8, "", "COUNTER_LOW", 1, LineState::Normal, "operand into the bank column"},
         };
         for (const Sample& s : samples) {
             ProgramLine l;
@@ -753,6 +923,15 @@ private slots:
             const QPixmap picture = shot.grab();
             const QString name = mode == 0 ? "editor-symbolic.png" : "editor-mpasm.png";
             QVERIFY(picture.save(dir + "/" + name));
+        }
+        // Scrolled to the end, the cursor on the Selected line with the long label.
+        for (int i = 0; i < 30; ++i)
+            QTest::keyClick(&shot, Qt::Key_Down);
+        QTest::keyClick(&shot, Qt::Key_Up);
+        for (int mode : {0, 50}) {
+            shot.setShownDisplayMode(mode);
+            const QString name = mode == 0 ? "editor-symbolic-end.png" : "editor-mpasm-end.png";
+            QVERIFY(shot.grab().save(dir + "/" + name));
         }
     }
 };
