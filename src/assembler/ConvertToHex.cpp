@@ -5,6 +5,7 @@
 #include "assembler/Names.h"
 
 #include <filesystem>
+#include <system_error>
 
 namespace tarvik {
 
@@ -41,6 +42,13 @@ ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& imag
             ReportError(screen, "The file name %s is too long!", part.c_str());
             return {ConvertStatus::NameTooLong, {}};
         }
+    }
+    // A program saved under a .hex name, or an output path naming the program itself, would
+    // be replaced by its own HEX text.
+    std::error_code error;
+    if (!doc.untitled && std::filesystem::equivalent(*name, doc.fileName, error)) {
+        ReportError(screen, "The HEX file %s would overwrite the program!", name->c_str());
+        return {ConvertStatus::TargetIsProgram, {}};
     }
     const bool written = WriteIntelHex(screen, *name, image);
     return {written ? ConvertStatus::Written : ConvertStatus::WriteFailed, *name};

@@ -27,6 +27,7 @@ bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image);
 enum class ConvertStatus {
     AssemblyFailed,  // a pass reported an error; no file written
     NameTooLong,     // reported; no file written
+    TargetIsProgram, // the HEX file would replace the program's own file: reported, nothing written
     WriteFailed,     // reported; an older file of that name is untouched
     Written,
 };

@@ -36,8 +36,8 @@ constexpr std::string_view kHelp =
     "Exit status:\n"
     "  0  the HEX file was written\n"
     "  1  the program has an assembly error; no HEX file was written or touched\n"
-    "  2  the program file cannot be read, the HEX file cannot be written, or the\n"
-    "     command line is wrong\n";
+    "  2  the program file cannot be read, the HEX file cannot be written (or would\n"
+    "     replace the program file itself), or the command line is wrong\n";
 
 void print(std::FILE* stream, std::string_view text)
 {
@@ -96,6 +96,7 @@ int main(int argc, char** argv)
     case tarvik::ConvertStatus::Written: return 0;
     case tarvik::ConvertStatus::AssemblyFailed: return kExitAssemblyError;
     case tarvik::ConvertStatus::NameTooLong:
+    case tarvik::ConvertStatus::TargetIsProgram:
     case tarvik::ConvertStatus::WriteFailed: return kExitFileOrUsage;
     }
     return kExitFileOrUsage;

@@ -187,6 +187,11 @@ std::optional<std::vector<std::uint8_t>> loadFile(const std::string& path, bool&
         ::close(fd);
         return std::nullopt;
     }
+    if (static_cast<std::uintmax_t>(info.st_size) > kMaxFileSize) {
+        ::close(fd);
+        tooLarge = true;
+        return std::nullopt;
+    }
     std::vector<std::uint8_t> bytes;
     bytes.resize(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), kMaxFileSize) + 1);
     std::size_t filled = 0;

@@ -1,4 +1,5 @@
 #include "assembler/ConvertToHex.h"
+#include "files/ProgramFile.h"
 
 #include "FakeScreen.h"
 #include "HexText.h"
@@ -7,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace tarvik {
 namespace {
@@ -92,6 +95,36 @@ TEST_F(ConvertToHexTest, TooLongANameIsReportedInsteadOfWritten)
     EXPECT_EQ(outcome.status, ConvertStatus::NameTooLong);
     EXPECT_EQ(screen.texts(), std::vector<std::string>{"The file name " + std::string(40, 'n') + ".qel is too long!"});
     EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST_F(ConvertToHexTest, TheProgramsOwnFileIsNeverOverwrittenByItsHex)
+{
+    // A program saved under a .hex name, or an output path that is the program under
+    // another spelling: writing would replace the program with its HEX text.
+    struct Row {
+        std::string programName;
+        std::optional<std::string> outputPath;
+    };
+    const Row rows[] = {
+        {"prog.hex", std::nullopt},
+        {"blink.qel", "./blink.qel"},
+        {"blink.qel", dir.path("blink.qel")},
+    };
+    for (const Row& row : rows) {
+        doc.fileName = dir.path(row.programName);
+        doc.untitled = false;
+        ASSERT_EQ(writeProgramFile(doc.fileName, doc), WriteStatus::Ok);
+        const std::string saved = test::readWholeFile(doc.fileName);
+        FakeScreen screen;
+
+        const ConvertOutcome outcome = convertToHex(doc, screen, image, row.outputPath);
+        EXPECT_EQ(outcome.status, ConvertStatus::TargetIsProgram) << row.programName;
+        const std::string shown = row.outputPath.value_or(row.programName);
+        EXPECT_EQ(screen.texts(), std::vector<std::string>{"The HEX file " + shown + " would overwrite the program!"});
+        EXPECT_TRUE(test::readWholeFile(doc.fileName) == saved) << row.programName << " was overwritten";
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{row.programName});
+        std::filesystem::remove(doc.fileName);
+    }
 }
 
 TEST_F(ConvertToHexTest, UnwritableTargetStillNamesTheFileForTheViewer)

@@ -171,6 +171,27 @@ TEST_F(TarvikAsm, UnwritableOrOverlongHexNamesExitWithTwo)
     EXPECT_EQ(run({"-o", "short.hex", longName}).exitCode, 0);
 }
 
+TEST_F(TarvikAsm, TheProgramFileIsNeverReplacedByItsOwnHex)
+{
+    struct Row {
+        std::string program;
+        std::vector<std::string> args;
+        std::string hexName;
+    };
+    const Row rows[] = {
+        {"prog.hex", {"prog.hex"}, "prog.hex"},
+        {"blink.qel", {"-o", "./blink.qel", "blink.qel"}, "./blink.qel"},
+    };
+    for (const Row& row : rows) {
+        saveGoodProgram(row.program);
+        const std::string saved = test::readWholeFile(dir.path(row.program));
+        const Outcome result = run(row.args);
+        EXPECT_EQ(result.exitCode, 2) << row.program;
+        EXPECT_EQ(result.err, row.program + ": The HEX file " + row.hexName + " would overwrite the program!\n");
+        EXPECT_TRUE(test::readWholeFile(dir.path(row.program)) == saved) << row.program << " was overwritten";
+    }
+}
+
 TEST_F(TarvikAsm, CommandLineMistakesShowTheUsage)
 {
     const Outcome help = run({"--help"});

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace tarvik {
 namespace {
 
@@ -28,6 +30,39 @@ TEST(InstructionCode, OnlyOneToThirtyFiveAreInstructions)
     ASSERT_NE(instructionInfo(24), nullptr);
     EXPECT_EQ(instructionInfo(24)->mnemonic, "movlw");
     EXPECT_EQ(instructionInfo(35)->mnemonic, "rrf");
+}
+
+// The palette and dialog texts are the program's own, odd blanks, bars and spellings included;
+// these rows are the ones a tidy-minded edit would "correct".
+TEST(InstructionCode, PaletteAndDialogTextsKeepTheirOddities)
+{
+    struct Row {
+        int code;
+        std::string_view caption;
+        std::string_view hint;
+        std::string_view dialogCaption;
+    };
+    const Row rows[] = {
+        {2, "W&&f", "AND W with f", "AND W with f"},
+        {11, "Rlf f", "Rotate left f|", "Rotate left f through carry"},
+        {12, "Swap f", "Swap nibbles in f", "Swap nibles in f"},
+        {18, "Skip bit", "Bit test f,Skip if Set", "Bit test,Skip if Set"},
+        {19, "Skip !bit", "Bit Test f,Skip if Clear", "Bit test,Skip if Clear"},
+        {20, "++f Skip !dest ", "Increment f,Skip if 0", "Increment f,Skip if 0"},
+        {21, "--f Skip !dest", "Decrement f,Skip if 0", "Decrement f,Skip if 0"},
+        {23, "W&&k", "AND literal with W", "AND literal and W"},
+        {25, "W|k", "Inclusive OR literal with W", "OR literal with W"},
+        {26, "W^k", "Exclusive OR literal with W", "XOR literal with W"},
+        {28, "Call k", "Call subroutine ", "Call subroutine"},
+        {35, "Rrf f", "Rotate right f", "Rotate right f through carry"},
+    };
+    for (const Row& row : rows) {
+        const InstructionInfo* info = instructionInfo(row.code);
+        ASSERT_NE(info, nullptr) << row.code;
+        EXPECT_EQ(info->paletteCaption, row.caption) << row.code;
+        EXPECT_EQ(info->paletteHint, row.hint) << row.code;
+        EXPECT_EQ(info->dialogCaption, row.dialogCaption) << row.code;
+    }
 }
 
 TEST(ProgramLine, LongestDialogTextsFitTheirFieldsAndLongerOnesAreCut)
