@@ -1,6 +1,7 @@
 #include "assembler/IntelHex.h"
 
 #include "FakeScreen.h"
+#include "FileSizeLimit.h"
 #include "HexText.h"
 #include "TempDir.h"
 
@@ -148,19 +149,22 @@ TEST_F(IntelHexFile, FailedWriteIsReportedAndLeavesTheOldFileAlone)
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"taken.hex"});  // no temporary file left
 }
 
-TEST_F(IntelHexFile, FailedWriteInAReadOnlyFolderKeepsTheOldFile)
+TEST_F(IntelHexFile, AWriteCutShortReportsAndKeepsTheOldFile)
 {
-    appendWords(image, {0x0100});
-    const std::string locked = dir.path("locked");
-    std::filesystem::create_directory(locked);
-    { std::ofstream(locked + "/old.hex") << "old"; }
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    if (std::ofstream(locked + "/probe").is_open())
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_FALSE(WriteIntelHex(screen, locked + "/old.hex", image));
-    EXPECT_EQ(test::readWholeFile(locked + "/old.hex"), "old");
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), {}), 1);
+    for (int i = 0; i < 200; ++i)
+        appendWords(image, {0x3FFF});
+    const std::string target = dir.path("old.hex");
+    { std::ofstream(target) << "old"; }
+    bool written;
+    {
+        test::FileSizeLimit limit(512);
+        ASSERT_TRUE(limit.active());
+        written = WriteIntelHex(screen, target, image);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + target + " nije uspelo!"});
+    EXPECT_EQ(test::readWholeFile(target), "old");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"old.hex"});
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "../assembler/HexText.h"
 #include "../assembler/ProgramBuilder.h"
-#include "../assembler/TempDir.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,12 @@
 #include "files/ProgramFile.h"
 
+#include "FileSizeLimit.h"
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -141,32 +142,6 @@ std::unique_ptr<ProgramDocument> realisticDocument()
     return doc;
 }
 
-// A scratch folder per test, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path()
-            / ("tarvik-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" + test->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
-
 Bytes fileBytes(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -268,8 +243,8 @@ TEST(ProgramFileLayout, CommentRecordsAreNumberedInFileOrder)
 
 TEST(ProgramFileRoundTrip, SavingAndReloadingKeepsTheWholeProgram)
 {
-    ScratchFolder folder;
-    const std::string path = (folder.path() / "blink.qel").string();
+    test::TempDir folder;
+    const std::string path = (folder.root() / "blink.qel").string();
     auto original = realisticDocument();
     original->modified = true;
     ASSERT_EQ(writeProgramFile(path, *original), WriteStatus::Ok);
@@ -359,17 +334,17 @@ TEST(ProgramFileChecks, AFirstWordOtherThan16CreatesNothing)
     }
     EXPECT_EQ(readStatusMessage(ReadStatus::NotProgramFile), "Error! This file does not valid qel file.");
 
-    ScratchFolder folder;
-    putFile(folder.path() / "notes.qel", {'h', 'e', 'l', 'l', 'o'});
-    ReadOutcome outcome = readProgramFile((folder.path() / "notes.qel").string(), defaults());
+    test::TempDir folder;
+    putFile(folder.root() / "notes.qel", {'h', 'e', 'l', 'l', 'o'});
+    ReadOutcome outcome = readProgramFile((folder.root() / "notes.qel").string(), defaults());
     EXPECT_EQ(outcome.status, ReadStatus::NotProgramFile);
     EXPECT_FALSE(outcome.document);
 }
 
 TEST(ProgramFileChecks, AFileThatCannotBeOpenedCreatesNothing)
 {
-    ScratchFolder folder;
-    for (const fs::path& path : {folder.path() / "missing.qel", folder.path(), fs::path()}) {
+    test::TempDir folder;
+    for (const fs::path& path : {folder.root() / "missing.qel", folder.root(), fs::path()}) {
         ReadOutcome outcome = readProgramFile(path.string(), defaults());
         EXPECT_EQ(outcome.status, ReadStatus::CannotOpen) << path;
         EXPECT_FALSE(outcome.document);
@@ -380,8 +355,8 @@ TEST(ProgramFileChecks, AFileThatCannotBeOpenedCreatesNothing)
 
 TEST(ProgramFileChecks, AFileFarLargerThanAnyProgramIsRefusedBeforeItIsRead)
 {
-    ScratchFolder folder;
-    const fs::path path = folder.path() / "huge.qel";
+    test::TempDir folder;
+    const fs::path path = folder.root() / "huge.qel";
     putFile(path, {16, 0, 0, 0, 0, 0, 0, 0});
     fs::resize_file(path, 17u << 20);  // sparse: costs no disk
     ReadOutcome outcome = readProgramFile(path.string(), defaults());
@@ -538,8 +513,8 @@ TEST(ProgramFileChecks, SymbolRecordsThatNameNothingChangeNothing)
 
 TEST(ProgramFileWrite, ReplacesTheFileKeepingItsModeAndLeavesNothingElse)
 {
-    ScratchFolder folder;
-    const fs::path path = folder.path() / "prog.qel";
+    test::TempDir folder;
+    const fs::path path = folder.root() / "prog.qel";
     auto doc = realisticDocument();
     ASSERT_EQ(writeProgramFile(path.string(), ProgramDocument(defaults())), WriteStatus::Ok);
     ::chmod(path.c_str(), 0640);
@@ -554,9 +529,9 @@ TEST(ProgramFileWrite, ReplacesTheFileKeepingItsModeAndLeavesNothingElse)
 
 TEST(ProgramFileWrite, WritingThroughALinkReplacesTheFileItPointsTo)
 {
-    ScratchFolder folder;
-    const fs::path real = folder.path() / "real.qel";
-    const fs::path link = folder.path() / "link.qel";
+    test::TempDir folder;
+    const fs::path real = folder.root() / "real.qel";
+    const fs::path link = folder.root() / "link.qel";
     putFile(real, {1, 2, 3});
     fs::create_symlink(real, link);
     ASSERT_EQ(writeProgramFile(link.string(), ProgramDocument(defaults())), WriteStatus::Ok);
@@ -566,16 +541,16 @@ TEST(ProgramFileWrite, WritingThroughALinkReplacesTheFileItPointsTo)
 
 TEST(ProgramFileWrite, AFolderThatCannotTakeTheFileKeepsEverythingAsItWas)
 {
-    ScratchFolder folder;
+    test::TempDir folder;
     const auto doc = realisticDocument();
-    fs::create_directory(folder.path() / "taken.qel");
-    putFile(folder.path() / "taken.qel" / "inside", {7});
+    fs::create_directory(folder.root() / "taken.qel");
+    putFile(folder.root() / "taken.qel" / "inside", {7});
 
-    const fs::path rows[] = {folder.path() / "no-such-folder" / "prog.qel", folder.path() / "taken.qel"};
+    const fs::path rows[] = {folder.root() / "no-such-folder" / "prog.qel", folder.root() / "taken.qel"};
     for (const fs::path& path : rows) {
         EXPECT_EQ(writeProgramFile(path.string(), *doc), WriteStatus::CannotOpen) << path;
         EXPECT_EQ(folder.entries(), std::vector<std::string>{"taken.qel"});
-        EXPECT_EQ(fileBytes(folder.path() / "taken.qel" / "inside"), Bytes{7});
+        EXPECT_EQ(fileBytes(folder.root() / "taken.qel" / "inside"), Bytes{7});
     }
     EXPECT_EQ(writeProgramFile("", *doc), WriteStatus::CannotOpen);
     EXPECT_EQ(writeStatusMessage(WriteStatus::CannotOpen), "The file is not exist!");
@@ -583,21 +558,17 @@ TEST(ProgramFileWrite, AFolderThatCannotTakeTheFileKeepsEverythingAsItWas)
 
 TEST(ProgramFileWrite, AWriteCutShortLeavesTheOldFileWholeAndNoTemporary)
 {
-    ScratchFolder folder;
-    const fs::path path = folder.path() / "prog.qel";
+    test::TempDir folder;
+    const fs::path path = folder.root() / "prog.qel";
     const Bytes old{16, 0, 0, 0, 'o', 'l', 'd'};
     putFile(path, old);
 
-    // A file size limit makes the write fail part-way, even for root.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const WriteStatus status = writeProgramFile(path.string(), *realisticDocument());
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    WriteStatus status;
+    {
+        test::FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.active());
+        status = writeProgramFile(path.string(), *realisticDocument());
+    }
 
     EXPECT_EQ(status, WriteStatus::WriteFailed);
     EXPECT_FALSE(writeStatusMessage(status).empty());
