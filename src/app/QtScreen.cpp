@@ -39,6 +39,8 @@ tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::strin
     using tarvik::MessageAnswer;
     using tarvik::MessageButtons;
     QMessageBox box(QMessageBox::NoIcon, toQString(caption), toQString(text), QMessageBox::NoButton, parent_);
+    // Messages carry file and symbol names; one that looks like markup must not be rendered.
+    box.setTextFormat(Qt::PlainText);
     switch (buttons) {
     case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

@@ -19,11 +19,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -71,12 +73,24 @@ QString toQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A hint holds the tool tip, a bar and the status-bar hint; without a bar it is both.
+// A hint holds the tool tip, a bar and the status-bar hint; without a bar it is both. A
+// blank status-bar hint is none: shown, it would blank the status panels while hovered.
 void applyHint(QWidget* widget, const QString& hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
-    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1).trimmed());
+}
+
+// The longest text each status panel must show whole: a four-digit line number, the
+// longest status-affected text and "Modified". The comment panel keeps its width.
+std::array<QString, TMainForm::kStatusPanelCount> longestStatusTexts()
+{
+    std::string_view affected;
+    for (const tarvik::InstructionInfo& info : tarvik::kInstructions)
+        if (info.affected.size() > affected.size())
+            affected = info.affected;
+    return {QString(), QStringLiteral("9999"), toQString(affected), QString(), QStringLiteral("Modified"), QString()};
 }
 
 QLabel* makeTitlePanel(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
@@ -354,12 +368,26 @@ void TMainForm::createStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
+    const std::array<QString, kStatusPanelCount> longest = longestStatusTexts();
     for (int i = 0; i < kStatusPanelCount; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setFixedWidth(kStatusPanelWidths[static_cast<std::size_t>(i)]);
-        bar->addWidget(panel);
+        // The widths suit a small dialog font; a larger desktop font widens a panel just
+        // enough that "Modified" and the line number are not cut off.
+        const auto index = static_cast<std::size_t>(i);
+        panel->setText(longest[index]);
+        const int width = std::max(kStatusPanelWidths[index], panel->sizeHint().width());
+        panel->clear();
+        if (i + 1 < kStatusPanelCount) {
+            panel->setFixedWidth(width);
+            bar->addWidget(panel);
+        } else {
+            // The last panel, always empty, runs to the end of the bar and gives way in a
+            // narrow window, so the panels in use never overlap.
+            panel->setMinimumWidth(0);
+            bar->addWidget(panel, 1);
+        }
         statusPanels_[i] = panel;
     }
 }
@@ -530,18 +558,29 @@ void TMainForm::LineClick()
 
 void TMainForm::fillWindowMenu()
 {
-    windowMenu_->clear();
-    windowMenu_->addAction(closeAllItem_);
+    // Only the list under Close All is rebuilt: clearing the whole menu would delete the
+    // Close All item it owns.
+    for (QAction* item : windowMenu_->actions()) {
+        if (item != closeAllItem_) {
+            windowMenu_->removeAction(item);
+            delete item;
+        }
+    }
     const QList<TMDIChild*> children = documentWindows();
     if (!children.isEmpty())
         windowMenu_->addSeparator();
     const TMDIChild* active = activeChild();
     for (qsizetype i = 0; i < children.size(); ++i) {
         QMdiSubWindow* window = subWindowOf(children[i]);
-        QAction* item = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
+        // An ampersand in a file name is text, not a mnemonic.
+        const QString caption = window->windowTitle().replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* item = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
         item->setCheckable(true);
         item->setChecked(children[i] == active);
-        connect(item, &QAction::triggered, this, [this, window] { mdiArea_->setActiveSubWindow(window); });
+        connect(item, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(window)] {
+            if (window)
+                mdiArea_->setActiveSubWindow(window);
+        });
     }
 }
 
@@ -559,6 +598,8 @@ void TMainForm::showEvent(QShowEvent* event)
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (!lifecycle_.confirmExit(*this)) {
+        // A Yes among the answers may have saved the active document.
+        showModifiedOf(activeChild());
         event->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -184,6 +185,29 @@ private slots:
         trigger(form, "FileExitItem");
         QVERIFY(!form.isVisible());
         QCOMPARE(screen.messages.size(), std::size_t(4));
+    }
+
+    void anExitThatIsCancelledShowsWhatItSaved()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        const QList<TMDIChild*> views = form.documentWindows();
+        edit(views[0]);
+        edit(views[1]);
+        QCOMPARE(form.activeChild(), views[1]);
+
+        // The active document is saved by its Yes; the other one's Cancel keeps the program.
+        screen.answers = {MessageAnswer::Yes, MessageAnswer::Cancel};
+        screen.files.push_back(path("saved.qel"));
+        trigger(form, "FileExitItem");
+        QVERIFY(form.isVisible());
+        QVERIFY(!views[1]->document().modified);
+        QCOMPARE(captionOf(views[1]), QStringLiteral("saved.qel"));
+        QCOMPARE(form.statusPanelText(4), QString());
+
+        form.mdiArea()->setActiveSubWindow(subWindowOf(views[0]));
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
     }
 
     void aFailedSaveKeepsTheOldFileAndTheChanges()

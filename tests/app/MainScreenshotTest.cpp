@@ -3,6 +3,7 @@
 #include "model/InstructionCode.h"
 #include "FakeScreen.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -118,6 +119,26 @@ private slots:
         const QRect palette(QPoint(0, 0), form.findChild<QWidget*>(QStringLiteral("Panel1"))->size());
         const QPoint at = form.findChild<QWidget*>(QStringLiteral("Panel1"))->mapTo(&form, QPoint(0, 0));
         QCOMPARE(symbolic.copy(palette.translated(at)), mpasm.copy(palette.translated(at)));
+    }
+
+    void rendersTheStartAndTheEmptyFrame()
+    {
+        test::FakeScreen screen;
+        TMainForm form;
+        form.setScreen(&screen);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.grab().toImage().save(screenshotPath(QStringLiteral("main-startup.png"))));
+
+        const QPoint palette = form.findChild<QWidget*>(QStringLiteral("Panel1"))->mapTo(&form, QPoint(0, 0));
+        form.WindowCloseAllItemClick();
+        QVERIFY(form.documentWindows().isEmpty());
+        QCoreApplication::processEvents();
+        const QImage empty = form.grab().toImage();
+        QVERIFY(empty.save(screenshotPath(QStringLiteral("main-no-document.png"))));
+        // The client area takes the room the palette leaves.
+        const QPoint client(form.width() - 20, palette.y() + 100);
+        QCOMPARE(empty.pixel(palette + QPoint(40, 100)), empty.pixel(client));
     }
 
     void rendersTheSmallScreenLayout()

@@ -5,13 +5,21 @@
 #include "FakeScreen.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <set>
@@ -100,9 +108,12 @@ private slots:
 
         QCOMPARE(form.statusPanelText(1), QStringLiteral("   0"));
         QCOMPARE(form.statusPanelText(4), QString());
+        // A panel is wider only where the desktop font needs the room; the last one runs on
+        // to the end of the bar.
         const int widths[] = {350, 32, 50, 50, 50, 100};
-        for (int i = 0; i < 6; ++i)
+        for (int i : {0, 3})
             QCOMPARE(child(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->width(), widths[i]);
+        QVERIFY(child(&form, "StatusPanel5")->width() >= widths[5]);
 
         // Nothing is selected: Cut, Copy and Delete wait; Paste works with any document.
         for (const char* name : {"btnCutQEL", "btnCopyQEL", "Cut1", "Copy1", "Delete2"})
@@ -284,6 +295,13 @@ private slots:
         QTest::newRow("760 x 560") << QSize(760, 560) << QRect(0, 0, 760, 560) << false;
         QTest::newRow("wide but low") << QSize(1024, 480) << QRect(30, 30, 810, 590) << false;
         QTest::newRow("1280 x 1024") << QSize(1280, 1024) << QRect(30, 30, 810, 590) << false;
+        QTest::newRow("just compact") << QSize(699, 499) << QRect(0, 0, 699, 499) << true;
+        QTest::newRow("500 high") << QSize(699, 500) << QRect(0, 0, 699, 500) << false;
+        QTest::newRow("700 wide") << QSize(700, 499) << QRect(0, 0, 700, 499) << false;
+        QTest::newRow("just fitted") << QSize(819, 619) << QRect(0, 0, 819, 619).intersected(QRect(0, 0, 810, 590))
+                                     << false;
+        QTest::newRow("620 high") << QSize(819, 620) << QRect(30, 30, 810, 590) << false;
+        QTest::newRow("820 wide") << QSize(820, 619) << QRect(30, 30, 810, 590) << false;
     }
 
     void fittingToTheScreen()
@@ -308,6 +326,9 @@ private slots:
         TMainForm form;
         form.fitToScreen(QSize(640, 480));
         start(form);
+        form.showNormal();
+        form.setGeometry(0, 0, 640, 480);
+        QCoreApplication::processEvents();
         QVERIFY(!child(&form, "Panel8")->isVisible());
         QCOMPARE(child(&form, "ImagePanel")->height(), 0);
         QCOMPARE(child(&form, "Panel5")->y(), 142);
@@ -315,6 +336,16 @@ private slots:
         QCOMPARE(child(&form, "Panel6")->y(), 209);
         QCOMPARE(child(&form, "Panel7")->y(), 232);
         QCOMPARE(child(&form, "Panel4")->y(), 3);
+
+        // The status panels in use keep their widths side by side; the empty last one gives way.
+        const int widths[] = {350, 32, 50, 50, 50};
+        int right = 0;
+        for (int i = 0; i < 5; ++i) {
+            const QRect panel = child(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->geometry();
+            QVERIFY2(panel.width() >= widths[i] && panel.left() >= right, qPrintable(QString::number(i)));
+            right = panel.right() + 1;
+        }
+        QVERIFY(right <= child(&form, "StatusBar1")->width());
 
         // Documents coming and going do not bring the title back.
         subWindowOf(form.documentWindows()[0])->close();
@@ -335,6 +366,111 @@ private slots:
         QCOMPARE(form.size(), QSize(620, 480));
         form.resize(700, 500);
         QCOMPARE(form.size(), QSize(700, 500));
+    }
+
+    void theWindowMenuListsTheDocumentsAfterCloseAll()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        const QList<TMDIChild*> views = form.documentWindows();
+        auto* menu = child<QMenu>(&form, "Window1");
+        // Every opening lists the windows afresh.
+        for (int opening = 0; opening < 3; ++opening) {
+            emit menu->aboutToShow();
+            const QList<QAction*> items = menu->actions();
+            QCOMPARE(items.size(), 4);
+            QCOMPARE(items[0]->text(), QStringLiteral("&Close All"));
+            QVERIFY(items[1]->isSeparator());
+            QCOMPARE(items[2]->text(), QStringLiteral("&1 Untitled1"));
+            QCOMPARE(items[3]->text(), QStringLiteral("&2 Untitled2"));
+            QCOMPARE(items[2]->isChecked(), form.activeChild() == views[0]);
+            QCOMPARE(items[3]->isChecked(), form.activeChild() == views[1]);
+            if (opening == 1)
+                items[2]->trigger();
+        }
+        QCOMPARE(form.activeChild(), views[0]);
+
+        // A file name with an ampersand is listed as it stands, not as a mnemonic.
+        static const tarvik::DeviceDefaults defaults;
+        form.addDocumentWindow(std::make_unique<tarvik::ProgramDocument>(defaults), QStringLiteral("R&D.qel"));
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().at(4)->text(), QStringLiteral("&3 R&&D.qel"));
+
+        menu->actions().at(0)->trigger();
+        QVERIFY(form.documentWindows().isEmpty());
+        QVERIFY(screen.messages.empty());
+    }
+
+    void hintsWithoutALongPartLeaveTheStatusPanelsAlone()
+    {
+        TMainForm form;
+        start(form);
+        form.activeChild()->InsertBlankLine();
+        QStatusBar* bar = child<QStatusBar>(&form, "StatusBar1");
+        for (const char* name : {"SpeedButton1", "OpenBtn", "btnFind", "spbtnASM"}) {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QApplication::sendEvent(child(&form, name), &enter);
+            QVERIFY2(bar->currentMessage().isEmpty(), name);
+            QVERIFY2(child(&form, "StatusPanel4")->isVisible(), name);
+        }
+        // A hint with a long part still shows it there.
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(child(&form, "btnHex"), &enter);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Convert to Hex"));
+    }
+
+    void theStatusPanelsHoldTheirLongestTexts()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        tarvik::ProgramLine line;
+        line.code = 1;
+        line.setAffected("C,DC,Z");
+        view->InsertLineAfterCursor(line);
+        view->ShowLinePosition(1023);
+        view->InsertBlankLine();
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+        view->ShowLinePosition(1023);
+        QCOMPARE(form.statusPanelText(2), QString());
+        view->InsertLineAfterCursor(line);
+        QCOMPARE(form.statusPanelText(2), QStringLiteral("C,DC,Z"));
+        view->ShowLinePosition(1023);
+        QCOMPARE(form.statusPanelText(1), QStringLiteral("1023"));
+
+        const int widths[] = {350, 32, 50, 50, 50, 100};
+        for (int i = 0; i < 6; ++i) {
+            const auto* panel = child<QLabel>(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)));
+            QVERIFY2(panel->width() >= widths[i], qPrintable(panel->objectName()));
+            QVERIFY2(panel->sizeHint().width() <= panel->width(), qPrintable(panel->text()));
+        }
+    }
+
+    void theAboutBoxShowsTheVersionAndClosesWithOK()
+    {
+        TMainForm form;
+        start(form);
+        bool seen = false;
+        QTimer::singleShot(0, &form, [&seen] {
+            auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(about);
+            seen = true;
+            QCOMPARE(about->windowTitle(), QStringLiteral("About Tarvik"));
+            QCOMPARE(about->minimumSize(), about->maximumSize());
+            QCOMPARE(child<QLabel>(about, "Version")->text(),
+                     QStringLiteral("Visual Assembler for PIC16C84 - Version 1.1"));
+            QVERIFY(!child<QLabel>(about, "ProgramIcon")->pixmap().isNull());
+            const QString folder = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR", QDir::tempPath());
+            QDir().mkpath(folder);
+            about->grab().save(QDir(folder).filePath(QStringLiteral("about.png")));
+            auto* ok = child<QPushButton>(about, "OKButton");
+            QCOMPARE(ok->text(), QStringLiteral("&OK"));
+            ok->click();
+        });
+        form.findChild<QAction*>(QStringLiteral("HelpAboutItem"))->trigger();
+        QVERIFY(seen);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void thePinDiagramIsDrawnWithItsLabels()
