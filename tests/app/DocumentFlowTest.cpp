@@ -2,6 +2,7 @@
 #include "editor/TMDIChild.h"
 #include "files/ProgramFile.h"
 #include "FakeScreen.h"
+#include "FileSizeLimit.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,9 +13,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <memory>
 
 using tarvik::MessageAnswer;
@@ -227,16 +225,11 @@ private slots:
         QCOMPARE(captionOf(view), QStringLiteral("prog.qel"));
         edit(view);
 
-        // A file size limit cuts the write short even for root.
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 1024;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        trigger(form, "FileSaveItem");
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        {
+            tarvik::test::FileSizeLimit limit(1024);
+            QVERIFY(limit.active());
+            trigger(form, "FileSaveItem");
+        }
 
         QCOMPARE(screen.messages.size(), std::size_t(1));
         QCOMPARE(screen.messages[0].caption, std::string("Tarvik message"));
@@ -247,11 +240,11 @@ private slots:
 
         // Closing after the failure still asks, and a second failure keeps the window.
         screen.answers = {MessageAnswer::Yes};
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        std::signal(SIGXFSZ, SIG_IGN);
-        subWindowOf(view)->close();
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        {
+            tarvik::test::FileSizeLimit limit(1024);
+            QVERIFY(limit.active());
+            subWindowOf(view)->close();
+        }
         QCOMPARE(form.documentWindows().size(), 2);
         QCOMPARE(contents(qpath("prog.qel")), old);
     }

@@ -2,16 +2,15 @@
 
 #include "files/ProgramFile.h"
 #include "FakeScreen.h"
+#include "FileSizeLimit.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 namespace tarvik {
 namespace {
@@ -25,30 +24,6 @@ const DeviceDefaults& defaults()
     static const DeviceDefaults instance;
     return instance;
 }
-
-class Folder {
-public:
-    Folder()
-    {
-        path_ = fs::temp_directory_path() / ("tarvik-lifecycle-" + std::to_string(::getpid()) + "-"
-                                             + std::to_string(counter_++));
-        fs::create_directories(path_);
-    }
-    ~Folder() { fs::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
 
 Bytes contents(const std::string& path)
 {
@@ -129,7 +104,7 @@ struct Fixture {
     FakeScreen screen;
     FakeWindows windows;
     DocumentLifecycle lifecycle{screen, defaults()};
-    Folder folder;
+    test::TempDir folder;
 };
 
 ProgramLine instruction(int code, const char* operand)
@@ -185,7 +160,7 @@ TEST(DocumentLifecycleSave, SaveAsToANewNameWritesAndTitlesTheDocument)
     Fixture f;
     ProgramDocument& doc = f.windows.addUntitled();
     doc.lines.insertAfterCursor(instruction(24, "5"));
-    const std::string path = f.folder.file("blink.qel");
+    const std::string path = f.folder.path("blink.qel");
     f.screen.files.push_back(path);
 
     EXPECT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Saved);
@@ -218,7 +193,7 @@ TEST(DocumentLifecycleSave, OverwriteQuestionDecidesWhetherAnExistingFileIsRepla
         SCOPED_TRACE(static_cast<int>(row.answer));
         Fixture f;
         ProgramDocument& doc = f.windows.addUntitled();
-        const std::string path = f.folder.file("taken.qel");
+        const std::string path = f.folder.path("taken.qel");
         put(path, kOld);
         f.screen.files.push_back(path);
         f.screen.answers.push_back(row.answer);
@@ -241,12 +216,12 @@ TEST(DocumentLifecycleSave, ADeclinedOverwriteIsNeverWrittenByALaterSave)
     for (const bool untitled : {true, false}) {
         SCOPED_TRACE(untitled);
         Fixture f;
-        const std::string own = f.folder.file("own.qel");
+        const std::string own = f.folder.path("own.qel");
         if (untitled)
             f.windows.addUntitled();
         else
             f.windows.addTitled(own);
-        const std::string declined = f.folder.file("other.qel");
+        const std::string declined = f.folder.path("other.qel");
         put(declined, kOld);
         f.screen.files.push_back(declined);
         f.screen.answers.push_back(MessageAnswer::No);
@@ -265,8 +240,8 @@ TEST(DocumentLifecycleSave, ADeclinedOverwriteIsNeverWrittenByALaterSave)
 TEST(DocumentLifecycleSave, SavingOneDocumentLeavesTheOtherDocumentsFileAlone)
 {
     Fixture f;
-    const std::string pathA = f.folder.file("a.qel");
-    const std::string pathB = f.folder.file("b.qel");
+    const std::string pathA = f.folder.path("a.qel");
+    const std::string pathB = f.folder.path("b.qel");
     put(pathA, kOld);
     put(pathB, kOld);
     ProgramDocument& a = f.windows.addTitled(pathA);
@@ -282,22 +257,18 @@ TEST(DocumentLifecycleSave, SavingOneDocumentLeavesTheOtherDocumentsFileAlone)
 TEST(DocumentLifecycleSave, AFailedWriteReportsKeepsTheOldFileAndTheModifiedFlag)
 {
     Fixture f;
-    const std::string path = f.folder.file("prog.qel");
+    const std::string path = f.folder.path("prog.qel");
     put(path, kOld);
     ProgramDocument& doc = f.windows.addTitled(path);
     for (int i = 0; i < 200; ++i)
         doc.lines.insertAfterCursor(instruction(24, "5"));
 
-    // A file size limit cuts the write short even for root.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const SaveResult result = f.lifecycle.save(f.windows, 0);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    SaveResult result;
+    {
+        test::FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.active());
+        result = f.lifecycle.save(f.windows, 0);
+    }
 
     EXPECT_EQ(result, SaveResult::Failed);
     ASSERT_EQ(f.screen.messages.size(), 1u);
@@ -313,7 +284,7 @@ TEST(DocumentLifecycleSave, AFileThatCannotBeCreatedStillTakesTheChosenName)
 {
     Fixture f;
     ProgramDocument& doc = f.windows.addUntitled();
-    const std::string path = f.folder.file("missing/prog.qel");
+    const std::string path = f.folder.path("missing/prog.qel");
     f.screen.files.push_back(path);
 
     EXPECT_EQ(f.lifecycle.saveAs(f.windows, 0), SaveResult::Failed);
@@ -349,7 +320,7 @@ TEST(DocumentLifecycleClose, TheSaveChangesQuestionAndItsAnswers)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fixture f;
-        const std::string path = f.folder.file(row.untitled ? "chosen.qel" : "prog.qel");
+        const std::string path = f.folder.path(row.untitled ? "chosen.qel" : "prog.qel");
         ProgramDocument& doc = row.untitled ? f.windows.addUntitled(row.modified)
                                             : f.windows.addTitled(path, row.modified);
         f.screen.answers.assign(row.answers.begin(), row.answers.end());
@@ -375,7 +346,7 @@ TEST(DocumentLifecycleClose, TheSaveChangesQuestionAndItsAnswers)
 TEST(DocumentLifecycleClose, AYesWhoseWriteFailsKeepsTheWindow)
 {
     Fixture f;
-    f.windows.addTitled(f.folder.file("missing/prog.qel"));
+    f.windows.addTitled(f.folder.path("missing/prog.qel"));
     f.screen.answers = {MessageAnswer::Yes};
     EXPECT_EQ(f.lifecycle.askToClose(f.windows, 0), CloseAnswer::Keep);
     EXPECT_EQ(f.screen.texts().back(), "The file is not exist!");
@@ -385,10 +356,10 @@ TEST(DocumentLifecycleClose, AYesWhoseWriteFailsKeepsTheWindow)
 TEST(DocumentLifecycleClose, CloseAllGoesFromLastToFirstAndKeepsWhatTheUserKeeps)
 {
     Fixture f;
-    f.windows.addTitled(f.folder.file("a.qel"));
-    f.windows.addTitled(f.folder.file("b.qel"), false);
-    f.windows.addTitled(f.folder.file("c.qel"));
-    f.windows.addTitled(f.folder.file("d.qel"));
+    f.windows.addTitled(f.folder.path("a.qel"));
+    f.windows.addTitled(f.folder.path("b.qel"), false);
+    f.windows.addTitled(f.folder.path("c.qel"));
+    f.windows.addTitled(f.folder.path("d.qel"));
     f.screen.events.clear();
     f.screen.answers = {MessageAnswer::No, MessageAnswer::Cancel, MessageAnswer::Yes};
 
@@ -402,8 +373,8 @@ TEST(DocumentLifecycleClose, CloseAllGoesFromLastToFirstAndKeepsWhatTheUserKeeps
                                    "destroy:a.qel",
                                }));
     EXPECT_EQ(f.windows.captions(), std::vector<std::string>{"c.qel"});
-    EXPECT_TRUE(fs::exists(f.folder.file("a.qel")));
-    EXPECT_FALSE(fs::exists(f.folder.file("d.qel")));
+    EXPECT_TRUE(fs::exists(f.folder.path("a.qel")));
+    EXPECT_FALSE(fs::exists(f.folder.path("d.qel")));
 }
 
 TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept)
@@ -422,8 +393,8 @@ TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fixture f;
-        f.windows.addTitled(f.folder.file("a.qel"));
-        f.windows.addTitled(f.folder.file("b.qel"));
+        f.windows.addTitled(f.folder.path("a.qel"));
+        f.windows.addTitled(f.folder.path("b.qel"));
         f.screen.answers.assign(row.answers.begin(), row.answers.end());
 
         EXPECT_EQ(f.lifecycle.confirmExit(f.windows), row.ends);
@@ -431,8 +402,8 @@ TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept
                                         "Do you want to save the changes you made to b.qel",
                                         "Do you want to save the changes you made to a.qel"}));
         EXPECT_EQ(f.windows.documentCount(), 2);
-        EXPECT_EQ(fs::exists(f.folder.file("b.qel")), row.answers[0] == MessageAnswer::Yes);
-        EXPECT_FALSE(fs::exists(f.folder.file("a.qel")));
+        EXPECT_EQ(fs::exists(f.folder.path("b.qel")), row.answers[0] == MessageAnswer::Yes);
+        EXPECT_FALSE(fs::exists(f.folder.path("a.qel")));
     }
 }
 
@@ -441,7 +412,7 @@ TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept
 TEST(DocumentLifecycleOpen, AProgramFileOpensTitledAtTheTop)
 {
     Fixture f;
-    const std::string path = f.folder.file("blink.qel");
+    const std::string path = f.folder.path("blink.qel");
     {
         ProgramDocument source(defaults());
         source.lines.insertAfterCursor(instruction(24, "5"));
@@ -467,7 +438,7 @@ TEST(DocumentLifecycleOpen, AProgramFileOpensTitledAtTheTop)
 TEST(DocumentLifecycleOpen, AFileAlreadyOpenIsBroughtToTheFrontAndNotRead)
 {
     Fixture f;
-    const std::string path = f.folder.file("a.qel");
+    const std::string path = f.folder.path("a.qel");
     f.windows.addTitled(path);
     f.windows.addUntitled();
     // The file is gone from disk: reading it would complain.
@@ -482,7 +453,7 @@ TEST(DocumentLifecycleOpen, AFileAlreadyOpenIsBroughtToTheFrontAndNotRead)
 TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
 {
     Fixture f;
-    const std::string good = f.folder.file("good.qel");
+    const std::string good = f.folder.path("good.qel");
     {
         ProgramDocument source(defaults());
         source.lines.insertAfterCursor(instruction(24, "5"));
@@ -490,9 +461,9 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
     }
     Bytes cut = contents(good);
     cut.resize(8 + 64 + 2);  // the marker, the count, the one line, half a marker
-    const std::string damaged = f.folder.file("damaged.qel");
+    const std::string damaged = f.folder.path("damaged.qel");
     put(damaged, cut);
-    const std::string foreign = f.folder.file("foreign.qel");
+    const std::string foreign = f.folder.path("foreign.qel");
     put(foreign, {'M', 'Z', 0, 0, 0, 0});
 
     struct Row {
@@ -501,7 +472,7 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
         bool window;
     };
     const Row rows[] = {
-        {f.folder.file("absent.qel"), "The file is not exist!", false},
+        {f.folder.path("absent.qel"), "The file is not exist!", false},
         {foreign, "Error! This file does not valid qel file.", false},
         {damaged, "Error! This file does not valid qel file [1].", true},
     };
