@@ -4,6 +4,7 @@
 #include "assembler/TfrmHexFile.h"
 #include "editor/TMDIChild.h"
 #include "FakeScreen.h"
+#include "Screenshots.h"
 
 #include <QAction>
 #include <QApplication>
@@ -146,15 +147,6 @@ public:
         return answer;
     }
 };
-
-QString screenshotPath(const QString& name)
-{
-    QString folder = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
-    return QDir(folder).filePath(name);
-}
 
 } // namespace
 
@@ -410,7 +402,7 @@ private slots:
         QVERIFY(list->verticalScrollBar()->isVisible());
         QCOMPARE(list->item(0)->text().size(), 43);
         QVERIFY(QFontMetrics(list->font()).horizontalAdvance(list->item(0)->text()) < list->viewport()->width());
-        QVERIFY(viewer.grab().toImage().save(screenshotPath(QStringLiteral("hex-viewer.png"))));
+        QVERIFY(viewer.grab().toImage().save(tarvik::test::screenshotPath(QStringLiteral("hex-viewer.png"))));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 #include "FakeScreen.h"
+#include "Screenshots.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,15 +80,6 @@ std::unique_ptr<ProgramDocument> sampleProgram()
     return doc;
 }
 
-QString screenshotPath(const QString& name)
-{
-    QString folder = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
-    return QDir(folder).filePath(name);
-}
-
 } // namespace
 
 class MainScreenshotTest : public QObject {
@@ -107,12 +99,12 @@ private slots:
         QCOMPARE(form.statusPanelText(1), QStringLiteral("   3"));
 
         const QImage mpasm = form.grab().toImage();
-        QVERIFY(mpasm.save(screenshotPath(QStringLiteral("main-mpasm.png"))));
+        QVERIFY(mpasm.save(tarvik::test::screenshotPath(QStringLiteral("main-mpasm.png"))));
 
         form.findChild<QToolButton*>(QStringLiteral("spbtnQEL"))->click();
         QCOMPARE(view->shownDisplayMode(), 0);
         const QImage symbolic = form.grab().toImage();
-        QVERIFY(symbolic.save(screenshotPath(QStringLiteral("main-symbolic.png"))));
+        QVERIFY(symbolic.save(tarvik::test::screenshotPath(QStringLiteral("main-symbolic.png"))));
 
         // The rows change with the notation; the palette does not.
         QVERIFY(mpasm != symbolic);
@@ -128,14 +120,14 @@ private slots:
         form.setScreen(&screen);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(form.grab().toImage().save(screenshotPath(QStringLiteral("main-startup.png"))));
+        QVERIFY(form.grab().toImage().save(tarvik::test::screenshotPath(QStringLiteral("main-startup.png"))));
 
         const QPoint palette = form.findChild<QWidget*>(QStringLiteral("Panel1"))->mapTo(&form, QPoint(0, 0));
         form.WindowCloseAllItemClick();
         QVERIFY(form.documentWindows().isEmpty());
         QCoreApplication::processEvents();
         const QImage empty = form.grab().toImage();
-        QVERIFY(empty.save(screenshotPath(QStringLiteral("main-no-document.png"))));
+        QVERIFY(empty.save(tarvik::test::screenshotPath(QStringLiteral("main-no-document.png"))));
         // The client area takes the room the palette leaves.
         const QPoint client(form.width() - 20, palette.y() + 100);
         QCOMPARE(empty.pixel(palette + QPoint(40, 100)), empty.pixel(client));
@@ -151,7 +143,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.showNormal();
         form.setGeometry(0, 0, 640, 480);
-        QVERIFY(form.grab().toImage().save(screenshotPath(QStringLiteral("main-640x480.png"))));
+        QVERIFY(form.grab().toImage().save(tarvik::test::screenshotPath(QStringLiteral("main-640x480.png"))));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 #include "FakeScreen.h"
+#include "Screenshots.h"
 
 #include <QAction>
 #include <QApplication>
@@ -461,9 +462,7 @@ private slots:
             QCOMPARE(child<QLabel>(about, "Version")->text(),
                      QStringLiteral("Visual Assembler for PIC16C84 - Version 1.1"));
             QVERIFY(!child<QLabel>(about, "ProgramIcon")->pixmap().isNull());
-            const QString folder = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR", QDir::tempPath());
-            QDir().mkpath(folder);
-            about->grab().save(QDir(folder).filePath(QStringLiteral("about.png")));
+            about->grab().save(tarvik::test::screenshotPath(QStringLiteral("about.png")));
             auto* ok = child<QPushButton>(about, "OKButton");
             QCOMPARE(ok->text(), QStringLiteral("&OK"));
             ok->click();

@@ -1,4 +1,5 @@
 #include "editor/TMDIChild.h"
+#include "Screenshots.h"
 
 #include <QAction>
 #include <QDir>
@@ -916,13 +917,11 @@ private slots:
         shot.show();
         QVERIFY(QTest::qWaitForWindowExposed(&shot));
         shot.SetCursorRow(3);
-        const QString dir = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR", QDir::tempPath());
-        QDir().mkpath(dir);
         for (int mode : {0, 50}) {
             shot.setShownDisplayMode(mode);
             const QPixmap picture = shot.grab();
             const QString name = mode == 0 ? "editor-symbolic.png" : "editor-mpasm.png";
-            QVERIFY(picture.save(dir + "/" + name));
+            QVERIFY(picture.save(tarvik::test::screenshotPath(name)));
         }
         // Scrolled to the end, the cursor on the Selected line with the long label.
         for (int i = 0; i < 30; ++i)
@@ -931,7 +930,7 @@ private slots:
         for (int mode : {0, 50}) {
             shot.setShownDisplayMode(mode);
             const QString name = mode == 0 ? "editor-symbolic-end.png" : "editor-mpasm-end.png";
-            QVERIFY(shot.grab().save(dir + "/" + name));
+            QVERIFY(shot.grab().save(tarvik::test::screenshotPath(name)));
         }
     }
 };
