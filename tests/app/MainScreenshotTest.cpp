@@ -41,7 +41,7 @@ std::unique_ptr<ProgramDocument> sampleProgram()
         LineState state;
     };
     const Row rows[] = {
-        {kOrgCode, "0x000", 0, "", "Reset vector", LineState::Normal},
+        {kOrgCode, "H'000'", 0, "", "Reset vector", LineState::Normal},
         {kBlankCode, "", 0, "START", "", LineState::Normal},
         {16, "RP0", 0, "", "Select bank 1", LineState::Normal},
         {13, "TRISB", 0, "", "PORTB all outputs", LineState::Normal},
@@ -53,7 +53,7 @@ std::unique_ptr<ProgramDocument> sampleProgram()
         {21, "COUNT", 0, "", "", LineState::Normal},
         {27, "LOOP", 0, "", "", LineState::Normal},
         {18, "LED", 0, "", "Switched off", LineState::Inactive},
-        {23, "0x0F", 0, "", "Selected line", LineState::Selected},
+        {23, "H'0F'", 0, "", "Selected line", LineState::Selected},
         {5, "PORTB", 1, "", "", LineState::Normal},
         {28, "WAIT", 0, "", "", LineState::Normal},
         {kBlankCode, "", 0, "", "", LineState::Normal},

@@ -239,7 +239,7 @@ TEST_F(RendererTest, OrgAndBlankLinesAreTheSameInBothNotations)
         std::vector<TextRun> expected;
     };
     const Row rows[] = {
-        {kOrgCode, "", "0x10", LineState::Normal, {{"ORG 0x10", K, 90}, {"reset vector", RunColour::Olive, 275}}},
+        {kOrgCode, "", "H'10'", LineState::Normal, {{"ORG H'10'", K, 90}, {"reset vector", RunColour::Olive, 275}}},
         {kOrgCode, "IGNORED", "4", LineState::Inactive,
          {{"ORG 4", RunColour::Dimmed, 90}, {"reset vector", RunColour::Olive, 275}}},
         {kOrgCode, "", "4", LineState::Selected, {{"ORG 4", RunColour::Red, 90}, {"reset vector", RunColour::Olive, 275}}},

@@ -875,10 +875,10 @@ private slots:
             const char* comment;
         };
         const Sample samples[] = {
-            {kOrgCode, "", "0x00", 0, LineState::Normal, "reset vector"},
+            {kOrgCode, "", "H'00'", 0, LineState::Normal, "reset vector"},
             {kBlankCode, "START", "", 0, LineState::Normal, "set up the ports"},
             {16, "", "RP0", 0, LineState::Normal, "bank 1"},
-            {24, "", "0xF0", 0, LineState::Normal, ""},
+            {24, "", "B'11110000'", 0, LineState::Normal, ""},
             {7, "", "TRISB", 0, LineState::Normal, ""},
             {17, "", "RP0", 0, LineState::Normal, "bank 0"},
             {13, "", "COUNT", 0, LineState::Normal, ""},
@@ -898,7 +898,7 @@ private slots:
             {kBlankCode, "DELAYLOOPLONG", "", 0, LineState::Normal, "13-character label"},
             {31, "", "", 0, LineState::Normal, ""},
             {33, "", "", 0, LineState::Normal, ""},
-            {24, "DELAYLOOPLONG", "0x3F", 0, LineState::Selected, "long label, selected"},
+            {24, "DELAYLOOPLONG", "H'3F'", 0, LineState::Selected, "long label, selected"},
             {8, "", "COUNTER_LOW", 1, LineState::Normal, "operand into the bank column"},
         };
         for (const Sample& s : samples) {
