@@ -28,11 +28,11 @@ constexpr int kFrameWidth = 4;
 constexpr int kMenuHeight = 19;
 constexpr int kScrollBarWidth = 17;
 
-struct SectionSpec {
+struct SectionLimits {
     const char* text;
     int width, minimum, maximum;
 };
-constexpr std::array<SectionSpec, 4> kSections = {{
+constexpr std::array<SectionLimits, 4> kSections = {{
     {"Label", 90, 50, 150},
     {"Instruction", 140, 100, 200},
     {"Bank", 45, 45, 50},
@@ -97,7 +97,7 @@ void TMDIChild::buildHeader()
 {
     auto* model = new QStandardItemModel(0, static_cast<int>(kSections.size()), this);
     QStringList titles;
-    for (const SectionSpec& section : kSections)
+    for (const SectionLimits& section : kSections)
         titles << QString::fromLatin1(section.text);
     model->setHorizontalHeaderLabels(titles);
 
@@ -581,7 +581,7 @@ void TMDIChild::moveTopLine(int lines)
 void TMDIChild::HeaderControl1SectionResize(int section, int, int newWidth)
 {
     if (section >= 0 && section < static_cast<int>(kSections.size())) {
-        const SectionSpec& limits = kSections[static_cast<std::size_t>(section)];
+        const SectionLimits& limits = kSections[static_cast<std::size_t>(section)];
         const int allowed = std::clamp(newWidth, limits.minimum, limits.maximum);
         if (allowed != newWidth) {
             // Comes back here with the allowed width.
