@@ -21,12 +21,18 @@ public:
     {
     }
 
+    // A run at the start of a column, or further right where the text before it runs on
+    // past that start: the columns' default widths leave too little room for a long
+    // label or skip operand in a wide font, and nothing may be drawn over.
     void at(std::string_view text, RunColour colour, int x)
     {
-        if (!text.empty())
-            out_.runs.push_back({std::string(text), colour, x});
+        if (text.empty())
+            return;
+        x = clear(x);
+        out_.runs.push_back({std::string(text), colour, x});
+        end_ = x + measure_.width(text);
     }
-    void startInstruction(int x) { x_ = x; }
+    void startInstruction(int x) { x_ = clear(x); }
     // A run of the instruction column: starts where the previous one ended.
     void follow(std::string_view text, RunColour base)
     {
@@ -34,14 +40,18 @@ public:
             return;
         out_.runs.push_back({std::string(text), stateColour(state_, base), x_});
         x_ += measure_.width(text);
+        end_ = x_;
     }
     void gap(int pixels) { x_ += pixels; }
 
 private:
+    int clear(int x) const { return end_ > x ? end_ + measure_.width(" ") : x; }
+
     RenderedLine& out_;
     const TextMeasure& measure_;
     LineState state_;
     int x_ = 0;
+    int end_ = 0;  // right edge of the last run
 };
 
 RunColour operandColour(OperandShape shape)

@@ -60,19 +60,23 @@ constexpr bool hitsDrawnRow(int x, int y, int outerWidth, int span)
 struct ScrollBarFigures {
     bool enabled;
     int step;      // small and large change alike
-    int position;  // before the scroll bar clamps it into 0..1000
+    int position;  // before the scroll bar clamps it into 0..maximum
+    int maximum;   // the end of the track
     bool operator==(const ScrollBarFigures&) const = default;
 };
 
 // With no more lines than rows the scroll bar is disabled and its other figures are
-// left as they were (step and position 0 here).
+// left as they were (step, position and maximum 0 here). The track ends at step times
+// the overflow rather than at 1000: the thumb at its end then shows the last lines
+// whatever the length of the program, where 1000 over a step of 1000 div overflow + 1
+// falls short of the overflow (for a long program, by half).
 constexpr ScrollBarFigures scrollBarFigures(int lineCount, int visibleRows, int topIndex)
 {
     const int overflow = lineCount - visibleRows;
     if (overflow <= 0)
-        return {false, 0, 0};
+        return {false, 0, 0, 0};
     const int step = kScrollRange / overflow + 1;
-    return {true, step, step * topIndex};
+    return {true, step, step * topIndex, step * overflow};
 }
 
 struct ScrollTarget {

@@ -38,9 +38,16 @@ void DocumentLifecycle::open(DocumentWindows& windows) const
     const std::optional<std::string> chosen = screen_->chooseFileToOpen();
     if (!chosen || chosen->empty())
         return;
-    const std::string& path = *chosen;
+    openPath(windows, *chosen);
+}
+
+void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& path) const
+{
     for (int i = 0; i < windows.documentCount(); ++i) {
-        if (windows.documentAt(i).fileName == path) {
+        const ProgramDocument& document = windows.documentAt(i);
+        std::error_code error;
+        if (document.fileName == path
+            || (!document.untitled && std::filesystem::equivalent(document.fileName, path, error))) {
             windows.activateDocument(i);
             return;
         }
@@ -98,9 +105,15 @@ SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index) const
 
 SaveResult DocumentLifecycle::write(ProgramDocument& document, const std::string& path) const
 {
-    const WriteStatus status = writeProgramFile(path, document);
+    WriteError error;
+    const WriteStatus status = writeProgramFile(path, document, &error);
     if (status != WriteStatus::Ok) {
-        screen_->showMessage(kMessageCaption, writeStatusMessage(status), MessageButtons::OkCancel);
+        // The fixed text alone does not say whether the folder, the file or the disk is
+        // at fault; the second line does.
+        std::string text(writeStatusMessage(status));
+        if (const std::string cause = error.describe(); !cause.empty())
+            text += "\n" + cause;
+        screen_->showMessage(kMessageCaption, text, MessageButtons::OkCancel);
         return SaveResult::Failed;
     }
     document.modified = false;
@@ -116,9 +129,9 @@ CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index) c
     switch (screen_->showMessage(kMessageCaption, formatMessage(kSaveChangesQuestion, name.c_str()),
                                  MessageButtons::YesNoCancel)) {
     case MessageAnswer::Yes:
-        // A cancelled save dialog still closes, as the user chose; a write that
-        // failed does not, or the changes would be lost with the window.
-        return save(windows, index) == SaveResult::Failed ? CloseAnswer::Keep : CloseAnswer::Close;
+        // Only a save that happened lets the window go: a cancelled file dialog, a declined
+        // overwrite or a failed write would lose the changes the user chose to keep.
+        return save(windows, index) == SaveResult::Saved ? CloseAnswer::Close : CloseAnswer::Keep;
     case MessageAnswer::No:
         return CloseAnswer::Close;
     default:

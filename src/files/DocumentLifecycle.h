@@ -9,8 +9,8 @@
 
 namespace tarvik {
 
-// The open document windows as the lifecycle sees them, in the main window's child order
-// (the order they were created in).
+// The open document windows as the lifecycle sees them, in the main window's child order:
+// the stacking order from the front (the active window) to the back.
 class DocumentWindows {
 public:
     virtual ~DocumentWindows() = default;
@@ -46,10 +46,13 @@ public:
 
     void newDocument(DocumentWindows& windows) const;
     void open(DocumentWindows& windows) const;
+    // Open without the dialog: from the command line or a drop. A file already open, also
+    // under another path to it, activates its window instead.
+    void openPath(DocumentWindows& windows, const std::string& path) const;
     SaveResult save(DocumentWindows& windows, int index) const;
     SaveResult saveAs(DocumentWindows& windows, int index) const;
 
-    // The save-changes question for one window; a save that fails keeps the window.
+    // The save-changes question for one window; Yes keeps the window unless it was saved.
     CloseAnswer askToClose(DocumentWindows& windows, int index) const;
     // Closes every window that may close, from the last to the first.
     void closeAll(DocumentWindows& windows) const;

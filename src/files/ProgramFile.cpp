@@ -361,9 +361,9 @@ std::vector<std::uint8_t> encodeProgramFile(const ProgramDocument& doc)
     return out.take();
 }
 
-WriteStatus writeProgramFile(const std::string& path, const ProgramDocument& document)
+WriteStatus writeProgramFile(const std::string& path, const ProgramDocument& document, WriteError* error)
 {
-    return writeFileSafely(path, encodeProgramFile(document));
+    return writeFileSafely(path, encodeProgramFile(document), error);
 }
 
 } // namespace tarvik

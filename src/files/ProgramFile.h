@@ -53,6 +53,7 @@ std::string_view writeStatusMessage(WriteStatus status);
 // Writes to a temporary file in the target's folder, flushes it to disk and renames it
 // over the target only when every byte was written; on failure the old file is as it
 // was and no temporary file is left. The document's flags are the caller's business.
-WriteStatus writeProgramFile(const std::string& path, const ProgramDocument& document);
+WriteStatus writeProgramFile(const std::string& path, const ProgramDocument& document,
+                             WriteError* error = nullptr);
 
 } // namespace tarvik

@@ -156,7 +156,10 @@ TEST_F(RendererTest, EveryInstructionInBothNotationsEveryStateAndDestination)
                     std::vector<TextRun> expected{{"START", inState(state, P), 5}};
                     for (TextRun& run : laidOut(parts, 90, state))
                         expected.push_back(run);
-                    expected.push_back({"note", RunColour::Olive, 275});
+                    // A long skip form runs past the comment column; the comment then
+                    // follows it a space later instead of covering its end.
+                    const int end = expected.back().x + 10 * static_cast<int>(expected.back().text.size());
+                    expected.push_back({"note", RunColour::Olive, end > 275 ? end + 10 : 275});
                     EXPECT_EQ(render(l, mode).runs, expected);
                 }
             }
@@ -172,8 +175,23 @@ TEST_F(RendererTest, InstructionRunsFollowTheMovedColumns)
     const ColumnPositions moved{200, 290, 335};
     const std::vector<TextRun> expected{
         {"AVERYLONGLABEL", P, 5}, {"++", K, 200}, {"CNT", B, 220}, {"Skip !", K, 258},
-        {"CNT", B, 318}, {"c", RunColour::Olive, 335}};
+        {"CNT", B, 318}, {"c", RunColour::Olive, 358}};
     EXPECT_EQ(render(l, 0, moved).runs, expected);
+}
+
+// No run is drawn over another: one that would start inside the text before it starts a
+// space after it instead.
+TEST_F(RendererTest, ALongLabelOrOperandPushesTheNextRunAlong)
+{
+    ProgramLine l = line(20, "COUNTER", 1);
+    l.setLabel("AVERYLONGLABEL");
+    l.commentIndex = doc.comments.append("c");
+    const std::vector<TextRun> expected{
+        {"AVERYLONGLABEL", P, 5}, {"++", K, 155}, {"COUNTER", B, 175}, {"->W", K, 245}, {"Skip !", K, 283},
+        {"W", K, 343}, {"c", RunColour::Olive, 363}};
+    EXPECT_EQ(render(l, 0).runs, expected);
+    l.setLabel("SHORT");
+    EXPECT_EQ(render(l, 50).runs.at(1).x, 90) << "a label that fits leaves the column where it is";
 }
 
 TEST_F(RendererTest, BankMarkOnlyForTheBankSelectBit)

@@ -41,16 +41,26 @@ TEST(ViewGeometry, OnlyClicksOnRowsHoldingLinesCount)
 TEST(ViewGeometry, ScrollBarFigures)
 {
     const struct { int lines, rows, top; ScrollBarFigures figures; } cases[] = {
-        {31, 10, 0, {true, 48, 0}},
-        {31, 10, 1, {true, 48, 48}},
-        {31, 10, 21, {true, 48, 1008}},
-        {11, 10, 1, {true, 1001, 1001}},
-        {1025, 10, 3, {true, 1, 3}},
-        {10, 10, 0, {false, 0, 0}},
-        {1, 10, 0, {false, 0, 0}},
+        {31, 10, 0, {true, 48, 0, 1008}},
+        {31, 10, 1, {true, 48, 48, 1008}},
+        {31, 10, 21, {true, 48, 1008, 1008}},
+        {11, 10, 1, {true, 1001, 1001, 1001}},
+        {1025, 10, 3, {true, 1, 3, 1015}},
+        {10, 10, 0, {false, 0, 0, 0}},
+        {1, 10, 0, {false, 0, 0, 0}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(scrollBarFigures(c.lines, c.rows, c.top), c.figures) << c.lines << " lines, top " << c.top;
+}
+
+TEST(ViewGeometry, TheThumbAtTheEndOfItsTrackShowsTheLastLines)
+{
+    for (int rows : {1, 10, 26})
+        for (int lines = rows + 1; lines <= 1100; ++lines) {
+            const ScrollBarFigures figures = scrollBarFigures(lines, rows, 0);
+            ASSERT_EQ(scrollTargetFor(figures.maximum, figures.step).topIndex, lines - rows)
+                << lines << " lines in " << rows << " rows";
+        }
 }
 
 TEST(ViewGeometry, ThumbSnapsToTheNearestTopIndexHalvesUp)

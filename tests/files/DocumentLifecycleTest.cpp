@@ -12,6 +12,9 @@
 #include <fstream>
 #include <iterator>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace tarvik {
 namespace {
 
@@ -274,7 +277,8 @@ TEST(DocumentLifecycleSave, AFailedWriteReportsKeepsTheOldFileAndTheModifiedFlag
     ASSERT_EQ(f.screen.messages.size(), 1u);
     EXPECT_EQ(f.screen.messages[0].caption, "Tarvik message");
     EXPECT_EQ(f.screen.messages[0].buttons, MessageButtons::OkCancel);
-    EXPECT_EQ(f.screen.messages[0].text, writeStatusMessage(WriteStatus::WriteFailed));
+    EXPECT_EQ(f.screen.messages[0].text, std::string(writeStatusMessage(WriteStatus::WriteFailed))
+                                             + "\nCould not write " + path + ": File too large.");
     EXPECT_EQ(contents(path), kOld);
     EXPECT_EQ(f.folder.entries(), std::vector<std::string>{"prog.qel"});
     EXPECT_TRUE(doc.modified);
@@ -288,7 +292,9 @@ TEST(DocumentLifecycleSave, AFileThatCannotBeCreatedStillTakesTheChosenName)
     f.screen.files.push_back(path);
 
     EXPECT_EQ(f.lifecycle.saveAs(f.windows, 0), SaveResult::Failed);
-    EXPECT_EQ(f.screen.texts(), std::vector<std::string>{"The file is not exist!"});
+    EXPECT_EQ(f.screen.texts(), std::vector<std::string>{"The file is not exist!\nCould not create a file in "
+                                                         + f.folder.path("missing")
+                                                         + ": No such file or directory."});
     EXPECT_EQ(doc.fileName, path);
     EXPECT_FALSE(doc.untitled);
     EXPECT_TRUE(doc.modified);
@@ -313,7 +319,7 @@ TEST(DocumentLifecycleClose, TheSaveChangesQuestionAndItsAnswers)
         {"unmodified", false, false, {}, {}, CloseAnswer::Close, false, false},
         {"yes titled", true, false, {MessageAnswer::Yes}, {}, CloseAnswer::Close, true, true},
         {"yes untitled saved", true, true, {MessageAnswer::Yes}, "chosen.qel", CloseAnswer::Close, true, true},
-        {"yes untitled dialog cancelled", true, true, {MessageAnswer::Yes}, std::nullopt, CloseAnswer::Close, false, true},
+        {"yes untitled dialog cancelled", true, true, {MessageAnswer::Yes}, std::nullopt, CloseAnswer::Keep, false, true},
         {"no", true, false, {MessageAnswer::No}, {}, CloseAnswer::Close, false, true},
         {"cancel", true, false, {MessageAnswer::Cancel}, {}, CloseAnswer::Keep, false, true},
     };
@@ -349,8 +355,73 @@ TEST(DocumentLifecycleClose, AYesWhoseWriteFailsKeepsTheWindow)
     f.windows.addTitled(f.folder.path("missing/prog.qel"));
     f.screen.answers = {MessageAnswer::Yes};
     EXPECT_EQ(f.lifecycle.askToClose(f.windows, 0), CloseAnswer::Keep);
-    EXPECT_EQ(f.screen.texts().back(), "The file is not exist!");
+    EXPECT_EQ(f.screen.texts().back().substr(0, 23), "The file is not exist!\n");
     EXPECT_TRUE(f.windows.documentAt(0).modified);
+}
+
+// Runs the body as a user who may write the file but not its folder, and returns its
+// exit code. Root may write anywhere, so as root the body runs in a child process of an
+// unprivileged user; the folder and the file are left as it found them either way.
+int asUserWhoMayNotWriteTheFolder(const test::TempDir& temp, const std::string& file, int (*body)(const std::string&))
+{
+    const fs::path folder = fs::path(file).parent_path();
+    if (::geteuid() != 0) {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        const int result = body(file);
+        fs::permissions(folder, fs::perms::owner_all);
+        return result;
+    }
+    fs::permissions(temp.root(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read
+                              | fs::perms::others_write);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(99);
+        ::_exit(body(file));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST(DocumentLifecycleSave, AWritableFileInAFolderThatMayNotBeWrittenIsWrittenInPlace)
+{
+    Fixture f;
+    const std::string path = f.folder.path("locked/prog.qel");
+    fs::create_directory(f.folder.path("locked"));
+    put(path, Bytes(4000, 'x'));
+    const int result = asUserWhoMayNotWriteTheFolder(f.folder, path, [](const std::string& file) {
+        FakeScreen screen;
+        FakeWindows windows;
+        DocumentLifecycle lifecycle(screen, defaults());
+        windows.addTitled(file);
+        return static_cast<int>(lifecycle.save(windows, 0));
+    });
+    ASSERT_NE(result, 99) << "no unprivileged user to test with";
+    EXPECT_EQ(result, static_cast<int>(SaveResult::Saved));
+    const ReadOutcome read = readProgramFile(path, defaults());
+    EXPECT_EQ(read.status, ReadStatus::Ok) << "the shorter program leaves nothing of the old file behind";
+    EXPECT_EQ(fs::file_size(path), 2780u);
+    EXPECT_EQ(fs::directory_iterator(f.folder.path("locked"))->path().filename(), "prog.qel");
+    EXPECT_EQ(std::distance(fs::directory_iterator(f.folder.path("locked")), fs::directory_iterator()), 1);
+
+    // A write that cannot finish in place puts the old contents back.
+    put(path, kOld);
+    const int failed = asUserWhoMayNotWriteTheFolder(f.folder, path, [](const std::string& file) {
+        FakeScreen screen;
+        FakeWindows windows;
+        DocumentLifecycle lifecycle(screen, defaults());
+        windows.addTitled(file);
+        test::FileSizeLimit limit(1024);
+        const SaveResult saved = lifecycle.save(windows, 0);
+        const bool said = screen.texts().size() == 1
+            && screen.texts()[0].find("\nCould not ") != std::string::npos;
+        return saved == SaveResult::Failed && said ? 0 : 1;
+    });
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(contents(path), kOld);
 }
 
 TEST(DocumentLifecycleClose, CloseAllGoesFromLastToFirstAndKeepsWhatTheUserKeeps)
