@@ -8,10 +8,10 @@
 #include "model/DeviceDefaults.h"
 #include "model/InstructionCode.h"
 #include "model/ProgramDocument.h"
+#include "mpasm/MpasmExport.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -64,33 +64,11 @@ private:
     std::uint64_t state_;
 };
 
-// Words an MPASM-style assembler reserves (compared without regard to case); generated names
-// avoid them so that exported source keeps every name as it is.
+// Generated names avoid the assembler's own words, so that exported source keeps every name
+// as it is.
 inline bool isAssemblerReservedWord(std::string_view name)
 {
-    static constexpr std::string_view kWords[] = {
-        "addwf", "andwf", "clrf", "clrw", "comf", "decf", "decfsz", "incf", "incfsz", "iorwf",
-        "movf", "movwf", "nop", "rlf", "rrf", "subwf", "swapf", "xorwf", "bcf", "bsf", "btfsc",
-        "btfss", "addlw", "andlw", "call", "clrwdt", "goto", "iorlw", "movlw", "retfie", "retlw",
-        "return", "sleep", "sublw", "xorlw", "option", "tris", "addcf", "adddcf", "b", "bc",
-        "bdc", "bnc", "bndc", "bnz", "bz", "clrc", "clrdc", "clrz", "lcall", "lgoto", "movfw",
-        "negf", "setc", "setdc", "setz", "skpc", "skpdc", "skpnc", "skpndc", "skpnz", "skpz",
-        "subcf", "subdcf", "tstf", "org", "equ", "end", "list", "nolist", "radix", "processor",
-        "include", "cblock", "endc", "dt", "db", "dw", "de", "data", "res", "set", "variable",
-        "constant", "macro", "endm", "local", "exitm", "if", "else", "endif", "ifdef", "ifndef",
-        "while", "endw", "error", "errorlevel", "messg", "page", "title", "subtitle", "space",
-        "expand", "noexpand", "fill", "banksel", "pagesel", "bankisel", "global", "extern",
-        "code", "udata", "idata", "high", "low", "upper", "w", "f", "dec", "hex", "oct"};
-    for (std::string_view word : kWords) {
-        if (word.size() != name.size())
-            continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(name[i])) == word[i];
-        if (same)
-            return true;
-    }
-    return false;
+    return isMpasmReservedWord(name);
 }
 
 namespace detail {

@@ -1,0 +1,564 @@
+#include "mpasm/MpasmExport.h"
+
+#include "assembler/ConvertToHex.h"
+#include "assembler/HexImage.h"
+#include "assembler/Names.h"
+#include "model/InstructionCode.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+namespace tarvik {
+
+namespace {
+
+constexpr std::string_view kPreamble[] = {
+    "; MPASM source exported by Tarvik for the PIC16C84 (gpasm -a inhx8m).",
+    "; clrw stays clrw: Tarvik encodes it as 0x0100, gpasm as 0x0103; both are CLRW.",
+    "; A line starting with ;# is an Inactive line: kept in the program, not assembled.",
+    "; ;@NAME puts label NAME, defined by equ below, on the line that follows.",
+    "        processor 16c84",
+    "        radix   dec",
+    "        errorlevel -302         ; the program sets the bank bits for bank 1 registers",
+    "W       equ     0",
+    "F       equ     1",
+};
+constexpr std::string_view kEnd = "        end";
+
+constexpr int kMnemonicColumn = 8;
+constexpr int kOperandColumn = 16;
+constexpr int kCommentColumn = 32;
+
+bool isIdentifier(std::string_view name)
+{
+    if (name.empty() || name.size() > 32)
+        return false;
+    const auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; };
+    if (!letter(name[0]))
+        return false;
+    return std::all_of(name.begin(), name.end(), [&](char c) {
+        return letter(c) || std::isdigit(static_cast<unsigned char>(c));
+    });
+}
+
+// Bytes that would end or garble a source line become blanks.
+std::string printable(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return out;
+}
+
+void padTo(std::string& line, std::size_t column)
+{
+    if (line.size() < column)
+        line.append(column - line.size(), ' ');
+    else if (!line.empty() && line.back() != ' ')
+        line += ' ';
+}
+
+std::string hex2(int value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+    return text;
+}
+
+// label, mnemonic and operand in their columns; the comment after them.
+std::string sourceLine(std::string_view label, std::string_view mnemonic, std::string_view operand,
+                       std::string_view comment)
+{
+    std::string line(label);
+    if (!mnemonic.empty()) {
+        padTo(line, kMnemonicColumn);
+        line += mnemonic;
+        if (!operand.empty()) {
+            padTo(line, kOperandColumn);
+            line += operand;
+        }
+    }
+    if (!comment.empty()) {
+        if (!line.empty())
+            padTo(line, kCommentColumn);
+        line += "; ";
+        line += printable(comment);
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+enum class Role { Register, Bit, Literal, Label, PlacedLabel };
+
+struct Symbol {
+    Role role;
+    int value;
+    std::string valueText;  // as written after equ
+    std::string comment;    // the role comment
+};
+
+// Where each line stands: the address pass's counter (label addresses) and the encoding
+// pass's (where words go); they part after an Inactive ORG line.
+struct LinePlace {
+    const ProgramLine* line;
+    int lineNumber;
+    int wordAddress = -1;  // instructions that give a word
+    int word = -1;
+    bool labelPlaced = false;  // gpasm gives the label the address the assembler gave it
+};
+
+class Exporter {
+public:
+    Exporter(ProgramDocument& doc, const HexImage& image) : doc_(doc), image_(image) {}
+
+    void layOut()
+    {
+        int passCounter = 0;
+        int wordCounter = 0;
+        int wordIndex = 0;
+        int number = 0;
+        for (const ProgramLine& line : doc_.lines) {
+            LinePlace place{&line, number++};
+            const bool active = !line.isInactive();
+            if (line.code == kOrgCode) {
+                int address = 0;
+                ParseAddress(line.operandText(), address);
+                passCounter = address;
+                if (active)
+                    wordCounter = address;
+            }
+            if (line.isInstruction() && active) {
+                place.wordAddress = wordCounter;
+                if (2 * wordIndex + 1 < image_.count())
+                    place.word = image_.byteAt(2 * wordIndex) | image_.byteAt(2 * wordIndex + 1) << 8;
+                ++wordIndex;
+            }
+            place.labelPlaced = active && line.hasLabel() && passCounter == wordCounter && line.code != kHeaderCode;
+            if (line.occupiesAddress()) {
+                ++passCounter;
+                ++wordCounter;
+            }
+            places_.push_back(place);
+        }
+    }
+
+    // Every user symbol first, so that names the program does not use survive too; then
+    // every name the lines use, each checked against the word it gave.
+    void collectSymbols()
+    {
+        for (const RegisterTable* table : {&doc_.userSfrNames0, &doc_.userRegisters0, &doc_.userSfrNames1,
+                                           &doc_.userRegisters1})
+            for (const RegisterEntry& entry : *table)
+                registerSymbol(entry.nameText(), entry.address);
+        for (const BitEntry& entry : doc_.userBits)
+            bitSymbol(entry.nameText(), entry.address, entry.bit);
+        for (const NameValueEntry& entry : doc_.literals)
+            literalSymbol(entry.nameText());
+        for (const LinePlace& place : places_) {
+            const ProgramLine& line = *place.line;
+            if (line.hasLabel() && line.code != kHeaderCode) {
+                int address = 0;
+                IsDecimalNumber(doc_.labels.valueOf(line.labelText()).value_or(""), address);
+                labelSymbol(line.labelText(), address, place.labelPlaced);
+            }
+        }
+        for (const LinePlace& place : places_)
+            operandText(place);
+    }
+
+    std::string source()
+    {
+        std::string out;
+        out.reserve(64 * (places_.size() + symbols_.size() + 16));
+        for (std::string_view line : kPreamble) {
+            out += line;
+            out += '\n';
+        }
+        std::vector<std::pair<std::tuple<int, int, std::string>, const Symbol*>> sorted;
+        for (const auto& [name, symbol] : symbols_)
+            if (symbol.role != Role::PlacedLabel)
+                sorted.push_back({{static_cast<int>(symbol.role), symbol.value, name}, &symbol});
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [key, symbol] : sorted) {
+            std::string line = sourceLine(std::get<2>(key), "equ", symbol->valueText, {});
+            padTo(line, kCommentColumn);
+            out += line + "; " + symbol->comment + '\n';
+        }
+        for (const LinePlace& place : places_) {
+            const ProgramLine& line = *place.line;
+            if (line.code == kHeaderCode)
+                continue;
+            const bool active = !line.isInactive();
+            std::string label;
+            if (line.hasLabel()) {
+                label = writtenLabel(line.labelText());
+                if (active && !place.labelPlaced) {
+                    out += ";@" + label + '\n';
+                    label.clear();
+                }
+            }
+            out += active ? std::string() : std::string(";#");
+            out += lineText(place, label) + '\n';
+        }
+        out += kEnd;
+        out += '\n';
+        return out;
+    }
+
+    // The line as the listing shows it: as written in the program, in MPASM syntax.
+    std::string listingText(const ProgramLine& line) const
+    {
+        if (line.code == kHeaderCode)
+            return "PROGRAM";
+        const std::string comment(doc_.comments.textAt(line.commentIndex));
+        const std::string label = printable(line.labelText());
+        const std::string operand = printable(line.operandText());
+        if (line.code == kOrgCode)
+            return sourceLine(label, "org", operand, comment);
+        const InstructionInfo* info = instructionInfo(line.code);
+        if (!info)
+            return sourceLine(label, {}, {}, comment);
+        return sourceLine(label, info->mnemonic, operand + suffix(*info, line), comment);
+    }
+
+private:
+    static std::string suffix(const InstructionInfo& info, const ProgramLine& line)
+    {
+        if (info.shape != OperandShape::FD)
+            return {};
+        return destinationIsF(line.code, line.destination) ? ",F" : ",W";
+    }
+
+    std::string lineText(const LinePlace& place, const std::string& label)
+    {
+        const ProgramLine& line = *place.line;
+        const std::string comment(doc_.comments.textAt(line.commentIndex));
+        if (line.code == kOrgCode)
+            return sourceLine(label, "org", orgOperand(line), comment);
+        const InstructionInfo* info = instructionInfo(line.code);
+        if (!info)
+            return sourceLine(label, {}, {}, comment);
+        std::string operand = operandText(place);
+        if (info->shape == OperandShape::FD) {
+            const bool toF = place.word >= 0 ? (place.word & 0x80) != 0
+                                              : destinationIsF(line.code, line.destination);
+            operand += toF ? ",F" : ",W";
+        }
+        return sourceLine(label, info->mnemonic, operand, comment);
+    }
+
+    static std::string orgOperand(const ProgramLine& line)
+    {
+        const std::string_view text = line.operandText();
+        int address = 0;
+        if (!text.empty() && ParseAddress(text, address))
+            return std::string(text);
+        return std::to_string(address);
+    }
+
+    // --- symbols ------------------------------------------------------------------------
+
+    // The name as written, or nullopt when it cannot stand for this value.
+    std::optional<std::string> define(std::string_view name, Symbol symbol)
+    {
+        if (!isIdentifier(name))
+            return std::nullopt;
+        std::string written = isMpasmReservedWord(name) ? "_" + std::string(name) : std::string(name);
+        auto [it, added] = symbols_.try_emplace(written, symbol);
+        if (!added) {
+            const Symbol& old = it->second;
+            const bool bothLabels = (old.role == Role::Label || old.role == Role::PlacedLabel)
+                && (symbol.role == Role::Label || symbol.role == Role::PlacedLabel);
+            if (old.value != symbol.value || (old.role != symbol.role && !bothLabels))
+                return std::nullopt;
+        }
+        return written;
+    }
+
+    // Register address 0 to 255 as the model has it.
+    std::optional<std::string> registerSymbol(std::string_view name, int address)
+    {
+        if (address < 0 || address > 0xFF)
+            return std::nullopt;
+        const bool bank1Ram = address >= 0x8C;
+        const int value = bank1Ram ? address & 0x7F : address;
+        return define(name, {Role::Register, value, hex2(value), bank1Ram ? "register, bank 1" : "register"});
+    }
+
+    // The name a register goes by at an address, if it can be written for it.
+    std::optional<std::string> registerNameAt(int address)
+    {
+        const RegisterTable& file = address >= 128 ? doc_.registerFile1 : doc_.registerFile0;
+        const RegisterEntry* entry = file.find(address);
+        if (!entry || resolvedRegister(entry->nameText()).value_or(-1) % 128 != address % 128)
+            return std::nullopt;
+        return registerSymbol(entry->nameText(), *resolvedRegister(entry->nameText()));
+    }
+
+    std::optional<int> resolvedRegister(std::string_view name) const
+    {
+        if (const int p0 = doc_.registerFile0.positionOf(name))
+            return p0 - 1;
+        if (const int p1 = doc_.registerFile1.positionOf(name))
+            return 127 + p1;
+        return std::nullopt;
+    }
+
+    std::optional<std::string> bitSymbol(std::string_view name, int address, int bit)
+    {
+        if (bit < 0 || bit > 7)
+            return std::nullopt;
+        const std::optional<std::string> reg = registerNameAt(address);
+        const std::string where = (reg ? *reg : hex2(address & 0x7F)) + "," + std::to_string(bit);
+        return define(name, {Role::Bit, bit, std::to_string(bit), "bit " + where});
+    }
+
+    // A literal number text the way gpasm reads it under radix dec, with its value.
+    static std::optional<int> literalValue(std::string_view text)
+    {
+        int value = 0;
+        if (!text.empty() && IsDecimalNumber(text, value))
+            return value <= 255 ? std::optional<int>(value) : std::nullopt;
+        if (ParseLiteralValue(text, value))
+            return value;
+        return std::nullopt;
+    }
+
+    std::optional<std::string> literalSymbol(std::string_view name)
+    {
+        const NameValueEntry* entry = doc_.literals.findByName(name);
+        if (!entry)
+            return std::nullopt;
+        std::string text(entry->valueText());
+        int value = 0;
+        if (text.empty()) {
+            text = "0";
+        } else if (const std::optional<int> v = literalValue(text)) {
+            value = *v;
+        } else {
+            return std::nullopt;  // a value no dialog accepts: the number goes in its stead
+        }
+        return define(name, {Role::Literal, value, text, "literal"});
+    }
+
+    void labelSymbol(std::string_view name, int address, bool placed)
+    {
+        define(name, {placed ? Role::PlacedLabel : Role::Label, address, std::to_string(address), "label"});
+    }
+
+    std::string writtenLabel(std::string_view name)
+    {
+        int address = 0;
+        IsDecimalNumber(doc_.labels.valueOf(name).value_or(""), address);
+        std::optional<std::string> written = isIdentifier(name) ? std::optional<std::string>(
+            isMpasmReservedWord(name) ? "_" + std::string(name) : std::string(name)) : std::nullopt;
+        return written ? *written : std::string();
+    }
+
+    // --- operands -----------------------------------------------------------------------
+
+    // The operand as written: names where they stand for what the word holds, numbers
+    // otherwise; an Inactive line's unresolved text as it is.
+    std::string operandText(const LinePlace& place)
+    {
+        const ProgramLine& line = *place.line;
+        const InstructionInfo* info = instructionInfo(line.code);
+        if (!info)
+            return {};
+        const std::string_view text = line.operandText();
+        const int word = place.word;
+        switch (info->shape) {
+        case OperandShape::NoOperand:
+            return {};
+        case OperandShape::F:
+        case OperandShape::FD: {
+            const std::optional<int> address = resolvedRegister(text);
+            std::optional<std::string> name;
+            if (address && (word < 0 || (*address & 0x7F) == (word & 0x7F)))
+                name = registerSymbol(text, *address);
+            if (name)
+                return *name;
+            if (word >= 0)
+                return hex2(word & 0x7F);
+            return address ? hex2(*address & 0x7F) : printable(text);
+        }
+        case OperandShape::FB: {
+            int address = 0;
+            int bit = 0;
+            if (!ResolveBitOperand(doc_, text, address, bit))
+                return word >= 0 ? hex2(word & 0x7F) + "," + std::to_string(word >> 7 & 7) : printable(text);
+            if (word >= 0 && ((address & 0x7F) != (word & 0x7F) || bit != (word >> 7 & 7))) {
+                address = word & 0x7F;
+                bit = word >> 7 & 7;
+            }
+            const bool byName = doc_.userBits.find(text) || doc_.defaults().bits().find(text);
+            std::optional<std::string> reg;
+            std::optional<std::string> bitName;
+            const std::size_t comma = text.find(',');
+            if (byName) {
+                reg = registerNameAt(address);
+                bitName = bitSymbol(text, address, bit);
+            } else if (comma != std::string_view::npos) {
+                const std::string_view regText = text.substr(0, comma);
+                if (resolvedRegister(regText).value_or(-1) % 128 == address % 128)
+                    reg = registerSymbol(regText, *resolvedRegister(regText));
+            }
+            return (reg ? *reg : hex2(address & 0x7F)) + "," + (bitName ? *bitName : std::to_string(bit));
+        }
+        case OperandShape::K: {
+            const std::optional<int> number = literalValue(text);
+            const int k = word >= 0 ? (word & 0xFF) : number.value_or(text.empty() ? 0 : -1);
+            if (text.empty() && k == 0)
+                return "0";
+            if (number && *number == k)
+                return std::string(text);
+            if (doc_.literals.holds(text)) {
+                const std::optional<std::string> name = literalSymbol(text);
+                if (name && symbols_.at(*name).value == k)
+                    return *name;
+            }
+            return k >= 0 ? std::to_string(k) : printable(text);
+        }
+        case OperandShape::Label: {
+            const std::optional<std::string_view> value = doc_.labels.valueOf(text);
+            int address = -1;
+            if (value)
+                IsDecimalNumber(*value, address);
+            const int target = word >= 0 ? (word & 0x7FF) : address;
+            if (address == target && isIdentifier(text)) {
+                const std::string written = isMpasmReservedWord(text) ? "_" + std::string(text) : std::string(text);
+                const auto it = symbols_.find(written);
+                if (it != symbols_.end() && it->second.value == target
+                    && (it->second.role == Role::Label || it->second.role == Role::PlacedLabel))
+                    return written;
+            }
+            return target >= 0 ? std::to_string(target) : printable(text);
+        }
+        }
+        return {};
+    }
+
+    ProgramDocument& doc_;
+    const HexImage& image_;
+    std::vector<LinePlace> places_;
+    std::map<std::string, Symbol> symbols_;
+
+public:
+    const std::vector<LinePlace>& places() const { return places_; }
+};
+
+std::string listingSymbols(const ProgramDocument& doc)
+{
+    std::string out;
+    char row[96];
+    out += "\nLabels\n";
+    for (const NameValueEntry& entry : doc.labels) {
+        int address = 0;
+        if (IsDecimalNumber(entry.valueText(), address) && !entry.valueText().empty())
+            std::snprintf(row, sizeof row, "  %-16s %04X\n", printable(entry.nameText()).c_str(), address);
+        else
+            std::snprintf(row, sizeof row, "  %-16s ----\n", printable(entry.nameText()).c_str());
+        out += row;
+    }
+    out += "Registers\n";
+    for (const RegisterTable* table : {&doc.userSfrNames0, &doc.userRegisters0, &doc.userSfrNames1, &doc.userRegisters1})
+        for (const RegisterEntry& entry : *table) {
+            std::snprintf(row, sizeof row, "  %-16s %02X\n", printable(entry.nameText()).c_str(), entry.address & 0xFF);
+            out += row;
+        }
+    out += "Bits\n";
+    for (const BitEntry& entry : doc.userBits) {
+        std::snprintf(row, sizeof row, "  %-16s %02X,%d\n", printable(entry.nameText()).c_str(), entry.address & 0xFF,
+                      entry.bit);
+        out += row;
+    }
+    out += "Literals\n";
+    for (const NameValueEntry& entry : doc.literals) {
+        std::snprintf(row, sizeof row, "  %-16s %s\n", printable(entry.nameText()).c_str(),
+                      printable(entry.valueText()).c_str());
+        out += row;
+    }
+    return out;
+}
+
+} // namespace
+
+bool isMpasmReservedWord(std::string_view name)
+{
+    static constexpr std::string_view kWords[] = {
+        "addwf", "andwf", "clrf", "clrw", "comf", "decf", "decfsz", "incf", "incfsz", "iorwf",
+        "movf", "movwf", "nop", "rlf", "rrf", "subwf", "swapf", "xorwf", "bcf", "bsf", "btfsc",
+        "btfss", "addlw", "andlw", "call", "clrwdt", "goto", "iorlw", "movlw", "retfie", "retlw",
+        "return", "sleep", "sublw", "xorlw", "option", "tris", "addcf", "adddcf", "b", "bc",
+        "bdc", "bnc", "bndc", "bnz", "bz", "clrc", "clrdc", "clrz", "lcall", "lgoto", "movfw",
+        "negf", "setc", "setdc", "setz", "skpc", "skpdc", "skpnc", "skpndc", "skpnz", "skpz",
+        "subcf", "subdcf", "tstf", "org", "equ", "end", "list", "nolist", "radix", "processor",
+        "include", "cblock", "endc", "dt", "db", "dw", "de", "data", "res", "set", "variable",
+        "constant", "macro", "endm", "local", "exitm", "if", "else", "endif", "ifdef", "ifndef",
+        "while", "endw", "error", "errorlevel", "messg", "page", "title", "subtitle", "space",
+        "expand", "noexpand", "fill", "banksel", "pagesel", "bankisel", "global", "extern",
+        "code", "udata", "idata", "high", "low", "upper", "w", "f", "dec", "hex", "oct",
+        "dtm", "da", "access_ovr", "bcdirect", "code_pack", "config", "halt", "idata_acs", "idlocs",
+        "pageselw", "udata_acs", "udata_ovr", "udata_shr"};
+    for (std::string_view word : kWords) {
+        if (word.size() != name.size())
+            continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(name[i])) == word[i];
+        if (same)
+            return true;
+    }
+    return false;
+}
+
+bool isExportBoilerplate(std::string_view line)
+{
+    return line == kEnd || std::find(std::begin(kPreamble), std::end(kPreamble), line) != std::end(kPreamble);
+}
+
+bool exportMpasmSource(ProgramDocument& doc, Screen& screen, std::string& source)
+{
+    HexImage image;
+    if (!assembleProgram(doc, screen, image))
+        return false;
+    Exporter exporter(doc, image);
+    exporter.layOut();
+    exporter.collectSymbols();
+    source = exporter.source();
+    return true;
+}
+
+bool writeListing(ProgramDocument& doc, Screen& screen, std::string& listing)
+{
+    HexImage image;
+    if (!assembleProgram(doc, screen, image))
+        return false;
+    Exporter exporter(doc, image);
+    exporter.layOut();
+    listing.clear();
+    listing += "Line Addr Word  Source\n";
+    char head[32];
+    for (const LinePlace& place : exporter.places()) {
+        if (place.wordAddress >= 0 && place.word >= 0)
+            std::snprintf(head, sizeof head, "%4d %04X %04X  ", place.lineNumber, place.wordAddress, place.word);
+        else
+            std::snprintf(head, sizeof head, "%4d            ", place.lineNumber);
+        listing += head;
+        listing += place.line->isInactive() ? ";#" : "";
+        listing += exporter.listingText(*place.line);
+        listing += '\n';
+    }
+    listing += listingSymbols(doc);
+    return true;
+}
+
+} // namespace tarvik
