@@ -1,5 +1,6 @@
 #include "editor/TMDIChild.h"
 
+#include "editor/LineCommands.h"
 #include "editor/ViewGeometry.h"
 
 #include <QCloseEvent>
@@ -238,7 +239,8 @@ void TMDIChild::UpdateScrollBar()
     scrollBar_->setEnabled(true);
     scrollBar_->setSingleStep(figures.step);
     scrollBar_->setPageStep(figures.step);
-    scrollBar_->setValue(std::clamp(figures.position, 0, kScrollRange));
+    scrollBar_->setRange(0, figures.maximum);
+    scrollBar_->setValue(std::clamp(figures.position, 0, figures.maximum));
 }
 
 void TMDIChild::ResetCursorToTop()
@@ -251,87 +253,93 @@ void TMDIChild::ResetCursorToTop()
     update();
 }
 
+tarvik::ViewPlace TMDIChild::place() const
+{
+    return {cursorRow_, topLine_, topIndex_};
+}
+
+void TMDIChild::takePlace(const tarvik::ViewPlace& place)
+{
+    cursorRow_ = place.cursorRow;
+    topLine_ = place.topLine;
+    topIndex_ = place.topIndex;
+}
+
+void TMDIChild::showLineEdit(const tarvik::LineEdit& edit)
+{
+    if (edit.oldCursorRow.count > 0)
+        repaintRows(edit.oldCursorRow.row, edit.oldCursorRow.count);
+    repaintRows(edit.repaint.row, edit.repaint.count);
+    ShowLinePosition(cursorRow_ + topIndex_);
+}
+
 void TMDIChild::InsertLineAfterCursor(const ProgramLine& line)
 {
-    LineList& lines = document_->lines;
-    const int n = lines.count();
-    const int k = lines.positionOf(lines.cursor());
-    const int newRow = k - topIndex_;
-    if (newRow > 0)
-        repaintRows(cursorRow_);
-    if (!lines.insertAfterCursor(line))
+    ViewPlace view = place();
+    const LineEdit edit = insertAfterCursorLine(*document_, view, line);
+    if (!edit.done)
         return;
-    if (cursorRow_ < 0)
-        ++topIndex_;  // the new line went in above the top line, which moves down one place
-    else
-        cursorRow_ = newRow;
-    repaintRows(newRow, n - k + 1);
-    ShowLinePosition(k);
+    takePlace(view);
+    showLineEdit(edit);
     UpdateScrollBar();
 }
 
 void TMDIChild::InsertBlankLine()
 {
-    ProgramLine blank;
-    blank.code = kBlankCode;
-    InsertLineAfterCursor(blank);
-    markModified();
+    ViewPlace view = place();
+    const LineEdit edit = insertBlankLine(*document_, view);
+    if (!edit.done)
+        return;
+    takePlace(view);
+    showLineEdit(edit);
+    UpdateScrollBar();
+    emit documentModified();
 }
 
 void TMDIChild::DeleteCursorLine()
 {
-    LineList& lines = document_->lines;
-    ProgramLine* line = lines.cursor();
-    if (!lines.isLine(line) || line == lines.first())
+    ViewPlace view = place();
+    const LineEdit edit = deleteCursorLine(*document_, view);
+    if (!edit.done)
         return;
-    const int n = lines.count();
-    const int k = lines.positionOf(line);
-    const bool last = line->next == lines.endSentinel();
-    if (cursorRow_ == 0 && last)
-        return;
-    // A cursor scrolled out above the top line: the top line's index drops with it.
-    const bool aboveTop = cursorRow_ < 0;
-    if (last)
-        --cursorRow_;
-    if (cursorRow_ == 0 && !last)
-        topLine_ = line->next;
-    if (line->hasLabel() && document_->labels.holds(line->labelText()))
-        document_->labels.remove(line->labelText());
-    lines.removeAtCursor();
-    if (aboveTop) {
-        --topIndex_;
-        ++cursorRow_;
-    }
-    repaintRows(cursorRow_, n - k + 2);
-    ShowLinePosition(cursorRow_ + topIndex_);
+    takePlace(view);
+    showLineEdit(edit);
     reportSelection();
-    markModified();
+    emit documentModified();
     UpdateScrollBar();
 }
 
 void TMDIChild::ActiveInactive1Click()
 {
-    ProgramLine* line = document_->lines.cursor();
-    if (!document_->lines.isLine(line) || line->isSelected())
+    if (!toggleInactive(*document_))
         return;
-    line->state = line->isInactive() ? LineState::Normal : LineState::Inactive;
     repaintRows(cursorRow_);
-    // The state is saved with the program and decides what is assembled; the header line
-    // is neither.
-    if (line != document_->lines.first())
-        markModified();
+    if (document_->modified)
+        emit documentModified();
 }
 
 void TMDIChild::SelectDeselect1Click()
 {
-    ProgramLine* line = document_->lines.cursor();
-    if (!document_->lines.isLine(line) || line == document_->lines.first() || line->isInactive())
-        return;
-    const bool select = !line->isSelected();
-    line->state = select ? LineState::Selected : LineState::Normal;
-    selectDeselect1_->setChecked(select);
-    repaintRows(cursorRow_);
+    if (ProgramLine* line = document_->lines.cursor())
+        toggleSelectionOf(*line, cursorRow_);
+}
+
+bool TMDIChild::toggleSelectionOf(ProgramLine& line, int row)
+{
+    const SelectToggle result = toggleSelected(*document_, line);
+    if (result == SelectToggle::Refused)
+        return false;
+    selectDeselect1_->setChecked(result == SelectToggle::Selected);
+    repaintRows(row);
     reportSelection();
+    return true;
+}
+
+int TMDIChild::SelectAllLines()
+{
+    const int selected = selectAll(*document_);
+    update();
+    return selected;
 }
 
 void TMDIChild::setShownDisplayMode(int mode)
@@ -345,12 +353,6 @@ void TMDIChild::setShownDisplayMode(int mode)
 void TMDIChild::reportSelection()
 {
     emit selectionChanged(document_->lines.countSelected());
-}
-
-void TMDIChild::markModified()
-{
-    document_->modified = true;
-    emit documentModified();
 }
 
 void TMDIChild::paintEvent(QPaintEvent* event)
@@ -422,8 +424,14 @@ void TMDIChild::keyUp()
 {
     LineList& lines = document_->lines;
     ProgramLine* cursor = lines.cursor();
-    if (!lines.isLine(cursor) || !lines.isLine(cursor->prev))
+    if (!lines.isLine(cursor))
         return;
+    if (!lines.isLine(cursor->prev)) {
+        // The header line scrolled out above the view comes back into it.
+        if (cursorRow_ < 0)
+            moveTopLine(-topIndex_);
+        return;
+    }
     if (cursorRow_ > 0) {
         lines.setCursor(cursor->prev);
         repaintRows(cursorRow_);
@@ -490,16 +498,9 @@ void TMDIChild::mouseDoubleClickEvent(QMouseEvent* event)
     ProgramLine* line = lines.stepForward(topLine_, row);
     if (!lines.isLine(line) || line == lines.first())
         return;
-    if (line->state == LineState::Normal) {
-        line->state = LineState::Selected;
-        repaintRows(row);
-        selectDeselect1_->setChecked(true);
-    } else if (line->state == LineState::Selected) {
-        line->state = LineState::Normal;
-        repaintRows(row);
-        selectDeselect1_->setChecked(false);
-    }
-    reportSelection();
+    // An Inactive line keeps its state, but Cut and Copy are brought up to date all the same.
+    if (!toggleSelectionOf(*line, row))
+        reportSelection();
 }
 
 void TMDIChild::resizeEvent(QResizeEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/LineCommands.h"
 #include "editor/LineRenderer.h"
 #include "model/ProgramDocument.h"
 
@@ -40,6 +41,9 @@ public:
     // Context menu toggles of the cursor line.
     void ActiveInactive1Click();
     void SelectDeselect1Click();
+    // Select All: every line after the header; repaints the whole view and returns how
+    // many lines are now Selected.
+    int SelectAllLines();
 
     int cursorRow() const;
     const tarvik::ProgramLine* topLine() const;
@@ -99,7 +103,11 @@ private:
     void repaintRows(int row, int count = 1);
     int lineCount() const;
     void reportSelection();
-    void markModified();
+    tarvik::ViewPlace place() const;
+    void takePlace(const tarvik::ViewPlace& place);
+    void showLineEdit(const tarvik::LineEdit& edit);
+    // Select/Deselect of the line in the row; false when the line may not change.
+    bool toggleSelectionOf(tarvik::ProgramLine& line, int row);
 
     std::unique_ptr<tarvik::ProgramDocument> document_;
     std::function<bool()> closeQuery_;

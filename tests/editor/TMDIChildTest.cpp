@@ -217,7 +217,8 @@ private slots:
         QTest::addColumn<int>("thumb");
         QTest::newRow("100 of step 48") << 100 << 2 << 96;
         QTest::newRow("120, a half, rounds up") << 120 << 3 << 144;
-        QTest::newRow("end of range") << 1000 << 21 << 1000;
+        QTest::newRow("1000") << 1000 << 21 << 1008;
+        QTest::newRow("end of the track") << 1008 << 21 << 1008;
     }
     void thumbReleaseSnapsToTheNearestLine()
     {
@@ -299,15 +300,29 @@ private slots:
         checkInvariant();
     }
 
-    void upOnTheHeaderScrolledOutAboveDoesNothing()
+    void upOnTheHeaderScrolledOutAboveBringsItBack()
     {
         makeView(30);
         releaseThumbAt(96);
         QCOMPARE(view->cursorRow(), -2);
         press(Qt::Key_Up);
-        QCOMPARE(view->cursorRow(), -2);
-        QCOMPARE(view->topIndex(), 2);
+        QCOMPARE(view->cursorRow(), 0);
+        QCOMPARE(view->topIndex(), 0);
+        QCOMPARE(scrollBar()->value(), 0);
         checkInvariant();
+        press(Qt::Key_Up);
+        QCOMPARE(view->topIndex(), 0);
+    }
+
+    void theThumbAtTheEndShowsTheLastLinesOfALongProgram()
+    {
+        makeView(1023);
+        releaseThumbAt(scrollBar()->maximum());
+        QCOMPARE(view->topIndex(), 1024 - view->visibleRows());
+        checkInvariant();
+        scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(view->topIndex(), 1024 - view->visibleRows());
+        QCOMPARE(scrollBar()->value(), scrollBar()->maximum());
     }
 
     void downInAWindowTooLowForTwoRowsKeepsALineOnTop()
@@ -828,11 +843,11 @@ private slots:
         }
     }
 
-    void laterRunsCoverAnOverlongLabelOpaquely()
+    void anOverlongLabelPushesTheInstructionAlong()
     {
         auto doc = std::make_unique<ProgramDocument>(defaults);
         ProgramLine l;
-        l.code = 14;  // clrw: a single short run over the label's tail
+        l.code = 14;  // clrw
         l.setLabel("WWWWWWWWWWWWWW");
         doc->lines.insertAfterCursor(l);
         TMDIChild painted(std::move(doc));
@@ -841,25 +856,23 @@ private slots:
         QFont drawFont = painted.font();
         drawFont.setPointSize(10);
         const QFontMetrics metrics(drawFont);
-        const int runEnd = 90 + metrics.horizontalAdvance("clrw ");
-        QVERIFY2(5 + metrics.horizontalAdvance("WWWWWWWWWWWWWW") > runEnd + 10, "the label must run past clrw");
+        const int labelEnd = 5 + metrics.horizontalAdvance("WWWWWWWWWWWWWW");
+        QVERIFY2(labelEnd > 100, "the label must run past the instruction column");
         const QImage image = painted.grab().toImage();
-        const QRect underRun(90, 17 + 17, runEnd - 90, metrics.height());
-        const QRect pastRun(runEnd, 17 + 17, 40, metrics.height());
-        bool purpleUnder = false, purplePast = false;
-        for (int y = underRun.top(); y <= underRun.bottom(); ++y) {
-            for (int x = underRun.left(); x <= pastRun.right(); ++x) {
+        int purpleRight = 0, blackLeft = image.width();
+        for (int y = 34; y < 34 + metrics.height(); ++y) {
+            for (int x = 0; x < 400; ++x) {
                 const QColor c = image.pixelColor(x, y);
-                // Purple ink, also where it is blended with the background.
-                const bool purple = c.red() - c.green() > 40 && c.blue() - c.green() > 40;
-                (x < runEnd ? purpleUnder : purplePast) |= purple;
+                // Ink, also where it is blended with the background.
+                if (c.red() - c.green() > 40 && c.blue() - c.green() > 40)
+                    purpleRight = std::max(purpleRight, x);
+                else if (c.lightness() < 100 && c.saturation() < 60)
+                    blackLeft = std::min(blackLeft, x);
             }
         }
-        QVERIFY2(!purpleUnder, "the instruction run hides the label beneath it");
-        QVERIFY2(purplePast, "the label runs on where nothing is drawn over it");
-        // The opaque backgrounds stay inside the cursor row.
-        for (int x = 5; x < runEnd; ++x)
-            QCOMPARE(image.pixelColor(x, 17 * 2 + 17), QColor(Qt::white));
+        QVERIFY2(purpleRight > labelEnd - 10, "the whole label is drawn");
+        QVERIFY2(blackLeft > purpleRight, "clrw starts after the label's last character");
+        QVERIFY(blackLeft < labelEnd + 20);
     }
 
     void screenshotsOfEveryLineKind()
