@@ -1,9 +1,11 @@
 // tarvik-asm: Convert to Hex for build scripts.
 
 #include "assembler/ConvertToHex.h"
+#include "cli/SimulateCommand.h"
 #include "cli/StderrScreen.h"
 #include "files/ProgramFile.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -14,10 +16,12 @@ namespace {
 constexpr int kExitAssemblyError = 1;
 constexpr int kExitFileOrUsage = 2;
 
-constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n";
+constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
+                                     "       tarvik-asm --simulate STEPS PROGRAM\n";
 
 constexpr std::string_view kHelp =
     "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
+    "       tarvik-asm --simulate STEPS PROGRAM\n"
     "\n"
     "Assembles a Tarvik program file into an Intel HEX file with the same steps and\n"
     "messages as the Convert to Hex command of Tarvik.\n"
@@ -27,6 +31,13 @@ constexpr std::string_view kHelp =
     "by \"hex\" (blink.qel -> blink.hex, my.test.qel -> my.hex).\n"
     "\n"
     "  -o OUT.hex   write OUT.hex instead\n"
+    "  --simulate STEPS\n"
+    "               run PROGRAM (a program file, assembled in memory, or any Intel\n"
+    "               HEX file) on the simulated PIC16C84 for STEPS instructions from\n"
+    "               power-on reset, stopping early at SLEEP with no wake-up source,\n"
+    "               and print the state: steps, cycles, pc, w, the stack from the\n"
+    "               top, the registers 0x00-0x2f and 0x80-0xaf as a read returns\n"
+    "               them, and the data EEPROM\n"
     "  -h, --help   show this help\n"
     "  --           end of options (for a program file whose name starts with -)\n"
     "\n"
@@ -59,6 +70,7 @@ int main(int argc, char** argv)
 {
     std::optional<std::string> output;
     std::optional<std::string> program;
+    std::optional<std::uint64_t> simulateSteps;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -71,6 +83,18 @@ int main(int argc, char** argv)
             if (i + 1 >= argc)
                 return usageError("-o needs a file name");
             output = argv[++i];
+        } else if (options && arg == "--simulate") {
+            if (i + 1 >= argc)
+                return usageError("--simulate needs a number of steps");
+            const std::string_view count = argv[++i];
+            std::uint64_t steps = 0;
+            // Up to 10^15 steps: months of run time, and no overflow.
+            if (count.empty() || count.size() > 15
+                || count.find_first_not_of("0123456789") != std::string_view::npos)
+                return usageError("--simulate needs a number of steps, not " + std::string(count));
+            for (char c : count)
+                steps = steps * 10 + static_cast<std::uint64_t>(c - '0');
+            simulateSteps = steps;
         } else if (options && arg.size() > 1 && arg.front() == '-') {
             return usageError("unknown option " + std::string(arg));
         } else if (program) {
@@ -81,6 +105,11 @@ int main(int argc, char** argv)
     }
     if (!program)
         return usageError("no program file given");
+    if (simulateSteps) {
+        if (output)
+            return usageError("-o and --simulate do not go together");
+        return tarvik::simulateCommand(*simulateSteps, *program);
+    }
 
     tarvik::StderrScreen screen(*program);
     const tarvik::DeviceDefaults defaults;

@@ -1,0 +1,737 @@
+#include "simulator/Pic16c84.h"
+
+#include <algorithm>
+
+namespace tarvik::sim {
+
+namespace {
+
+enum Op : std::uint8_t {
+    kNop, kMovwf, kClrw, kClrf, kSubwf, kDecf, kIorwf, kAndwf, kXorwf, kAddwf, kMovf, kComf,
+    kIncf, kDecfsz, kRrf, kRlf, kSwapf, kIncfsz, kBcf, kBsf, kBtfsc, kBtfss, kCall, kGoto,
+    kMovlw, kRetlw, kIorlw, kAndlw, kXorlw, kSublw, kAddlw, kReturn, kRetfie, kSleep, kClrwdt,
+    kOption, kTris,
+};
+
+// Byte-oriented operations by bits 11:8 of the word, from 2 (subwf) on.
+constexpr Op kByteOps[16] = {kNop,   kNop,  kSubwf, kDecf,   kIorwf, kAndwf, kXorwf, kAddwf,
+                             kMovf,  kComf, kIncf,  kDecfsz, kRrf,   kRlf,   kSwapf, kIncfsz};
+
+constexpr std::uint8_t kSpecial = 0xFE;
+constexpr std::uint8_t kUnimplemented = 0xFF;
+
+// 8-bit register address -> index of the general purpose register, or what else lies there.
+// 0x8C-0xAF are the same memory as 0x0C-0x2F.
+constexpr auto kRegisterMap = [] {
+    std::array<std::uint8_t, 256> map{};
+    for (int address = 0; address < 256; ++address) {
+        const int low = address & 0x7F;
+        if (low >= reg::kFirstGpr && low <= reg::kLastGpr)
+            map[address] = static_cast<std::uint8_t>(low - reg::kFirstGpr);
+        else if (low <= reg::INTCON && low != 0x07)
+            map[address] = kSpecial;
+        else
+            map[address] = kUnimplemented;
+    }
+    return map;
+}();
+
+constexpr std::uint16_t kPcMask = 0x1FFF;
+constexpr std::uint16_t kInterruptVector = 0x004;
+
+std::uint8_t zeroFlag(unsigned value) { return (value & 0xFF) ? 0 : bit::Z; }
+
+} // namespace
+
+Pic16c84::Pic16c84()
+{
+    program_.fill(kErasedWord);
+    for (int i = 0; i < kProgramWords; ++i)
+        decoded_[i] = decode(program_[i]);
+    powerOnReset();
+}
+
+Pic16c84::Decoded Pic16c84::decode(std::uint16_t word)
+{
+    word &= 0x3FFF;
+    const auto low = static_cast<std::uint8_t>(word & 0xFF);
+    switch (word >> 12) {
+    case 0: {
+        const unsigned group = (word >> 8) & 0xF;
+        if (group == 0) {
+            if (word & 0x80)
+                return {kMovwf, static_cast<std::uint8_t>(word & 0x7F), 0};
+            switch (word) {
+            case 0x0008: return {kReturn, 0, 0};
+            case 0x0009: return {kRetfie, 0, 0};
+            case 0x0062: return {kOption, 0, 0};
+            case 0x0063: return {kSleep, 0, 0};
+            case 0x0064: return {kClrwdt, 0, 0};
+            case 0x0065:
+            case 0x0066:
+            case 0x0067: return {kTris, static_cast<std::uint8_t>(word & 0x07), 0};
+            // nop, and (choice) every undefined word of this group runs as nop.
+            default: return {kNop, 0, 0};
+            }
+        }
+        if (group == 1)
+            return (word & 0x80) ? Decoded{kClrf, low, 0} : Decoded{kClrw, 0, 0};
+        return {kByteOps[group], low, 0};
+    }
+    case 1: {
+        constexpr Op kBitOps[4] = {kBcf, kBsf, kBtfsc, kBtfss};
+        return {kBitOps[(word >> 10) & 3], static_cast<std::uint8_t>(word & 0x7F),
+                static_cast<std::uint16_t>(1u << ((word >> 7) & 7))};
+    }
+    case 2:
+        return {(word & 0x0800) ? kGoto : kCall, 0, static_cast<std::uint16_t>(word & 0x7FF)};
+    default:
+        switch ((word >> 8) & 0xF) {
+        case 0: case 1: case 2: case 3: return {kMovlw, 0, low};
+        case 4: case 5: case 6: case 7: return {kRetlw, 0, low};
+        case 8: return {kIorlw, 0, low};
+        case 9: return {kAndlw, 0, low};
+        case 10: return {kXorlw, 0, low};
+        case 12: case 13: return {kSublw, 0, low};
+        case 14: case 15: return {kAddlw, 0, low};
+        default: return {kNop, 0, 0};  // 0x3Bxx is undefined; choice: nop
+        }
+    }
+}
+
+void Pic16c84::loadProgram(const std::array<std::uint16_t, kProgramWords>& words)
+{
+    for (int i = 0; i < kProgramWords; ++i) {
+        program_[i] = words[i] & 0x3FFF;
+        decoded_[i] = decode(program_[i]);
+    }
+}
+
+void Pic16c84::loadEeprom(const std::array<std::uint8_t, kEepromBytes>& bytes)
+{
+    eepromImage_ = bytes;
+}
+
+void Pic16c84::powerOnReset()
+{
+    // The data sheet leaves W, FSR, TMR0, the port latches, EEDATA, EEADR and the general
+    // purpose registers unknown at power-on; we start them at 0, like every stack slot.
+    pc_ = 0;
+    w_ = 0;
+    status_ = bit::TO | bit::PD;
+    fsr_ = 0;
+    tmr0_ = 0;
+    option_ = 0xFF;
+    pclath_ = 0;
+    intcon_ = 0;
+    latchA_ = latchB_ = 0;
+    trisA_ = 0x1F;
+    trisB_ = 0xFF;
+    eedata_ = eeadr_ = eecon1_ = 0;
+    gpr_.fill(0);
+    stack_.fill(0);
+    stackTop_ = stackDepth_ = 0;
+    eeprom_ = eepromImage_;
+    prescaler_ = 0;
+    tmr0Inhibit_ = 0;
+    cycles_ = instructions_ = interruptEntries_ = 0;
+    eecon2_55_ = eecon2_AA_ = kNever;
+    eeprom_write_end_ = kNever;
+    watchdogStart_ = 0;
+    asleep_ = false;
+    rbLatched_ = portBPins();
+    lastRb0_ = portBPins() & 1;
+    lastRa4_ = portAPins() & 0x10;
+    scheduleEvents();
+}
+
+// ---- Stepping -------------------------------------------------------------------------
+
+bool Pic16c84::wakeFlagsSet() const
+{
+    // T0IE/INTE/RBIE sit three bits above T0IF/INTF/RBIF; EEIF lives in EECON1.
+    return ((intcon_ >> 3) & intcon_ & 0x07) != 0
+        || ((intcon_ & bit::EEIE) && (eecon1_ & bit::EEIF));
+}
+
+bool Pic16c84::interruptPending() const
+{
+    return (intcon_ & bit::GIE) && wakeFlagsSet();
+}
+
+StepOutcome Pic16c84::step()
+{
+    if (asleep_) {
+        if (!waitForWakeUp())
+            return StepOutcome::Asleep;
+    } else if (interruptPending()) {
+        // A flag raised from outside (an input pin) since the last instruction ended.
+        enterInterrupt();
+        return StepOutcome::Interrupt;
+    }
+    execute();
+    // Choice (the common simulator model): an enabled interrupt whose flag is set when an
+    // instruction ends is taken before the next one. Woken from sleep with GIE set, the
+    // instruction after SLEEP has just run, as the data sheet describes.
+    if (interruptPending())
+        enterInterrupt();
+    return StepOutcome::Ran;
+}
+
+std::uint64_t Pic16c84::run(std::uint64_t count)
+{
+    std::uint64_t done = 0;
+    while (done < count) {
+        if (!asleep_ && !(intcon_ & bit::GIE)) {
+            // The common case without interrupts enabled, kept free of the checks.
+            execute();
+        } else if (step() == StepOutcome::Asleep) {
+            break;
+        }
+        ++done;
+    }
+    return done;
+}
+
+void Pic16c84::enterInterrupt()
+{
+    ++interruptEntries_;
+    push(pc_);
+    intcon_ &= static_cast<std::uint8_t>(~bit::GIE);
+    pc_ = kInterruptVector;
+    advance(2);
+}
+
+bool Pic16c84::waitForWakeUp()
+{
+    for (;;) {
+        if (wakeFlagsSet()) {
+            asleep_ = false;
+            return true;
+        }
+        if (nextEvent_ == kNever)
+            return false;
+        // The oscillator is stopped, so TMR0 does not count; the EEPROM write and the
+        // watchdog run on their own clocks. The cycle count goes on measuring time.
+        cycles_ = std::max(cycles_, nextEvent_);
+        serviceEvents();
+        if (!asleep_)
+            return true;  // the watchdog woke the chip
+    }
+}
+
+void Pic16c84::execute()
+{
+    const Decoded in = decoded_[pc_ & (kProgramWords - 1)];
+    pc_ = (pc_ + 1) & kPcMask;
+    ++instructions_;
+    pcWritten_ = false;
+    unsigned cycles = 1;
+    const unsigned file = (in.arg & 0x7F) | ((status_ & bit::RP0) << 2);
+    const bool toFile = in.arg & 0x80;
+
+    // Writes the result to W or f, then the flags the instruction affects.
+    const auto store = [&](unsigned value, std::uint8_t affected, std::uint8_t flags) {
+        if (toFile)
+            write(file, static_cast<std::uint8_t>(value), affected != 0);
+        else
+            w_ = static_cast<std::uint8_t>(value);
+        status_ = static_cast<std::uint8_t>((status_ & ~affected) | flags);
+    };
+    const auto skip = [&] {
+        pc_ = (pc_ + 1) & kPcMask;
+        cycles = 2;
+    };
+    const auto add = [&](unsigned a, unsigned b) {
+        const unsigned r = a + b;
+        const std::uint8_t flags = static_cast<std::uint8_t>(
+            (r > 0xFF ? bit::C : 0) | (((a & 0xF) + (b & 0xF)) > 0xF ? bit::DC : 0) | zeroFlag(r));
+        return std::pair<unsigned, std::uint8_t>{r & 0xFF, flags};
+    };
+    // a - b, C and DC being NOT borrow.
+    const auto subtract = [&](unsigned a, unsigned b) {
+        const unsigned r = (a - b) & 0xFF;
+        const std::uint8_t flags = static_cast<std::uint8_t>(
+            (a >= b ? bit::C : 0) | ((a & 0xF) >= (b & 0xF) ? bit::DC : 0) | zeroFlag(r));
+        return std::pair<unsigned, std::uint8_t>{r, flags};
+    };
+    constexpr std::uint8_t kArith = bit::C | bit::DC | bit::Z;
+
+    switch (in.op) {
+    case kNop: break;
+    case kMovwf: write(file, w_, false); break;
+    case kClrw: w_ = 0; status_ |= bit::Z; break;
+    case kClrf: write(file, 0, true); status_ |= bit::Z; break;
+    case kSubwf: { auto [r, f] = subtract(read(file), w_); store(r, kArith, f); break; }
+    case kAddwf: { auto [r, f] = add(read(file), w_); store(r, kArith, f); break; }
+    case kDecf: { const unsigned r = (read(file) - 1) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
+    case kIncf: { const unsigned r = (read(file) + 1) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
+    case kIorwf: { const unsigned r = read(file) | w_; store(r, bit::Z, zeroFlag(r)); break; }
+    case kAndwf: { const unsigned r = read(file) & w_; store(r, bit::Z, zeroFlag(r)); break; }
+    case kXorwf: { const unsigned r = read(file) ^ w_; store(r, bit::Z, zeroFlag(r)); break; }
+    case kMovf: { const unsigned r = read(file); store(r, bit::Z, zeroFlag(r)); break; }
+    case kComf: { const unsigned r = ~read(file) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
+    case kDecfsz: {
+        const unsigned r = (read(file) - 1) & 0xFF;
+        store(r, 0, 0);
+        if (r == 0)
+            skip();
+        break;
+    }
+    case kIncfsz: {
+        const unsigned r = (read(file) + 1) & 0xFF;
+        store(r, 0, 0);
+        if (r == 0)
+            skip();
+        break;
+    }
+    case kRrf: {
+        const unsigned f = read(file);
+        store((f >> 1) | ((status_ & bit::C) << 7), bit::C, f & 1);
+        break;
+    }
+    case kRlf: {
+        const unsigned f = read(file);
+        store(((f << 1) | (status_ & bit::C)) & 0xFF, bit::C, static_cast<std::uint8_t>(f >> 7));
+        break;
+    }
+    case kSwapf: { const unsigned f = read(file); store(((f << 4) | (f >> 4)) & 0xFF, 0, 0); break; }
+    case kBcf: write(file, static_cast<std::uint8_t>(read(file) & ~in.k), false); break;
+    case kBsf: write(file, static_cast<std::uint8_t>(read(file) | in.k), false); break;
+    case kBtfsc: if (!(read(file) & in.k)) skip(); break;
+    case kBtfss: if (read(file) & in.k) skip(); break;
+    case kCall:
+        push(pc_);
+        pc_ = static_cast<std::uint16_t>(((pclath_ & 0x18) << 8) | in.k);
+        cycles = 2;
+        break;
+    case kGoto:
+        pc_ = static_cast<std::uint16_t>(((pclath_ & 0x18) << 8) | in.k);
+        cycles = 2;
+        break;
+    case kMovlw: w_ = static_cast<std::uint8_t>(in.k); break;
+    case kRetlw: w_ = static_cast<std::uint8_t>(in.k); pc_ = pop(); cycles = 2; break;
+    case kIorlw: w_ |= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
+    case kAndlw: w_ &= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
+    case kXorlw: w_ ^= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
+    case kSublw: { auto [r, f] = subtract(in.k, w_); w_ = r; status_ = (status_ & ~kArith) | f; break; }
+    case kAddlw: { auto [r, f] = add(in.k, w_); w_ = r; status_ = (status_ & ~kArith) | f; break; }
+    case kReturn: pc_ = pop(); cycles = 2; break;
+    case kRetfie: pc_ = pop(); intcon_ |= bit::GIE; cycles = 2; break;
+    case kClrwdt:
+        status_ |= bit::TO | bit::PD;
+        watchdogStart_ = cycles_;
+        if (option_ & bit::PSA)
+            prescaler_ = 0;
+        scheduleEvents();
+        break;
+    case kSleep:
+        status_ = static_cast<std::uint8_t>((status_ | bit::TO) & ~bit::PD);
+        watchdogStart_ = cycles_;
+        if (option_ & bit::PSA)
+            prescaler_ = 0;
+        // Choice: a SLEEP executed while an enabled flag is set completes as a nop (the data
+        // sheet says so of an interrupt that came before it), GIE or not.
+        asleep_ = !wakeFlagsSet();
+        scheduleEvents();
+        // Choice: the clock stops within the instruction, so TMR0 does not count its cycle.
+        ++cycles_;
+        if (tmr0Inhibit_)
+            --tmr0Inhibit_;
+        if (cycles_ >= nextEvent_)
+            serviceEvents();
+        return;
+    // The two instructions the data sheet keeps for compatibility only.
+    case kOption: writeSpecial(reg::OPTION, w_, false); break;
+    case kTris:
+        if (in.arg == reg::PORTA || in.arg == reg::PORTB)
+            writeSpecial(in.arg | 0x80u, w_, false);
+        break;
+    }
+    // Any write to PCL (a computed jump) takes a second cycle, skip or not.
+    if (pcWritten_)
+        cycles = 2;
+    advance(cycles);
+}
+
+// ---- Time: TMR0, EEPROM write, watchdog ------------------------------------------------------
+
+void Pic16c84::advance(unsigned cycles)
+{
+    cycles_ += cycles;
+    if (!(option_ & bit::T0CS))
+        countTmr0(cycles);
+    else if (tmr0Inhibit_)
+        tmr0Inhibit_ -= std::min(tmr0Inhibit_, cycles);
+    if (cycles_ >= nextEvent_)
+        serviceEvents();
+}
+
+void Pic16c84::countTmr0(unsigned cycles)
+{
+    if (tmr0Inhibit_) {
+        const unsigned lost = std::min(tmr0Inhibit_, cycles);
+        tmr0Inhibit_ -= lost;
+        cycles -= lost;
+        if (cycles == 0)
+            return;
+    }
+    if (option_ & bit::PSA) {
+        tmr0Ticks(cycles);
+        return;
+    }
+    // The prescaler is an 8-bit counter; TMR0 counts each time its bit PS2:PS0 falls, that
+    // is each time the bits up to it wrap to zero.
+    const unsigned shift = (option_ & 7u) + 1;
+    const unsigned count = prescaler_ + cycles;
+    const unsigned ticks = (count >> shift) - (prescaler_ >> shift);
+    prescaler_ = count & 0xFF;
+    if (ticks)
+        tmr0Ticks(ticks);
+}
+
+void Pic16c84::tmr0Ticks(unsigned ticks)
+{
+    const unsigned value = tmr0_ + ticks;
+    if (value > 0xFF)
+        intcon_ |= bit::T0IF;
+    tmr0_ = static_cast<std::uint8_t>(value);
+}
+
+std::uint64_t Pic16c84::watchdogPeriod() const
+{
+    // About 18 ms, stretched by the postscaler when the prescaler is assigned to the watchdog.
+    std::uint64_t period = std::max<std::uint64_t>(1, std::uint64_t{clockHz_} * 18 / 4000);
+    if (option_ & bit::PSA)
+        period <<= (option_ & 7u);
+    return period;
+}
+
+void Pic16c84::scheduleEvents()
+{
+    nextEvent_ = eeprom_write_end_;
+    if (watchdogEnabled_)
+        nextEvent_ = std::min(nextEvent_, watchdogStart_ + watchdogPeriod());
+}
+
+void Pic16c84::serviceEvents()
+{
+    if (cycles_ >= eeprom_write_end_) {
+        // Choice: a write to an address of 64 or more is lost.
+        if (eeprom_write_address_ < kEepromBytes)
+            eeprom_[eeprom_write_address_] = eeprom_write_data_;
+        eecon1_ = static_cast<std::uint8_t>((eecon1_ & ~bit::WR) | bit::EEIF);
+        eeprom_write_end_ = kNever;
+    }
+    if (watchdogEnabled_ && cycles_ >= watchdogStart_ + watchdogPeriod()) {
+        if (asleep_) {
+            // Wake-up: execution goes on after SLEEP with TO = 0, PD = 0.
+            asleep_ = false;
+            status_ &= static_cast<std::uint8_t>(~(bit::TO | bit::PD));
+            watchdogStart_ = cycles_;
+        } else {
+            watchdogReset();
+        }
+    }
+    scheduleEvents();
+}
+
+void Pic16c84::watchdogReset()
+{
+    // The values the data sheet gives for a watchdog reset in normal operation; the others
+    // (W, FSR, TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack) are kept.
+    pc_ = 0;
+    status_ = static_cast<std::uint8_t>((status_ & (bit::Z | bit::DC | bit::C)) | bit::PD);
+    option_ = 0xFF;
+    trisA_ = 0x1F;
+    trisB_ = 0xFF;
+    pclath_ = 0;
+    intcon_ &= bit::RBIF;
+    std::uint8_t wrerr = eecon1_ & bit::WRERR;
+    if (eeprom_write_end_ != kNever) {
+        // The write in progress is cut short; choice: the cell keeps its old value.
+        wrerr = bit::WRERR;
+        eeprom_write_end_ = kNever;
+    }
+    eecon1_ = wrerr;
+    prescaler_ = 0;
+    tmr0Inhibit_ = 0;
+    watchdogStart_ = cycles_;
+    asleep_ = false;
+    pinsChanged();
+    scheduleEvents();
+}
+
+void Pic16c84::setWatchdogEnabled(bool on)
+{
+    watchdogEnabled_ = on;
+    watchdogStart_ = cycles_;
+    scheduleEvents();
+}
+
+void Pic16c84::setClockHz(std::uint32_t hz)
+{
+    clockHz_ = std::max<std::uint32_t>(hz, 1);
+    scheduleEvents();
+}
+
+// ---- Register file ---------------------------------------------------------------------------
+
+std::uint8_t Pic16c84::read(unsigned address)
+{
+    const std::uint8_t index = kRegisterMap[address];
+    if (index < reg::kGprCount)
+        return gpr_[index];
+    return index == kSpecial ? readSpecial(address) : 0;
+}
+
+void Pic16c84::write(unsigned address, std::uint8_t value, bool flagsProtected)
+{
+    const std::uint8_t index = kRegisterMap[address];
+    if (index < reg::kGprCount)
+        gpr_[index] = value;
+    else if (index == kSpecial)
+        writeSpecial(address, value, flagsProtected);
+}
+
+std::uint8_t Pic16c84::peek(int address) const
+{
+    address &= 0xFF;
+    const std::uint8_t index = kRegisterMap[static_cast<std::size_t>(address)];
+    if (index < reg::kGprCount)
+        return gpr_[index];
+    if (index == kUnimplemented)
+        return 0;
+    switch (address) {
+    case 0x00:
+    case 0x80: return (fsr_ & 0x7F) ? peek(fsr_) : 0;  // INDF through FSR = 0 or 0x80 reads 0
+    case reg::TMR0: return tmr0_;
+    case reg::OPTION: return option_;
+    case reg::PCL:
+    case reg::PCL | 0x80: return static_cast<std::uint8_t>(pc_);
+    case reg::STATUS:
+    case reg::STATUS | 0x80: return status_;
+    case reg::FSR:
+    case reg::FSR | 0x80: return fsr_;
+    case reg::PORTA: return portAPins();
+    case reg::TRISA: return trisA_;
+    case reg::PORTB: return portBPins();
+    case reg::TRISB: return trisB_;
+    case reg::EEDATA: return eedata_;
+    case reg::EECON1: return eecon1_;
+    case reg::EEADR: return eeadr_;
+    case reg::PCLATH:
+    case reg::PCLATH | 0x80: return pclath_;
+    case reg::INTCON:
+    case reg::INTCON | 0x80: return intcon_;
+    default: return 0;  // EECON2 is not a physical register
+    }
+}
+
+std::uint8_t Pic16c84::readSpecial(unsigned address)
+{
+    switch (address) {
+    case 0x00:
+    case 0x80: return (fsr_ & 0x7F) ? read(fsr_) : 0;
+    case reg::PORTB: {
+        // Reading PORTB latches RB7:RB4 for the change interrupt.
+        const std::uint8_t pins = portBPins();
+        rbLatched_ = pins;
+        return pins;
+    }
+    default: return peek(static_cast<int>(address));
+    }
+}
+
+void Pic16c84::writeSpecial(unsigned address, std::uint8_t value, bool flagsProtected)
+{
+    switch (address) {
+    case 0x00:
+    case 0x80:
+        if (fsr_ & 0x7F)
+            write(fsr_, value, flagsProtected);
+        break;
+    case reg::TMR0:
+        tmr0_ = value;
+        if (!(option_ & bit::PSA))
+            prescaler_ = 0;
+        // No count in the write's cycle nor the two after it. Choice: the prescaler does
+        // not count in them either, since the write also clears it.
+        tmr0Inhibit_ = 3;
+        break;
+    case reg::OPTION:
+        // Choice: changing PS2:PS0, PSA or T0SE does not itself produce a count; the new
+        // setting already counts the cycle of the write.
+        option_ = value;
+        scheduleEvents();
+        break;
+    case reg::PCL:
+    case reg::PCL | 0x80:
+        pc_ = static_cast<std::uint16_t>(((pclath_ & 0x1F) << 8) | value);
+        pcWritten_ = true;
+        break;
+    case reg::STATUS:
+    case reg::STATUS | 0x80:
+        // TO and PD are read-only. With STATUS the destination of an instruction that
+        // affects Z, DC or C, the write to all three is disabled and they take the flags.
+        if (flagsProtected)
+            status_ = static_cast<std::uint8_t>((value & 0xE0) | (status_ & 0x1F));
+        else
+            status_ = static_cast<std::uint8_t>((value & ~(bit::TO | bit::PD))
+                                                | (status_ & (bit::TO | bit::PD)));
+        break;
+    case reg::FSR:
+    case reg::FSR | 0x80: fsr_ = value; break;
+    case reg::PORTA: latchA_ = value & 0x1F; pinsChanged(); break;
+    case reg::TRISA: trisA_ = value & 0x1F; pinsChanged(); break;
+    case reg::PORTB:
+        latchB_ = value;
+        rbLatched_ = portBPins();
+        pinsChanged();
+        break;
+    case reg::TRISB: trisB_ = value; pinsChanged(); break;
+    case reg::EEDATA: eedata_ = value; break;
+    case reg::EEADR: eeadr_ = value; break;
+    case reg::EECON1: writeEecon1(value); break;
+    case reg::EECON2:
+        // The unlock sequence: 0x55, then 0xAA, then WR set in the very next instruction.
+        // The data sheet's own sequence loads W between the two writes (movlw 0xAA), so the
+        // 0xAA may come up to two instructions after the 0x55.
+        if (value == 0x55) {
+            eecon2_55_ = instructions_;
+            eecon2_AA_ = kNever;
+        } else if (value == 0xAA && eecon2_55_ != kNever && instructions_ - eecon2_55_ <= 2) {
+            eecon2_AA_ = instructions_;
+        } else {
+            eecon2_55_ = eecon2_AA_ = kNever;
+        }
+        break;
+    case reg::PCLATH:
+    case reg::PCLATH | 0x80: pclath_ = value & 0x1F; break;
+    case reg::INTCON:
+    case reg::INTCON | 0x80:
+        intcon_ = value;
+        // A mismatch on RB7:RB4 that has not been ended by a PORTB access sets RBIF again.
+        checkPortBMismatch();
+        break;
+    default: break;
+    }
+}
+
+void Pic16c84::writeEecon1(std::uint8_t value)
+{
+    const std::uint8_t old = eecon1_;
+    // RD and WR are set by the program and cleared only by the hardware.
+    eecon1_ = static_cast<std::uint8_t>((value & (bit::EEIF | bit::WRERR | bit::WREN)) | (old & bit::WR));
+    if (value & bit::RD) {
+        // The byte is in EEDATA at once and RD clears. Choice: an address of 64 or more
+        // selects no cell and leaves EEDATA as it was.
+        if (eeadr_ < kEepromBytes)
+            eedata_ = eeprom_[eeadr_];
+    }
+    if ((value & bit::WR) && !(old & bit::WR)) {
+        const bool unlocked = eecon2_AA_ != kNever && eecon2_AA_ + 1 == instructions_;
+        if (unlocked && (value & bit::WREN)) {
+            eecon1_ |= bit::WR;
+            eeprom_write_address_ = eeadr_;
+            eeprom_write_data_ = eedata_;
+            // Choice: the write takes 10 ms of simulated clock.
+            eeprom_write_end_ = cycles_ + std::max<std::uint64_t>(1, clockHz_ / 400);
+            scheduleEvents();
+        }
+        eecon2_55_ = eecon2_AA_ = kNever;
+    }
+}
+
+// ---- Pins ------------------------------------------------------------------------------------
+
+std::uint8_t Pic16c84::portAPins() const
+{
+    const unsigned outputs = ~trisA_ & 0x1Fu;
+    // RA4 is an open-drain output: it pulls low, or leaves the line to the outside level.
+    const unsigned driven = (latchA_ & outputs & 0x0Fu) | (latchA_ & inputA_ & outputs & 0x10u);
+    return static_cast<std::uint8_t>(driven | (inputA_ & trisA_));
+}
+
+std::uint8_t Pic16c84::portBPins() const
+{
+    return static_cast<std::uint8_t>((latchB_ & ~trisB_) | (inputB_ & trisB_));
+}
+
+void Pic16c84::checkPortBMismatch()
+{
+    if ((portBPins() ^ rbLatched_) & trisB_ & 0xF0)
+        intcon_ |= bit::RBIF;
+}
+
+void Pic16c84::pinsChanged()
+{
+    const std::uint8_t b = portBPins();
+    const bool rb0 = b & 1;
+    if (rb0 != lastRb0_) {
+        lastRb0_ = rb0;
+        if (rb0 == ((option_ & bit::INTEDG) != 0))
+            intcon_ |= bit::INTF;
+    }
+    checkPortBMismatch();
+    const bool ra4 = portAPins() & 0x10;
+    if (ra4 != lastRa4_) {
+        lastRa4_ = ra4;
+        // T0SE = 0 counts rising edges, 1 falling ones. Asleep, TMR0 is held.
+        const bool counted = ra4 != ((option_ & bit::T0SE) != 0);
+        if ((option_ & bit::T0CS) && counted && !asleep_ && tmr0Inhibit_ == 0) {
+            if (option_ & bit::PSA) {
+                tmr0Ticks(1);
+            } else {
+                prescaler_ = (prescaler_ + 1) & 0xFF;
+                if ((prescaler_ & ((2u << (option_ & 7u)) - 1)) == 0)
+                    tmr0Ticks(1);
+            }
+        }
+    }
+}
+
+void Pic16c84::setInputPin(Port port, int pin, bool high)
+{
+    std::uint8_t& input = port == Port::A ? inputA_ : inputB_;
+    const auto mask = static_cast<std::uint8_t>(1u << (pin & 7));
+    input = static_cast<std::uint8_t>(high ? (input | mask) : (input & ~mask));
+    if (port == Port::A)
+        inputA_ &= 0x1F;
+    pinsChanged();
+}
+
+bool Pic16c84::inputPin(Port port, int pin) const
+{
+    return ((port == Port::A ? inputA_ : inputB_) >> (pin & 7)) & 1;
+}
+
+bool Pic16c84::pinLevel(Port port, int pin) const
+{
+    return ((port == Port::A ? portAPins() : portBPins()) >> (pin & 7)) & 1;
+}
+
+bool Pic16c84::isOutput(Port port, int pin) const
+{
+    return !(((port == Port::A ? trisA_ : trisB_) >> (pin & 7)) & 1);
+}
+
+// ---- Stack -----------------------------------------------------------------------------------
+
+void Pic16c84::push(std::uint16_t address)
+{
+    // Circular: the ninth push overwrites the oldest entry; there is no overflow flag.
+    stack_[stackTop_] = address;
+    stackTop_ = (stackTop_ + 1) & (kStackLevels - 1);
+    stackDepth_ = std::min(stackDepth_ + 1, kStackLevels);
+}
+
+std::uint16_t Pic16c84::pop()
+{
+    // A pop from an empty stack returns whatever its slot holds.
+    stackTop_ = (stackTop_ - 1) & (kStackLevels - 1);
+    stackDepth_ = std::max(stackDepth_ - 1, 0);
+    return stack_[stackTop_];
+}
+
+} // namespace tarvik::sim
