@@ -1521,7 +1521,9 @@ private:
     std::string freshLabel(int address) const
     {
         for (int suffix = 0;; ++suffix) {
-            std::string name = "L" + std::to_string(address);
+            char text[16];
+            std::snprintf(text, sizeof text, "L%03X", static_cast<unsigned>(address));
+            std::string name = text;
             if (suffix > 0)
                 name += "x" + std::to_string(suffix);
             if (symbols_.count(name) == 0 && extraLabels_.count(name) == 0 && generated_.count(name) == 0

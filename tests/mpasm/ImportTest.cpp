@@ -1,0 +1,232 @@
+// MPASM source as people write it, imported and checked against gpasm; and everything a
+// program cannot hold refused with its line, never guessed.
+
+#include "assembler/ConvertToHex.h"
+#include "assembler/Names.h"
+#include "mpasm/Import.h"
+
+#include "../assembler/HexText.h"
+#include "FakeScreen.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace tarvik {
+namespace {
+
+const std::string kDataDir = std::string(TARVIK_TEST_DATA_DIR) + "/mpasm";
+
+std::unique_ptr<ProgramDocument> imported(const std::string& source, const DeviceDefaults& defaults)
+{
+    ImportOutcome outcome = importMpasmSource(source, defaults);
+    EXPECT_TRUE(outcome.document) << formatImportMessage("source.asm", *outcome.refusal);
+    return std::move(outcome.document);
+}
+
+test::MemoryImage assembled(ProgramDocument& doc)
+{
+    test::FakeScreen screen;
+    HexImage image;
+    EXPECT_TRUE(assembleProgram(doc, screen, image)) << ::testing::PrintToString(screen.texts());
+    EXPECT_TRUE(screen.messages.empty());
+    return test::memoryOf(image);
+}
+
+// gpasm's program memory (no configuration word), clrw as 0x0100 like ours.
+test::MemoryImage programMemory(test::MemoryImage memory)
+{
+    for (auto it = memory.begin(); it != memory.end();)
+        it = it->first >= 2 * HexImage::kProgramWords ? memory.erase(it) : std::next(it);
+    for (auto& [address, byte] : memory)
+        if (address % 2 == 0 && byte == 0x03 && memory.count(address + 1) && memory[address + 1] == 0x01)
+            byte = 0x00;
+    return memory;
+}
+
+std::string readSource(const std::string& name) { return test::readWholeFile(kDataDir + "/" + name); }
+
+// Each source in the styles people write: a cblock delay loop with #include and __config,
+// a dt table behind a computed goto, every special mnemonic, every number notation, and
+// interrupt vectors with header names. gpasm assembles each to the image of the import.
+TEST(MpasmImport, SourcesAsPeopleWriteThemGiveGpasmsImage)
+{
+    const std::vector<std::string> sources = {"delay.asm", "table.asm", "special.asm", "notations.asm",
+                                              "vectors.asm", "noprocessor.asm"};
+    test::TempDir dir;
+    for (const std::string& name : sources)
+        std::filesystem::copy_file(kDataDir + "/" + name, dir.path(name));
+    // gpasm is told the chip only where the source does not name it.
+    const std::string command = "cd '" + dir.root().string() + "' && command -v gpasm > /dev/null"
+        + " && for f in *.asm; do p=; grep -qiE '^[[:space:]]*(processor|list[[:space:]]+p=)' \"$f\" || p='-p p16f84a';"
+        + " gpasm $p -a inhx8m \"$f\" > \"${f%.asm}.log\" 2>&1; done";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "gpasm is missing (scripts/install-deps.sh installs gputils)";
+
+    DeviceDefaults defaults;
+    for (const std::string& name : sources) {
+        SCOPED_TRACE(name);
+        const std::string stem = name.substr(0, name.size() - 4);
+        const auto theirs = test::parseIntelHex(test::readWholeFile(dir.path(stem + ".hex")));
+        ASSERT_TRUE(theirs.has_value()) << test::readWholeFile(dir.path(stem + ".log"));
+        auto doc = imported(readSource(name), defaults);
+        ASSERT_TRUE(doc);
+        EXPECT_EQ(assembled(*doc), programMemory(*theirs));
+    }
+}
+
+const ProgramLine* lineWithOperand(const ProgramDocument& doc, int code, std::string_view operand)
+{
+    for (const ProgramLine& line : doc.lines)
+        if (line.code == code && line.operandText() == operand)
+            return &line;
+    return nullptr;
+}
+
+// What the names of a source become: registers, bits and literals of the program, labels on
+// the lines they stand for, the chip's header names as the chip's own names.
+TEST(MpasmImport, NamesTakeTheRoleTheyAreUsedIn)
+{
+    DeviceDefaults defaults;
+    auto delay = imported(readSource("delay.asm"), defaults);
+    ASSERT_TRUE(delay);
+    EXPECT_EQ(delay->userRegisters0.addressOf("d1"), 0x0C);
+    EXPECT_EQ(delay->registerFile0.find(0x0D)->nameText(), "d2");
+    // goto $-1 lands on the line labelled Inner, so it jumps there by name.
+    EXPECT_TRUE(lineWithOperand(*delay, 27, "Inner"));
+    EXPECT_TRUE(lineWithOperand(*delay, 16, "RP0"));
+    EXPECT_TRUE(lineWithOperand(*delay, 24, "H'FF'"));
+    EXPECT_TRUE(lineWithOperand(*delay, 17, "PORTB,0"));
+    EXPECT_TRUE(delay->untitled);
+    EXPECT_TRUE(delay->modified);
+
+    auto vectors = imported(readSource("vectors.asm"), defaults);
+    ASSERT_TRUE(vectors);
+    EXPECT_TRUE(lineWithOperand(*vectors, 7, "OPTION"));  // OPTION_REG
+    EXPECT_TRUE(lineWithOperand(*vectors, 16, "T0IE"));   // TMR0IE
+    const BitEntry* led = vectors->userBits.find("LED");
+    ASSERT_TRUE(led);
+    EXPECT_EQ(led->address, 0x86);
+    EXPECT_EQ(led->bit, 1);
+    EXPECT_TRUE(lineWithOperand(*vectors, 24, "b'10000111'"));
+
+    auto table = imported(readSource("table.asm"), defaults);
+    ASSERT_TRUE(table);
+    int retlw = 0;
+    for (const ProgramLine& line : table->lines)
+        retlw += line.code == 29;
+    EXPECT_EQ(retlw, 14);  // ten digits, "Hi!" and its terminating 0
+    EXPECT_TRUE(lineWithOperand(*table, 29, "'H'"));
+    EXPECT_TRUE(lineWithOperand(*table, 29, "33"));  // '!' is no letter or digit
+
+    auto special = imported(readSource("special.asm"), defaults);
+    ASSERT_TRUE(special);
+    EXPECT_EQ(special->literals.valueOf("READY"), std::nullopt);  // a bit, not a literal
+    ASSERT_TRUE(special->userBits.find("READY"));
+    // BNZ $+2 jumps two words past its own goto: a label is made on the line there.
+    EXPECT_TRUE(special->labels.holds("L015"));
+    EXPECT_TRUE(lineWithOperand(*special, 27, "L015"));
+
+    auto notations = imported(readSource("notations.asm"), defaults);
+    ASSERT_TRUE(notations);
+    EXPECT_EQ(notations->literals.valueOf("MASK"), "b'00001111'");
+    EXPECT_EQ(notations->literals.valueOf("LIMIT"), "100");
+}
+
+TEST(MpasmImport, LayoutCommentsAndConfigurationAreKeptOrReported)
+{
+    DeviceDefaults defaults;
+    const std::string source =
+        "; header comment\n"
+        "\n"
+        "        processor 16f84a\n"
+        "        __config 0x3FF1\n"
+        "COUNT   equ 0x20       ; loop counter\n"
+        "start                  ; the loop\n"
+        "        decfsz COUNT   ; a comment longer than the fifty-one characters a program's comment holds\n"
+        "        goto start\n"
+        "        end\n"
+        "        this line is never read\n";
+    const ImportOutcome outcome = importMpasmSource(source, defaults);
+    ASSERT_TRUE(outcome.document) << outcome.refusal->text;
+    ASSERT_EQ(outcome.notes.size(), 1u);
+    EXPECT_EQ(formatImportMessage("x.asm", outcome.notes[0]),
+              "x.asm:4: __config 0x3FF1 is not kept: a program holds no configuration word");
+    const ProgramDocument& doc = *outcome.document;
+    std::vector<std::string> rows;
+    for (const ProgramLine& line : doc.lines)
+        rows.push_back(std::to_string(line.code) + " " + std::string(line.labelText()) + " "
+                       + std::string(line.operandText()) + " " + std::string(doc.comments.textAt(line.commentIndex)));
+    const std::vector<std::string> expected = {
+        "100   ",
+        "102   header comment",
+        "102   ",
+        "102   COUNT: loop counter",
+        "102 start  the loop",
+        "21  COUNT a comment longer than the fifty-one characters a",
+        "102   program's comment holds",
+        "27  start ",
+    };
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(doc.lines.first()->next->next->next->next->next->destination, 0);  // decfsz to f
+}
+
+struct Refused {
+    std::string source;
+    int line;
+    std::string text;
+};
+
+// Everything a program cannot represent, each refused at its line with the reason.
+TEST(MpasmImport, WhatAProgramCannotHoldIsRefusedAtItsLine)
+{
+    const std::vector<Refused> cases = {
+        {"delay macro\n nop\n endm\n", 1, "macros cannot be imported"},
+        {" nop\n ifdef X\n nop\n endif\n", 2, "conditional assembly cannot be imported"},
+        {"#define LED PORTB,0\n", 1, "#define cannot be imported"},
+        {" cblock 0x20\n x\n endc\n udata\nbuf res 4\n", 4, "relocatable sections cannot be imported"},
+        {" org 0x2100\n de 1,2\n", 1, "org 0x2100 lies past program memory (1024 words)"},
+        {" dw 0x3FFF\n", 1, "dw cannot be imported: a program holds only instructions (use dt)"},
+        {"X equ 0x0C\n movwf X\n movlw X\n", 3,
+         "X is used as a literal here and as a register in line 2: a program name has one role"},
+        {"LED equ 1\n bsf 5,LED\n bsf 6,LED\n", 3, "LED is used as a bit of two registers (0x05 in line 2)"},
+        {" movwf 0x30\n", 1, "register 0x30 lies past the chip's RAM (0x2F)"},
+        {" org 0x3FF\n nop\n nop\n", 3, "code past program memory (1024 words)"},
+        {"ThisLabelIsTooLong nop\n", 1, "label ThisLabelIsTooLong is longer than 14 characters"},
+        {"W_TEMP equ 0x0C\n movwf W_TEMP\n", 2,
+         "register W_TEMP is not a valid name: only letters and digits, first a letter"},
+        {" #include \"mydefs.inc\"\n", 1,
+         "include mydefs.inc cannot be imported: only the chip's header (p16c84.inc, p16f84.inc, p16f84a.inc) is known"},
+        {" list p=16f628a\n", 1, "processor 16f628a is not supported: only 16C84, 16F84 and 16F84A"},
+        {" org 0x10\n nop\n org 0x08\n", 3, "org 0x08 goes back below 0x11: a program places its code in rising addresses"},
+        {" radix dec\n movlw 300\n", 2, "literal 300 is out of range (0 to 255)"},
+        {" movlw 00011111B\n", 1, "literal 1118491 is out of range (0 to 255)"},  // hexadecimal in radix hex
+        {" movwf COUNT\n", 1, "COUNT is not defined"},
+        {" option\n", 1, "option cannot be imported: it is not one of the 35 instructions"},
+        {" frobnicate 3\n", 1, "unknown mnemonic or directive 'frobnicate'"},
+        {"P equ 0x0C\nQ equ 0x0C\n movwf P\n movwf Q\n", 4,
+         "register 0x0C is called both P (line 3) and Q: a program gives each register one name"},
+        {" goto 0x200\n", 1, "jump target 0x200 is not the address of an instruction"},
+        {"here nop\n movwf here\n", 2, "here is a label and cannot be used as a register"},
+        {" bsf 3,8\n", 1, "bit number 8 is not 0 to 7"},
+        {" addwf 0x0C,2\n", 1, "destination 2 is neither W (0) nor F (1)"},
+        {" movlw (1+\n", 1, "missing operand"},
+        {" movlw 1/0\n", 1, "division by zero"},
+        {" cblock 0x0C\n a\n", 1, "cblock without endc"},
+        {"X equ 1\nX equ 2\n", 2, "X is already defined (line 1)"},
+    };
+    DeviceDefaults defaults;
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.source);
+        const ImportOutcome outcome = importMpasmSource(c.source, defaults);
+        EXPECT_FALSE(outcome.document);
+        ASSERT_TRUE(outcome.refusal);
+        EXPECT_EQ(formatImportMessage("s.asm", *outcome.refusal),
+                  "s.asm:" + std::to_string(c.line) + ": " + c.text);
+    }
+}
+
+} // namespace
+} // namespace tarvik
