@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,13 +18,18 @@ QString toQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::optional<std::string> runFileDialog(QFileDialog& dialog)
+// Both dialogs start in the folder where the last one of this run ended.
+std::optional<std::string> runFileDialog(QFileDialog& dialog, QString& lastFolder)
 {
     dialog.setNameFilter(kFileFilter);
     dialog.setDefaultSuffix(kDefaultSuffix);
+    if (!lastFolder.isEmpty())
+        dialog.setDirectory(lastFolder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(chosen).absolutePath();
+    return QFile::encodeName(chosen).toStdString();
 }
 
 } // namespace
@@ -86,7 +92,7 @@ std::optional<std::string> QtScreen::chooseFileToOpen()
     QFileDialog dialog(parent_, QStringLiteral("Open"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return runFileDialog(dialog);
+    return runFileDialog(dialog, lastFolder_);
 }
 
 std::optional<std::string> QtScreen::chooseFileToSave(std::string_view title)
@@ -96,5 +102,5 @@ std::optional<std::string> QtScreen::chooseFileToSave(std::string_view title)
     dialog.setFileMode(QFileDialog::AnyFile);
     // The program asks its own overwrite question.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return runFileDialog(dialog);
+    return runFileDialog(dialog, lastFolder_);
 }

@@ -2,6 +2,8 @@
 
 #include "model/Screen.h"
 
+#include <QString>
+
 #include <functional>
 
 class QWidget;
@@ -34,4 +36,5 @@ public:
 private:
     QWidget* parent_;
     ViewOf viewOf_;
+    QString lastFolder_;  // where the last file dialog ended, for this run only
 };

@@ -142,6 +142,7 @@ TMainForm::TMainForm(QWidget* parent)
     setWindowIcon(Glyphs::applicationIcon());
 
     createMenus();
+    createDesktopShortcuts();
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -251,6 +252,10 @@ void TMainForm::createMenus()
     windowMenu_->menuAction()->setStatusTip(QStringLiteral("Window related commands such as Tile and Cascade"));
     closeAllItem_ = addItem(windowMenu_, "WindowCloseAllItem", "&Close All");
     connect(closeAllItem_, &QAction::triggered, this, &TMainForm::WindowCloseAllItemClick);
+    connect(addItem(windowMenu_, "WindowTileItem", "&Tile"), &QAction::triggered, this,
+            &TMainForm::WindowTileItemClick);
+    connect(addItem(windowMenu_, "WindowCascadeItem", "C&ascade"), &QAction::triggered, this,
+            &TMainForm::WindowCascadeItemClick);
     connect(windowMenu_, &QMenu::aboutToShow, this, &TMainForm::fillWindowMenu);
 
     toolsMenu_ = bar->addMenu(QStringLiteral("&Tools"));
@@ -487,7 +492,7 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
 
     const int count = static_cast<int>(documentWindows().size());
     const QRect frame = frameGeometry();
-    window->setGeometry(7 * count - 4, 1, frame.width() - 280, frame.height() - 103);
+    window->setGeometry(newWindowLeft(count, frame.width() - 280), 1, frame.width() - 280, frame.height() - 103);
     window->show();
     mdiArea_->setActiveSubWindow(window);
     // Activation is reported only when the window was not already the current one.
@@ -558,10 +563,10 @@ void TMainForm::LineClick()
 
 void TMainForm::fillWindowMenu()
 {
-    // Only the list under Close All is rebuilt: clearing the whole menu would delete the
-    // Close All item it owns.
+    // Only the list under the fixed items is rebuilt: clearing the whole menu would delete
+    // the items it owns.
     for (QAction* item : windowMenu_->actions()) {
-        if (item != closeAllItem_) {
+        if (item->objectName().isEmpty()) {
             windowMenu_->removeAction(item);
             delete item;
         }
@@ -572,9 +577,7 @@ void TMainForm::fillWindowMenu()
     const TMDIChild* active = activeChild();
     for (qsizetype i = 0; i < children.size(); ++i) {
         QMdiSubWindow* window = subWindowOf(children[i]);
-        // An ampersand in a file name is text, not a mnemonic.
-        const QString caption = window->windowTitle().replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* item = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
+        QAction* item = windowMenu_->addAction(windowListCaption(static_cast<int>(i), children));
         item->setCheckable(true);
         item->setChecked(children[i] == active);
         connect(item, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(window)] {
@@ -592,7 +595,10 @@ void TMainForm::showEvent(QShowEvent* event)
     firstShown_ = true;
     setWindowState(windowState() | Qt::WindowMaximized);
     setStatusPanel(1, QStringLiteral("   0"));
-    FileNewItemClick();
+    openFiles(startupFiles_);
+    startupFiles_.clear();
+    if (documentWindows().isEmpty())
+        FileNewItemClick();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

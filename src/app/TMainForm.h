@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -63,6 +64,14 @@ public:
     void FileSaveAsItemClick();
     void FileExitItemClick();
     void WindowCloseAllItemClick();
+    void WindowTileItemClick();
+    void WindowCascadeItemClick();
+    // Opens each file in its own window as Open does (a file already open activates its
+    // window); for the command line and for files dropped on the window.
+    void openFiles(const QStringList& paths);
+    // Files named on the command line, opened when the window is first shown instead of
+    // Untitled1; Untitled1 still comes when none of them opens.
+    void setStartupFiles(const QStringList& paths) { startupFiles_ = paths; }
     void HelpAboutItemClick();
     void spbtnQELClick();
     void spbtnASMClick();
@@ -94,6 +103,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // tarvik::DocumentWindows
@@ -118,6 +129,13 @@ private:
     void showModifiedOf(TMDIChild* child);
     void LineClick();
     void fillWindowMenu();
+    // Window menu text of a document window: the mnemonic for the first nine, and the
+    // folder when another window shows a file of the same name.
+    QString windowListCaption(int index, const QList<TMDIChild*>& children) const;
+    // Left edge of the count-th document window: seven pixels further right each time,
+    // back to the left before a window would run past the right edge of the client area.
+    int newWindowLeft(int count, int width) const;
+    void createDesktopShortcuts();
 
     tarvik::DeviceDefaults defaults_;
     tarvik::LineList lineClipboard_;
@@ -128,6 +146,7 @@ private:
     bool compactLayout_ = false;
     bool firstShown_ = false;
     bool closingWithoutAsking_ = false;
+    QStringList startupFiles_;
 
     std::unique_ptr<QtScreen> ownScreen_;
     tarvik::Screen* screen_ = nullptr;

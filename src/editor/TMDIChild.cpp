@@ -407,6 +407,7 @@ void TMDIChild::keyPressEvent(QKeyEvent* event)
         DeleteCursorLine();
         break;
     default:
+        pagingKey(event);
         break;
     }
     ShowLinePosition(cursorRow_ + topIndex_);

@@ -2,6 +2,7 @@
 
 #include "editor/LineCommands.h"
 #include "editor/LineRenderer.h"
+#include "editor/ViewPaging.h"
 #include "model/ProgramDocument.h"
 
 #include <QFont>
@@ -82,6 +83,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -109,6 +111,10 @@ private:
     // Select/Deselect of the line in the row; false when the line may not change.
     bool toggleSelectionOf(tarvik::ProgramLine& line, int row);
 
+    // Page Up, Page Down, Home and End (with or without Ctrl); false for any other key.
+    bool pagingKey(const QKeyEvent* event);
+    void moveToSpot(const tarvik::ViewSpot& spot);
+
     std::unique_ptr<tarvik::ProgramDocument> document_;
     std::function<bool()> closeQuery_;
     QHeaderView* header_ = nullptr;
@@ -124,4 +130,5 @@ private:
     tarvik::ColumnPositions columns_;
     int shownDisplayMode_ = 50;
     tarvik::RenderedLine rendered_;  // reused by every row of a paint
+    int wheelRemainder_ = 0;  // wheel movement short of a notch
 };

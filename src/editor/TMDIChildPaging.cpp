@@ -1,0 +1,64 @@
+// The editor's paging keys and the mouse wheel: they move the view state as a whole and
+// keep it tied to the list cursor.
+
+#include "editor/TMDIChild.h"
+
+#include "editor/ViewPaging.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+using namespace tarvik;
+
+bool TMDIChild::pagingKey(const QKeyEvent* event)
+{
+    const ViewSpot spot{topIndex_, topIndex_ + cursorRow_};
+    const int n = lineCount();
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+        moveToSpot(paged(spot, n, visibleRows(), -1));
+        return true;
+    case Qt::Key_PageDown:
+        moveToSpot(paged(spot, n, visibleRows(), 1));
+        return true;
+    case Qt::Key_Home:
+        moveToSpot(atFirstLine());
+        return true;
+    case Qt::Key_End:
+        moveToSpot(atLastLine(n, visibleRows()));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMDIChild::moveToSpot(const ViewSpot& spot)
+{
+    LineList& lines = document_->lines;
+    ProgramLine* top = lines.stepForward(lines.first(), spot.topIndex);
+    ProgramLine* cursor = lines.stepForward(lines.first(), spot.cursorPosition);
+    if (!lines.isLine(top) || !lines.isLine(cursor))
+        return;
+    topLine_ = top;
+    topIndex_ = spot.topIndex;
+    lines.setCursor(cursor);
+    cursorRow_ = spot.cursorPosition - spot.topIndex;
+    update();
+}
+
+void TMDIChild::wheelEvent(QWheelEvent* event)
+{
+    // A notch is 120; touchpads send less at a time, so the rest is kept for the next event.
+    wheelRemainder_ += event->angleDelta().y();
+    const int notches = wheelRemainder_ / 120;
+    wheelRemainder_ %= 120;
+    event->accept();
+    if (notches == 0)
+        return;
+    const int lines = -notches * std::max(1, QApplication::wheelScrollLines());
+    const ViewSpot spot =
+        wheelScrolled({topIndex_, topIndex_ + cursorRow_}, lineCount(), visibleRows(), lines);
+    moveTopLine(spot.topIndex - topIndex_);
+    UpdateScrollBar();
+}
