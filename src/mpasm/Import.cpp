@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tarvik {
 
@@ -177,13 +178,18 @@ OperandForm formOf(OperandShape shape)
 
 std::optional<Mnemonic> findMnemonic(std::string_view lower)
 {
-    for (const InstructionInfo& info : kInstructions)
-        if (info.mnemonic == lower)
-            return Mnemonic{info.mnemonic, formOf(info.shape), {{{info.code}}}, 1};
-    for (const Mnemonic& special : kSpecials)
-        if (special.name == lower)
-            return special;
-    return std::nullopt;
+    static const std::unordered_map<std::string_view, Mnemonic> mnemonics = [] {
+        std::unordered_map<std::string_view, Mnemonic> table;
+        for (const InstructionInfo& info : kInstructions)
+            table.emplace(info.mnemonic, Mnemonic{info.mnemonic, formOf(info.shape), {{{info.code}}}, 1});
+        for (const Mnemonic& special : kSpecials)
+            table.emplace(special.name, special);
+        return table;
+    }();
+    const auto it = mnemonics.find(lower);
+    if (it == mnemonics.end())
+        return std::nullopt;
+    return it->second;
 }
 
 // Directives the importer reads, and those it names when refusing.
@@ -239,18 +245,14 @@ constexpr std::array<RefusedDirective, 37> kRefused = {{
 
 bool isKnownOperation(std::string_view lower)
 {
-    if (findMnemonic(lower))
-        return true;
-    for (std::string_view d : kDirectives)
-        if (d == lower)
-            return true;
-    for (std::string_view d : kQuietDirectives)
-        if (d == lower)
-            return true;
-    for (const RefusedDirective& d : kRefused)
-        if (d.name == lower)
-            return true;
-    return false;
+    static const std::unordered_set<std::string_view> directives = [] {
+        std::unordered_set<std::string_view> names(kDirectives.begin(), kDirectives.end());
+        names.insert(kQuietDirectives.begin(), kQuietDirectives.end());
+        for (const RefusedDirective& d : kRefused)
+            names.insert(d.name);
+        return names;
+    }();
+    return findMnemonic(lower) || directives.count(lower) != 0;
 }
 
 // ---- source statements -----------------------------------------------------------------
@@ -394,6 +396,12 @@ std::string programName(std::string_view name)
 
 // ---- the program being built -----------------------------------------------------------
 
+// Symbols are looked up by the views the parser hands out, without a copy.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
 enum class ItemKind { Blank, Org, Instruction };
 
 struct Item {
@@ -479,6 +487,7 @@ private:
 
     void readSource()
     {
+        items_.reserve(static_cast<std::size_t>(std::count(source_.begin(), source_.end(), '\n')) + 16);
         int line = 0;
         std::size_t pos = 0;
         bool first = true;
@@ -728,7 +737,7 @@ private:
         if (name.empty())
             refuse(s.line, std::string(s.op) + " needs a name in column 1");
         ExprValue value = evaluateNow(expression, s.line, true);
-        const auto it = symbols_.find(std::string(name));
+        const auto it = symbols_.find(name);
         if (variable && it != symbols_.end() && it->second.kind == SymbolKind::Constant)
             refuse(s.line, std::string(name) + " is set twice: a program has no variables");
         Symbol symbol{SymbolKind::Constant, value.value, s.line, value, {}};
@@ -1000,7 +1009,7 @@ private:
 
     std::int32_t lookup(std::string_view name, int line) const
     {
-        const auto it = symbols_.find(std::string(name));
+        const auto it = symbols_.find(name);
         if (it != symbols_.end())
             return it->second.value;
         // gpasm knows the destinations without the chip's header.
@@ -1031,21 +1040,24 @@ private:
     }
 
     // Whether the name is one of the chip's own, defined by its header or by the source.
-    bool isDeviceName(const std::string& name) const
+    bool isDeviceName(const std::string& name)
     {
-        for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
-            if (bank->holdsName(name))
-                return true;
-        if (defaults_.bits().find(name) != nullptr)
-            return true;
-        for (const HeaderAlias& alias : kHeaderAliases)
-            if (alias.name == name)
-                return true;
-        return name == "W" || name == "F" || name == "w" || name == "f";
+        if (deviceNames_.empty()) {
+            for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
+                for (const RegisterEntry& entry : *bank)
+                    deviceNames_.emplace(entry.nameText());
+            for (const BitEntry& entry : defaults_.bits())
+                deviceNames_.emplace(entry.nameText());
+            for (const HeaderAlias& alias : kHeaderAliases)
+                deviceNames_.emplace(alias.name);
+            for (std::string_view name : {"W", "F", "w", "f"})
+                deviceNames_.emplace(name);
+        }
+        return deviceNames_.find(name) != deviceNames_.end();
     }
 
     // A user name (not the chip's) that the expression consisted of; empty otherwise.
-    std::string userName(const ExprValue& value) const
+    std::string userName(const ExprValue& value)
     {
         if (value.bareName.empty() || isDeviceName(programName(value.bareName)))
             return {};
@@ -1053,11 +1065,13 @@ private:
     }
 
     // The chip's name of a register under one of the names the source may use for it.
-    std::string deviceRegisterName(const std::string& sourceName) const
+    std::string deviceRegisterName(const std::string& sourceName)
     {
         if (sourceName.empty())
             return {};
         const std::string name = programName(sourceName);
+        if (!isDeviceName(name))
+            return {};
         for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
             if (bank->holdsName(name))
                 return name;
@@ -1069,7 +1083,7 @@ private:
 
     void bindRole(const std::string& name, Role role)
     {
-        const auto [it, inserted] = roles_.emplace(name, role);
+        const auto [it, inserted] = roles_.try_emplace(name, role);
         if (inserted)
             return;
         const Role& old = it->second;
@@ -1126,7 +1140,7 @@ private:
     // One name per register: two names for one location cannot both resolve.
     void nameLocation(int location, const std::string& name, int line)
     {
-        const auto [it, inserted] = locationNames_.emplace(location, std::make_pair(name, line));
+        const auto [it, inserted] = locationNames_.try_emplace(location, name, line);
         if (!inserted && it->second.first != name)
             refuse(line, "register " + hex(location) + " is called both " + it->second.first + " (line "
                              + std::to_string(it->second.second) + ") and " + name
@@ -1139,7 +1153,7 @@ private:
         const int location = canonicalLocation(address);
         bindRole(name, Role{RoleKind::Bit, location, line});
         const std::string written = programName(name);
-        const auto [it, inserted] = bitNames_.emplace(std::make_pair(location, bit), std::make_pair(written, line));
+        const auto [it, inserted] = bitNames_.try_emplace(std::make_pair(location, bit), written, line);
         if (!inserted && it->second.first != written)
             refuse(line, "bit " + std::to_string(bit) + " of register " + hex(location) + " is called both "
                              + it->second.first + " (line " + std::to_string(it->second.second) + ") and " + written);
@@ -1637,7 +1651,8 @@ private:
     std::unique_ptr<ProgramDocument> doc_;
     std::vector<ImportMessage> notes_;
     std::vector<Item> items_;
-    std::unordered_map<std::string, Symbol> symbols_;
+    std::unordered_map<std::string, Symbol, NameHash, std::equal_to<>> symbols_;
+    std::unordered_set<std::string, NameHash, std::equal_to<>> deviceNames_;
     std::vector<const std::string*> definitionOrder_;
     std::map<std::string, Role> roles_;
     std::map<int, std::pair<std::string, int>> locationNames_;

@@ -1,5 +1,6 @@
 #include "mpasm/ImportExpression.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tarvik::mpasm {
@@ -227,12 +228,16 @@ private:
             while (!atEnd() && isSymbolChar(peek()))
                 ++pos_;
             const std::string_view name = text_.substr(start, pos_ - start);
-            const std::string word = lowerCase(name);
-            if (word == "high" || word == "low" || word == "upper") {
+            const auto is = [&](std::string_view word) {
+                return name.size() == word.size()
+                    && std::equal(name.begin(), name.end(), word.begin(), [](char x, char y) { return lower(x) == y; });
+            };
+            if (is("high") || is("low") || is("upper")) {
+                const std::string_view word = name;
                 const std::int32_t v = parseUnary(depth + 1);
-                if (word == "high")
+                if (lower(word[0]) == 'h')
                     return (v >> 8) & 0xFF;
-                if (word == "low")
+                if (lower(word[0]) == 'l')
                     return v & 0xFF;
                 return (v >> 16) & 0xFF;
             }

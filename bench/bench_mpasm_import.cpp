@@ -1,0 +1,72 @@
+// Import of MPASM source filling the whole program memory (1024 words); target under 1 ms.
+
+#include "mpasm/Import.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+// A source in the usual style: header, cblock, equ, labels, comments, every operand kind,
+// special mnemonics, $ loops and a dt table, 1024 words in all.
+std::string fullMemorySource()
+{
+    std::string source =
+        "; whole program memory\n"
+        "        list    p=16f84a\n"
+        "        #include <p16f84a.inc>\n"
+        "        __config _XT_OSC & _WDT_OFF\n"
+        "        cblock  0x0C\n"
+        "            count, temp, flags\n"
+        "        endc\n"
+        "LIMIT   equ     .200\n"
+        "READY   equ     3\n"
+        "        org     0\n";
+    int words = 0;
+    int block = 0;
+    while (words + 16 <= 1024 - 8) {
+        const std::string n = std::to_string(block++);
+        source += "loop" + n + ":  movlw   LIMIT           ; load the limit\n"
+                  "        movwf   count\n"
+                  "        bsf     STATUS,RP0\n"
+                  "        movlw   0FFH\n"
+                  "        movwf   TRISB\n"
+                  "        bcf     STATUS,RP0\n"
+                  "wait" + n + "   decfsz  count,F\n"
+                  "        goto    $-1\n"
+                  "        btfss   flags,READY\n"
+                  "        goto    wait" + n + "\n"
+                  "        addwf   temp,W\n"
+                  "        skpnz\n"
+                  "        movfw   temp\n"
+                  "        andlw   B'00001111' | 0x30\n"
+                  "        call    table\n"
+                  "        goto    loop" + n + "\n";
+        words += 16;
+    }
+    source += "table   addwf   PCL,F\n"
+              "        dt      \"abcdef\", 0\n";
+    words += 8;
+    source += "        end\n";
+    return source;
+}
+
+void BM_ImportFullMemory(benchmark::State& state)
+{
+    const tarvik::DeviceDefaults defaults;
+    const std::string source = fullMemorySource();
+    for (auto _ : state) {
+        tarvik::ImportOutcome outcome = tarvik::importMpasmSource(source, defaults);
+        if (!outcome.document) {
+            state.SkipWithError(outcome.refusal->text.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(outcome.document.get());
+    }
+}
+BENCHMARK(BM_ImportFullMemory)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
