@@ -1,5 +1,6 @@
 #include "app/QtScreen.h"
 
+#include "dialogs/instruction/EntryDialogs.h"
 #include "editor/TMDIChild.h"
 
 #include <QFile>
@@ -83,8 +84,10 @@ void QtScreen::moveCursorToLine(tarvik::ProgramDocument& document, int lineNumbe
         view->MoveCursorToLine(lineNumber);
 }
 
-void QtScreen::editCurrentLine(tarvik::ProgramDocument&)
+void QtScreen::editCurrentLine(tarvik::ProgramDocument& document)
 {
+    if (TMDIChild* view = viewOf_ ? viewOf_(document) : nullptr)
+        EditCurrentLine(*view, *this, parent_);
 }
 
 std::optional<std::string> QtScreen::chooseFileToOpen()

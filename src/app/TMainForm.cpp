@@ -6,6 +6,7 @@
 #include "app/TfrmAbout.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/TfrmHexFile.h"
+#include "dialogs/instruction/EntryDialogs.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 
@@ -669,8 +670,16 @@ void TMainForm::spbtnASMClick()
         child->setShownDisplayMode(displayMode_);
 }
 
-void TMainForm::runInstructionDialog(int /*code*/)
+void TMainForm::runInstructionDialog(int code)
 {
+    if (TMDIChild* child = activeChild())
+        ::runInstructionDialog(*child, *screen_, code, this);
+}
+
+void TMainForm::editCurrentLine()
+{
+    if (TMDIChild* child = activeChild())
+        EditCurrentLine(*child, *screen_, this);
 }
 
 void TMainForm::btnCutQELClick() {}

@@ -79,6 +79,9 @@ public:
     // Every palette button (codes 1 to 35) and the context menu's ORG and blank line
     // items (101, 102) end here; the entry dialogs hook in at this one place.
     virtual void runInstructionDialog(int code);
+    // The entry dialog of the active document's cursor line, in edit mode; nothing opens on
+    // the header line.
+    void editCurrentLine();
     // Commands whose dialogs and line operations hook in later; each needs a document.
     void btnCutQELClick();
     void btnCopyQELClick();
