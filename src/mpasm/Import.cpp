@@ -1,5 +1,6 @@
 #include "mpasm/Import.h"
 
+#include "assembler/ConvertToHex.h"
 #include "assembler/Names.h"
 #include "model/InstructionCode.h"
 #include "mpasm/ImportExpression.h"
@@ -9,6 +10,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -452,6 +454,18 @@ std::string_view roleName(RoleKind kind)
 
 int canonicalLocation(int address) { return isMirroredSfr(address) ? (address & 0x7F) : address; }
 
+// Keeps the assembler's first message and the line it names.
+class CheckScreen : public Screen {
+public:
+    MessageAnswer showMessage(std::string_view, std::string_view text, MessageButtons) override
+    {
+        if (message.empty())
+            message = std::string(text);
+        return MessageAnswer::Cancel;
+    }
+    std::string message;
+};
+
 class Importer {
 public:
     Importer(std::string_view source, const DeviceDefaults& defaults) : source_(source), defaults_(defaults) {}
@@ -471,6 +485,7 @@ public:
             writeOperandTexts();
             placeTargets();
             buildLines();
+            checkAssembles();
             doc_->untitled = true;
             doc_->modified = true;
             doc_->resetCursorToTop();
@@ -663,7 +678,7 @@ private:
 
     Item& addItem(ItemKind kind, const Statement& s)
     {
-        Item item;
+        Item& item = items_.emplace_back();
         item.kind = kind;
         item.line = s.line;
         item.radix = radix_;
@@ -672,8 +687,7 @@ private:
         if (!quiet_ && s.hasComment)
             item.comment = s.comment.empty() ? std::string(" ") : s.comment;
         item.address = address_;
-        items_.push_back(std::move(item));
-        return items_.back();
+        return item;
     }
 
     // Directive lines the program has no line for leave their comment behind.
@@ -1550,6 +1564,15 @@ private:
 
     void buildLines()
     {
+        // Every name but the labels is in place now; labels must differ from all of them.
+        for (const RegisterTable* table : {&doc_->registerFile0, &doc_->registerFile1})
+            for (const RegisterEntry& entry : *table)
+                takenNames_.emplace(entry.nameText());
+        for (const BitTable* table : {static_cast<const BitTable*>(&doc_->userBits), &defaults_.bits()})
+            for (const BitEntry& entry : *table)
+                takenNames_.emplace(entry.nameText());
+        for (const NameValueEntry& entry : doc_->literals)
+            takenNames_.emplace(entry.nameText());
         std::multimap<const Item*, std::string> before;
         for (const auto& [name, target] : extraLabels_)
             before.emplace(target, name);
@@ -1572,6 +1595,25 @@ private:
             appendLine(code, operand, item.destination, programName(item.label), item.comment, item.inactive,
                        item.line);
         }
+    }
+
+    // What the importer built always assembles; where an Inactive line of an export or a line
+    // after the last word of memory keeps it from doing so, the source is refused instead.
+    void checkAssembles()
+    {
+        CheckScreen screen;
+        HexImage image;
+        if (!assembleProgram(*doc_, screen, image)) {
+            int line = 0;
+            const std::size_t digit = screen.message.find_first_of("0123456789");
+            if (digit != std::string::npos) {
+                const std::size_t number = static_cast<std::size_t>(std::atoi(screen.message.c_str() + digit));
+                if (number < sourceLineOf_.size())
+                    line = sourceLineOf_[number];
+            }
+            refuse(line, "the program would not assemble: " + screen.message);
+        }
+        doc_->labels.clearValues();
     }
 
     static std::string orgText(const ExprValue& value)
@@ -1602,9 +1644,9 @@ private:
             record.setAffected(info->affected);
         if (!label.empty()) {
             checkName(label, sourceLine, "label");
-            if (doc_->labels.holds(label))
+            if (!labelNames_.insert(label).second)
                 refuse(sourceLine, "label " + label + " stands on two lines");
-            if (NameInUse(*doc_, label))
+            if (takenNames_.count(label) != 0)
                 refuse(sourceLine, label + " is already a name of the chip or of the program");
             record.setLabel(label);
             doc_->labels.insert(label, {});
@@ -1614,6 +1656,7 @@ private:
             record.commentIndex = doc_->comments.append(pieces.front());
         if (!doc_->lines.insertAfterCursor(record))
             refuse(sourceLine, "out of memory");
+        sourceLineOf_.push_back(sourceLine);
         // A comment longer than the comment field goes on in blank lines below it.
         for (std::size_t i = 1; i < pieces.size(); ++i) {
             ProgramLine more;
@@ -1621,6 +1664,7 @@ private:
             more.commentIndex = doc_->comments.append(pieces[i]);
             if (!doc_->lines.insertAfterCursor(more))
                 refuse(sourceLine, "out of memory");
+            sourceLineOf_.push_back(sourceLine);
         }
     }
 
@@ -1661,6 +1705,9 @@ private:
     std::map<std::string, Item*> extraLabels_;
     std::set<std::string> generated_;
     std::set<std::string> placedLabels_;
+    std::unordered_set<std::string, NameHash, std::equal_to<>> takenNames_;
+    std::unordered_set<std::string, NameHash, std::equal_to<>> labelNames_;
+    std::vector<int> sourceLineOf_ = {0};  // by program line, the header line being 0
     std::string pendingLabel_;
     int pendingLine_ = 0;
     int radix_ = 16;
