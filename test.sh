@@ -14,3 +14,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVIK_CORE_ONLY=ON -DTARVIK
       -DTARVIK_BENCHMARKS=OFF
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# libFuzzer targets over reading and assembling program files (and import), each run for about
+# 30 seconds; a crash, leak, hang or sanitizer report fails the run.
+tests/fuzz/run.sh

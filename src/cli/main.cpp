@@ -2,6 +2,7 @@
 
 #include "assembler/ConvertToHex.h"
 #include "cli/SimulateCommand.h"
+#include "cli/MpasmCommands.h"
 #include "cli/StderrScreen.h"
 #include "files/ProgramFile.h"
 
@@ -17,10 +18,14 @@ constexpr int kExitAssemblyError = 1;
 constexpr int kExitFileOrUsage = 2;
 
 constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
+                                     "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
+                                     "       tarvik-asm --list PROGRAM.qel\n"
                                      "       tarvik-asm --simulate STEPS PROGRAM\n";
 
 constexpr std::string_view kHelp =
     "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
+    "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
+    "       tarvik-asm --list PROGRAM.qel\n"
     "       tarvik-asm --simulate STEPS PROGRAM\n"
     "\n"
     "Assembles a Tarvik program file into an Intel HEX file with the same steps and\n"
@@ -31,6 +36,11 @@ constexpr std::string_view kHelp =
     "by \"hex\" (blink.qel -> blink.hex, my.test.qel -> my.hex).\n"
     "\n"
     "  -o OUT.hex   write OUT.hex instead\n"
+    "  --export     write the program as MPASM source (to standard output, or to -o\n"
+    "               OUT.asm) that gpasm -a inhx8m assembles into the same memory\n"
+    "               image (clrw: 0x0100 here, 0x0103 from gpasm; both are CLRW)\n"
+    "  --list       print every line with its number, word address and word, in\n"
+    "               MPASM syntax with its comment, then the symbol table\n"
     "  --simulate STEPS\n"
     "               run PROGRAM (a program file, assembled in memory, or any Intel\n"
     "               HEX file) on the simulated PIC16C84 for STEPS instructions from\n"
@@ -71,6 +81,8 @@ int main(int argc, char** argv)
     std::optional<std::string> output;
     std::optional<std::string> program;
     std::optional<std::uint64_t> simulateSteps;
+    bool exportSource = false;
+    bool listProgram = false;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -95,6 +107,10 @@ int main(int argc, char** argv)
             for (char c : count)
                 steps = steps * 10 + static_cast<std::uint64_t>(c - '0');
             simulateSteps = steps;
+        } else if (options && arg == "--export") {
+            exportSource = true;
+        } else if (options && arg == "--list") {
+            listProgram = true;
         } else if (options && arg.size() > 1 && arg.front() == '-') {
             return usageError("unknown option " + std::string(arg));
         } else if (program) {
@@ -105,6 +121,13 @@ int main(int argc, char** argv)
     }
     if (!program)
         return usageError("no program file given");
+    if (exportSource || listProgram) {
+        if (exportSource && listProgram)
+            return usageError("--export and --list do not go together");
+        if (listProgram && output)
+            return usageError("--list writes to standard output; -o does not go with it");
+        return exportSource ? tarvik::exportCommand(*program, output) : tarvik::listCommand(*program);
+    }
     if (simulateSteps) {
         if (output)
             return usageError("-o and --simulate do not go together");

@@ -458,33 +458,42 @@ public:
 std::string listingSymbols(const ProgramDocument& doc)
 {
     std::string out;
-    char row[96];
+    char row[128];
+    const auto add = [&](std::string_view name, const std::string& value) {
+        std::snprintf(row, sizeof row, "  %-16s %s\n", printable(name).c_str(), value.c_str());
+        out += row;
+    };
     out += "\nLabels\n";
     for (const NameValueEntry& entry : doc.labels) {
         int address = 0;
-        if (IsDecimalNumber(entry.valueText(), address) && !entry.valueText().empty())
-            std::snprintf(row, sizeof row, "  %-16s %04X\n", printable(entry.nameText()).c_str(), address);
-        else
-            std::snprintf(row, sizeof row, "  %-16s ----\n", printable(entry.nameText()).c_str());
-        out += row;
+        const bool placed = !entry.valueText().empty() && IsDecimalNumber(entry.valueText(), address);
+        std::snprintf(row, sizeof row, "%04X", address & 0xFFFF);
+        add(entry.nameText(), placed ? row : "----");
     }
     out += "Registers\n";
     for (const RegisterTable* table : {&doc.userSfrNames0, &doc.userRegisters0, &doc.userSfrNames1, &doc.userRegisters1})
-        for (const RegisterEntry& entry : *table) {
-            std::snprintf(row, sizeof row, "  %-16s %02X\n", printable(entry.nameText()).c_str(), entry.address & 0xFF);
-            out += row;
-        }
+        for (const RegisterEntry& entry : *table)
+            add(entry.nameText(), "0x" + hex2(entry.address).substr(2));
     out += "Bits\n";
+    std::vector<std::string_view> shown;
     for (const BitEntry& entry : doc.userBits) {
-        std::snprintf(row, sizeof row, "  %-16s %02X,%d\n", printable(entry.nameText()).c_str(), entry.address & 0xFF,
-                      entry.bit);
-        out += row;
+        // A bit of a register present in both banks has an entry in each; one row says it.
+        if (std::find(shown.begin(), shown.end(), entry.nameText()) != shown.end())
+            continue;
+        shown.push_back(entry.nameText());
+        const RegisterTable& file = entry.address >= 128 ? doc.registerFile1 : doc.registerFile0;
+        const RegisterEntry* reg = file.find(entry.address);
+        add(entry.nameText(), printable(reg ? reg->nameText() : std::string_view("?")) + ","
+                + std::to_string(entry.bit) + " (" + hex2(entry.address) + ")");
     }
     out += "Literals\n";
     for (const NameValueEntry& entry : doc.literals) {
-        std::snprintf(row, sizeof row, "  %-16s %s\n", printable(entry.nameText()).c_str(),
-                      printable(entry.valueText()).c_str());
-        out += row;
+        int value = 0;
+        std::string text = printable(entry.valueText());
+        if (entry.valueText().empty() || (IsDecimalNumber(entry.valueText(), value) && value <= 255)
+            || ParseLiteralValue(entry.valueText(), value))
+            text += " = " + std::to_string(value);
+        add(entry.nameText(), text);
     }
     return out;
 }

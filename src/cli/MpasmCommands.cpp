@@ -1,0 +1,66 @@
+#include "cli/MpasmCommands.h"
+
+#include "cli/StderrScreen.h"
+#include "files/ProgramFile.h"
+#include "files/SafeFile.h"
+#include "mpasm/MpasmExport.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <span>
+
+namespace tarvik {
+
+namespace {
+
+constexpr int kExitAssemblyError = 1;
+constexpr int kExitFileOrUsage = 2;
+
+using Producer = bool (*)(ProgramDocument&, Screen&, std::string&);
+
+int run(const std::string& program, const std::optional<std::string>& output, Producer produce)
+{
+    StderrScreen screen(program);
+    const DeviceDefaults defaults;
+    ReadOutcome read = readProgramFile(program, defaults);
+    if (read.status != ReadStatus::Ok) {
+        screen.showMessage(kMessageCaption, readStatusMessage(read.status), MessageButtons::Ok);
+        return kExitFileOrUsage;
+    }
+    std::string text;
+    if (!produce(*read.document, screen, text))
+        return kExitAssemblyError;
+    if (!output) {
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+            std::fputs("tarvik-asm: cannot write to standard output\n", stderr);
+            return kExitFileOrUsage;
+        }
+        return 0;
+    }
+    std::error_code ignored;
+    if (*output == program || std::filesystem::equivalent(*output, program, ignored)) {
+        std::fprintf(stderr, "%s: the source would replace the program file itself\n", output->c_str());
+        return kExitFileOrUsage;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const WriteStatus status = writeFileSafely(*output, std::span<const std::uint8_t>(bytes, text.size()));
+    if (status != WriteStatus::Ok) {
+        std::fprintf(stderr, "%s: cannot write the file\n", output->c_str());
+        return kExitFileOrUsage;
+    }
+    return 0;
+}
+
+} // namespace
+
+int exportCommand(const std::string& program, const std::optional<std::string>& output)
+{
+    return run(program, output, exportMpasmSource);
+}
+
+int listCommand(const std::string& program)
+{
+    return run(program, std::nullopt, writeListing);
+}
+
+} // namespace tarvik

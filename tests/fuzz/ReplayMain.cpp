@@ -1,0 +1,45 @@
+// Stands in for libFuzzer where it cannot be had: runs every file named on the command line
+// (or found in a folder named there) through the target once.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+
+void runFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path arg(argv[i]);
+        if (arg.string().starts_with("-"))
+            continue;  // libFuzzer options
+        if (std::filesystem::is_directory(arg)) {
+            for (const auto& entry : std::filesystem::directory_iterator(arg))
+                if (entry.is_regular_file()) {
+                    runFile(entry.path());
+                    ++count;
+                }
+        } else {
+            runFile(arg);
+            ++count;
+        }
+    }
+    std::printf("replayed %d inputs\n", count);
+    return 0;
+}
