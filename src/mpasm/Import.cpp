@@ -1613,6 +1613,15 @@ private:
             }
             refuse(line, "the program would not assemble: " + screen.message);
         }
+        // A label an equ places by ;@ or on an Inactive line must get the address gpasm uses.
+        for (const std::string& name : placedLabels_) {
+            const Symbol* symbol = symbolOf(name);
+            int address = -1;
+            const std::optional<std::string_view> value = doc_->labels.valueOf(programName(name));
+            if (symbol && value && IsDecimalNumber(*value, address) && address != symbol->value)
+                refuse(symbol->line, name + " is " + std::to_string(symbol->value) + " here, but the line it stands on"
+                                         " is at address " + std::to_string(address));
+        }
         doc_->labels.clearValues();
     }
 

@@ -1,0 +1,4 @@
+ macro
+#define A 1
+ ifdef A
+ res 2

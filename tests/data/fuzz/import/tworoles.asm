@@ -1,0 +1,3 @@
+X equ 0x0C
+ movwf X
+ movlw X
