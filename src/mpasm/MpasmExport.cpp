@@ -3,13 +3,16 @@
 #include "assembler/ConvertToHex.h"
 #include "assembler/HexImage.h"
 #include "assembler/Names.h"
+#include "files/SafeFile.h"
 #include "model/InstructionCode.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <span>
 #include <tuple>
 #include <vector>
 
@@ -543,6 +546,27 @@ bool exportMpasmSource(ProgramDocument& doc, Screen& screen, std::string& source
     exporter.layOut();
     exporter.collectSymbols();
     source = exporter.source();
+    return true;
+}
+
+bool exportMpasmFile(ProgramDocument& doc, Screen& screen, const std::string& path)
+{
+    std::string source;
+    if (!exportMpasmSource(doc, screen, source))
+        return false;
+    std::error_code error;
+    if (!doc.untitled && std::filesystem::equivalent(path, doc.fileName, error)) {
+        ReportError(screen, "The MPASM file %s would overwrite the program!", path.c_str());
+        return false;
+    }
+    WriteError cause;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
+    if (writeFileSafely(path, std::span<const std::uint8_t>(bytes, source.size()), &cause) != WriteStatus::Ok) {
+        const std::string detail = cause.describe();
+        ReportError(screen, "The MPASM file %s could not be written!%s%s", path.c_str(), detail.empty() ? "" : "\n",
+                    detail.c_str());
+        return false;
+    }
     return true;
 }
 

@@ -32,6 +32,11 @@ namespace tarvik {
 // The source text, or false when the program does not assemble.
 bool exportMpasmSource(ProgramDocument& doc, Screen& screen, std::string& source);
 
+// File > Export MPASM Source...: the source written safely to the path (an older file there
+// stays whole if the write fails). False, having reported why, when the program does not
+// assemble, the path is the program's own file, or the write fails.
+bool exportMpasmFile(ProgramDocument& doc, Screen& screen, const std::string& path);
+
 // Every program line (header = 0) with its word address and 14-bit word where it has one,
 // the line in MPASM syntax and its comment; then labels with their addresses and the user's
 // registers, bits and literals with their values.
