@@ -5,6 +5,7 @@
 #include "cli/MpasmCommands.h"
 #include "cli/StderrScreen.h"
 #include "files/ProgramFile.h"
+#include "mpasm/Import.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,13 +21,15 @@ constexpr int kExitFileOrUsage = 2;
 constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
                                      "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
                                      "       tarvik-asm --list PROGRAM.qel\n"
-                                     "       tarvik-asm --simulate STEPS PROGRAM\n";
+                                     "       tarvik-asm --simulate STEPS PROGRAM\n"
+                                     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n";
 
 constexpr std::string_view kHelp =
     "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
     "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
     "       tarvik-asm --list PROGRAM.qel\n"
     "       tarvik-asm --simulate STEPS PROGRAM\n"
+    "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
     "\n"
     "Assembles a Tarvik program file into an Intel HEX file with the same steps and\n"
     "messages as the Convert to Hex command of Tarvik.\n"
@@ -48,6 +51,12 @@ constexpr std::string_view kHelp =
     "               and print the state: steps, cycles, pc, w, the stack from the\n"
     "               top, the registers 0x00-0x2f and 0x80-0xaf as a read returns\n"
     "               them, and the data EEPROM\n"
+    "  --import     read MPASM source for the 16C84, 16F84 or 16F84A and write it as\n"
+    "               a program file (-o, or SOURCE with the extension .qel). What a\n"
+    "               program cannot hold (macros, conditional assembly, #define, data\n"
+    "               directives, RAM past 0x2F, other include files) is refused as\n"
+    "               \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file written;\n"
+    "               __config is reported as not kept\n"
     "  -h, --help   show this help\n"
     "  --           end of options (for a program file whose name starts with -)\n"
     "\n"
@@ -74,6 +83,54 @@ int usageError(std::string_view problem)
     return kExitFileOrUsage;
 }
 
+// The program file name next to the source: its extension replaced by .qel.
+std::string programNameFor(const std::string& source)
+{
+    const std::size_t slash = source.find_last_of('/');
+    const std::size_t dot = source.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return source.substr(0, dot) + ".qel";
+    return source + ".qel";
+}
+
+int importCommand(const std::string& source, const std::optional<std::string>& output)
+{
+    const std::string target = output ? *output : programNameFor(source);
+    if (target == source)
+        return usageError("the program file would replace the source " + source);
+    std::FILE* file = std::fopen(source.c_str(), "rb");
+    if (!file) {
+        print(stderr, source + ": cannot read the file\n");
+        return kExitFileOrUsage;
+    }
+    std::string text;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= tarvik::kMaxImportSourceBytes)
+        text.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        print(stderr, source + ": cannot read the file\n");
+        return kExitFileOrUsage;
+    }
+
+    const tarvik::DeviceDefaults defaults;
+    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(text, defaults);
+    for (const tarvik::ImportMessage& note : outcome.notes)
+        print(stderr, tarvik::formatImportMessage(source, note) + "\n");
+    if (!outcome.document) {
+        print(stderr, tarvik::formatImportMessage(source, *outcome.refusal) + "\n");
+        return kExitAssemblyError;
+    }
+    const tarvik::WriteStatus status = tarvik::writeProgramFile(target, *outcome.document);
+    if (status != tarvik::WriteStatus::Ok) {
+        print(stderr, target + ": " + std::string(tarvik::writeStatusMessage(status)) + "\n");
+        return kExitFileOrUsage;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -81,6 +138,7 @@ int main(int argc, char** argv)
     std::optional<std::string> output;
     std::optional<std::string> program;
     std::optional<std::uint64_t> simulateSteps;
+    bool importSource = false;
     bool exportSource = false;
     bool listProgram = false;
     bool options = true;
@@ -95,6 +153,8 @@ int main(int argc, char** argv)
             if (i + 1 >= argc)
                 return usageError("-o needs a file name");
             output = argv[++i];
+        } else if (options && arg == "--import") {
+            importSource = true;
         } else if (options && arg == "--simulate") {
             if (i + 1 >= argc)
                 return usageError("--simulate needs a number of steps");
@@ -121,6 +181,11 @@ int main(int argc, char** argv)
     }
     if (!program)
         return usageError("no program file given");
+    if (importSource) {
+        if (exportSource || listProgram || simulateSteps)
+            return usageError("--import does not go with --export, --list or --simulate");
+        return importCommand(*program, output);
+    }
     if (exportSource || listProgram) {
         if (exportSource && listProgram)
             return usageError("--export and --list do not go together");
