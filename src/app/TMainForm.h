@@ -9,7 +9,10 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QAction;
 class QButtonGroup;
@@ -62,6 +65,10 @@ public:
     void FileOpenItemClick();
     void FileSaveItemClick();
     void FileSaveAsItemClick();
+    // File > Export MPASM Source...: the active program as MPASM source, in a file the
+    // user picks (chooseExportFile, when set, picks instead: tests script it).
+    void FileExportItemClick();
+    std::function<std::optional<std::string>(const QString& suggestedPath)> chooseExportFile;
     void FileExitItemClick();
     void WindowCloseAllItemClick();
     void WindowTileItemClick();
@@ -165,6 +172,7 @@ private:
     QMenu* toolsMenu_ = nullptr;
     QAction* saveItem_ = nullptr;
     QAction* saveAsItem_ = nullptr;
+    QAction* exportItem_ = nullptr;
     QAction* cutItem_ = nullptr;
     QAction* copyItem_ = nullptr;
     QAction* pasteItem_ = nullptr;
