@@ -6,13 +6,19 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QPushButton>
 
 namespace {
 
 const QString kFileFilter = QStringLiteral("Tarvik Source files (*.qel)");
 const QString kDefaultSuffix = QStringLiteral("qel");
+// The title bar's icon, its buttons and their margins, as a generous allowance.
+constexpr int kTitleBarButtonsWidth = 140;
 
 QString toQString(std::string_view text)
 {
@@ -60,6 +66,14 @@ tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::strin
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         break;
+    }
+    // The box is as wide as its text needs, which may leave the caption cut off in the
+    // title bar; the spacer makes room for it beside the frame's buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int captionWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle())
+            + kTitleBarButtonsWidth;
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
+                      0, 1, grid->columnCount());
     }
     switch (box.exec()) {
     case QMessageBox::Ok:

@@ -6,17 +6,15 @@
 #include "app/TfrmAbout.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/TfrmHexFile.h"
+#include "editor/LineCommands.h"
 #include "dialogs/instruction/EntryDialogs.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
-#include "mpasm/MpasmExport.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,7 +25,9 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -167,8 +167,10 @@ TMainForm::TMainForm(QWidget* parent)
 
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::childActivated);
 
-    setMinimumSize(kMinimumSize);
-    setMaximumSize(kMaximumSize);
+    // The frame is known once the native window exists (on some systems only once shown;
+    // the limits follow it when it arrives).
+    winId();
+    applyWholeWindowLimits();
     if (const QScreen* primary = QGuiApplication::primaryScreen())
         fitToScreen(primary->availableGeometry().size());
     UpdateMenuItems();
@@ -215,8 +217,6 @@ void TMainForm::createMenus()
     connect(saveItem_, &QAction::triggered, this, &TMainForm::FileSaveItemClick);
     saveAsItem_ = addItem(file, "FileSaveAsItem", "Save &As...", "Save current file as...");
     connect(saveAsItem_, &QAction::triggered, this, &TMainForm::FileSaveAsItemClick);
-    exportItem_ = addItem(file, "FileExportItem", "&Export MPASM Source...", "Export current file as MPASM source");
-    connect(exportItem_, &QAction::triggered, this, &TMainForm::FileExportItemClick);
     file->addSeparator();
     connect(addItem(file, "FileExitItem", "E&xit", "Exit the application"), &QAction::triggered, this,
             &TMainForm::FileExitItemClick);
@@ -410,10 +410,10 @@ void TMainForm::fitToScreen(const QSize& maximisedArea)
     const int h = screenHeight_;
     const int w = screenWidth_;
     compactLayout_ = h < 500 && w < 700;
-    if (h < 620 && w < 820)
-        setGeometry(0, 0, w, h);
-    else
-        setGeometry(30, 30, kMaximumSize.width(), kMaximumSize.height());
+    // The sizes are of the whole window, frame and title bar included, so that on a small
+    // screen the status bar stays on it.
+    const QRect whole = h < 620 && w < 820 ? QRect(0, 0, w, h) : QRect(QPoint(30, 30), kMaximumSize);
+    setGeometry(whole.marginsRemoved(windowFrame()));
 
     // Too little height for the pin diagram: drop it and close the palette up.
     panel8_->setVisible(!compactLayout_);
@@ -441,16 +441,32 @@ void TMainForm::showModifiedOf(TMDIChild* child)
     setStatusPanel(4, modified ? QStringLiteral("Modified") : QString());
 }
 
-QList<TMDIChild*> TMainForm::documentWindows() const
+namespace {
+
+QList<TMDIChild*> documentsIn(const QList<QMdiSubWindow*>& windows)
 {
     QList<TMDIChild*> children;
-    for (QMdiSubWindow* window : mdiArea_->subWindowList(QMdiArea::CreationOrder)) {
+    for (QMdiSubWindow* window : windows) {
         // A closed window lingers in the list until its deferred deletion.
         if (window->isHidden() && window->testAttribute(Qt::WA_WState_ExplicitShowHide))
             continue;
         if (auto* child = qobject_cast<TMDIChild*>(window->widget()))
             children.append(child);
     }
+    return children;
+}
+
+} // namespace
+
+QList<TMDIChild*> TMainForm::documentWindows() const
+{
+    return documentsIn(mdiArea_->subWindowList(QMdiArea::CreationOrder));
+}
+
+QList<TMDIChild*> TMainForm::childOrder() const
+{
+    QList<TMDIChild*> children = documentsIn(mdiArea_->subWindowList(QMdiArea::StackingOrder));
+    std::reverse(children.begin(), children.end());
     return children;
 }
 
@@ -491,7 +507,12 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
     connect(child, &TMDIChild::statusPanelChanged, this, &TMainForm::setStatusPanel);
     connect(child, &TMDIChild::selectionChanged, this, &TMainForm::UpdateClipboardCommands);
     connect(child, &TMDIChild::documentModified, this, [this, child] { showModifiedOf(child); });
-    connect(child, &TMDIChild::editLineRequested, this, [this, child] { screen_->editCurrentLine(child->document()); });
+    connect(child, &TMDIChild::editLineRequested, this, [this, child] {
+        // The header line has no dialog.
+        tarvik::ProgramDocument& document = child->document();
+        if (document.lines.cursor() != document.headerLine())
+            screen_->editCurrentLine(document);
+    });
     connect(child, &TMDIChild::orgLineRequested, this, [this] { runInstructionDialog(tarvik::kOrgCode); });
     connect(child, &TMDIChild::blankLineDialogRequested, this, [this] { runInstructionDialog(tarvik::kBlankCode); });
     connect(window, &QObject::destroyed, this, &TMainForm::UpdateMenuItems);
@@ -499,6 +520,8 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
     const int count = static_cast<int>(documentWindows().size());
     const QRect frame = frameGeometry();
     window->setGeometry(newWindowLeft(count, frame.width() - 280), 1, frame.width() - 280, frame.height() - 103);
+    if (awaitingMaximisedSize_)
+        sizedBeforeMaximised_.append({window, window->geometry()});
     window->show();
     mdiArea_->setActiveSubWindow(window);
     // Activation is reported only when the window was not already the current one.
@@ -525,14 +548,14 @@ bool TMainForm::askToCloseChild(TMDIChild* child)
 {
     if (closingWithoutAsking_)
         return true;
-    const int index = static_cast<int>(documentWindows().indexOf(child));
+    const int index = static_cast<int>(childOrder().indexOf(child));
     return index < 0 || lifecycle_.askToClose(*this, index) == tarvik::CloseAnswer::Close;
 }
 
 void TMainForm::UpdateMenuItems()
 {
     const bool open = !documentWindows().isEmpty();
-    for (QAction* item : {saveItem_, saveAsItem_, exportItem_, pasteItem_})
+    for (QAction* item : {saveItem_, saveAsItem_, pasteItem_})
         item->setEnabled(open);
     for (QToolButton* button : {saveBtn_, pasteBtn_, findBtn_})
         button->setEnabled(open);
@@ -593,12 +616,55 @@ void TMainForm::fillWindowMenu()
     }
 }
 
+QMargins TMainForm::windowFrame() const
+{
+    const QWindow* window = windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+void TMainForm::applyWholeWindowLimits()
+{
+    const QMargins frame = windowFrame();
+    if (limitsApplied_ && frame == limitsFrame_)
+        return;
+    limitsApplied_ = true;
+    limitsFrame_ = frame;
+    const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    setMinimumSize(kMinimumSize - extra);
+    setMaximumSize(kMaximumSize - extra);
+}
+
+void TMainForm::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    applyWholeWindowLimits();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    applyWholeWindowLimits();
+    if (!awaitingMaximisedSize_ || !isMaximized() || event->size() == sizeBeforeMaximised_)
+        return;
+    awaitingMaximisedSize_ = false;
+    // Windows opened before the maximised size arrived take their size from it, unless
+    // the user has moved or sized them meanwhile.
+    const QRect frame = frameGeometry();
+    for (const auto& [window, placed] : std::as_const(sizedBeforeMaximised_))
+        if (window && window->geometry() == placed)
+            window->resize(frame.width() - 280, frame.height() - 103);
+    sizedBeforeMaximised_.clear();
+}
+
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (firstShown_)
         return;
     firstShown_ = true;
+    // The system may apply the maximised size later; resizeEvent catches it.
+    sizeBeforeMaximised_ = size();
+    awaitingMaximisedSize_ = !isMaximized();
     setWindowState(windowState() | Qt::WindowMaximized);
     setStatusPanel(1, QStringLiteral("   0"));
     openFiles(startupFiles_);
@@ -631,7 +697,7 @@ void TMainForm::FileOpenItemClick()
 void TMainForm::FileSaveItemClick()
 {
     if (TMDIChild* child = activeChild()) {
-        lifecycle_.save(*this, static_cast<int>(documentWindows().indexOf(child)));
+        lifecycle_.save(*this, static_cast<int>(childOrder().indexOf(child)));
         showModifiedOf(child);
     }
 }
@@ -639,41 +705,9 @@ void TMainForm::FileSaveItemClick()
 void TMainForm::FileSaveAsItemClick()
 {
     if (TMDIChild* child = activeChild()) {
-        lifecycle_.saveAs(*this, static_cast<int>(documentWindows().indexOf(child)));
+        lifecycle_.saveAs(*this, static_cast<int>(childOrder().indexOf(child)));
         showModifiedOf(child);
     }
-}
-
-void TMainForm::FileExportItemClick()
-{
-    TMDIChild* child = activeChild();
-    if (!child)
-        return;
-    tarvik::ProgramDocument& document = child->document();
-    // Next to the program, under its name; an untitled one under its window caption.
-    const QMdiSubWindow* window = subWindowOf(child);
-    QString suggested = (window ? window->windowTitle() : QStringLiteral("Untitled")) + QStringLiteral(".asm");
-    if (!document.untitled) {
-        const QFileInfo program(QFile::decodeName(document.fileName.c_str()));
-        suggested = program.dir().filePath(program.completeBaseName() + QStringLiteral(".asm"));
-    }
-    std::optional<std::string> path;
-    if (chooseExportFile) {
-        path = chooseExportFile(suggested);
-    } else {
-        QFileDialog dialog(this, QStringLiteral("Export MPASM Source"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter(QStringLiteral("MPASM source files (*.asm)"));
-        dialog.setDefaultSuffix(QStringLiteral("asm"));
-        dialog.selectFile(suggested);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
-    }
-    if (!path || path->empty())
-        return;
-    tarvik::exportMpasmFile(document, *screen_, *path);
-    // A definition offered for a failing line may have added a symbol.
-    showModifiedOf(child);
 }
 
 void TMainForm::FileExitItemClick()
@@ -719,11 +753,54 @@ void TMainForm::editCurrentLine()
         EditCurrentLine(*child, *screen_, this);
 }
 
-void TMainForm::btnCutQELClick() {}
-void TMainForm::btnCopyQELClick() {}
-void TMainForm::btnPasteQELClick() {}
-void TMainForm::Delete2Click() {}
-void TMainForm::Se1Click() {}
+void TMainForm::btnCutQELClick()
+{
+    if (TMDIChild* child = activeChild()) {
+        tarvik::cutSelection(child->document(), lineClipboard_);
+        showSelectionRemoved(child);
+    }
+}
+
+void TMainForm::btnCopyQELClick()
+{
+    if (TMDIChild* child = activeChild())
+        tarvik::copySelection(child->document(), lineClipboard_);
+}
+
+void TMainForm::btnPasteQELClick()
+{
+    TMDIChild* child = activeChild();
+    if (!child)
+        return;
+    tarvik::pasteClipboard(lineClipboard_, child->document());
+    child->ResetCursorToTop();
+    child->ShowLinePosition(0);
+    showModifiedOf(child);
+}
+
+void TMainForm::Delete2Click()
+{
+    if (TMDIChild* child = activeChild()) {
+        tarvik::deleteSelection(child->document());
+        showSelectionRemoved(child);
+    }
+}
+
+void TMainForm::showSelectionRemoved(TMDIChild* child)
+{
+    child->ResetCursorToTop();
+    child->ShowLinePosition(0);
+    UpdateClipboardCommands(0);
+    showModifiedOf(child);
+}
+
+void TMainForm::Se1Click()
+{
+    // The menu items follow with the buttons, as after a double click, so that Ctrl+X and
+    // Ctrl+C work at once.
+    if (TMDIChild* child = activeChild())
+        UpdateClipboardCommands(child->SelectAllLines());
+}
 void TMainForm::Find1Click() {}
 void TMainForm::Replace1Click() {}
 void TMainForm::Registers1Click() {}
@@ -756,12 +833,12 @@ int TMainForm::documentCount() const
 
 tarvik::ProgramDocument& TMainForm::documentAt(int index)
 {
-    return documentWindows().at(index)->document();
+    return childOrder().at(index)->document();
 }
 
 void TMainForm::setCaption(int index, const std::string& caption)
 {
-    if (QMdiSubWindow* window = subWindowOf(documentWindows().at(index)))
+    if (QMdiSubWindow* window = subWindowOf(childOrder().at(index)))
         window->setWindowTitle(QFile::decodeName(QByteArray::fromStdString(caption)));
 }
 
@@ -772,13 +849,13 @@ void TMainForm::addDocument(std::unique_ptr<tarvik::ProgramDocument> document, c
 
 void TMainForm::activateDocument(int index)
 {
-    if (QMdiSubWindow* window = subWindowOf(documentWindows().at(index)))
+    if (QMdiSubWindow* window = subWindowOf(childOrder().at(index)))
         mdiArea_->setActiveSubWindow(window);
 }
 
 void TMainForm::destroyDocument(int index)
 {
-    QMdiSubWindow* window = subWindowOf(documentWindows().at(index));
+    QMdiSubWindow* window = subWindowOf(childOrder().at(index));
     if (!window)
         return;
     closingWithoutAsking_ = true;

@@ -6,6 +6,10 @@
 #include "model/LineList.h"
 
 #include <QList>
+#include <QMargins>
+#include <QPair>
+#include <QPointer>
+#include <QRect>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -50,6 +54,9 @@ public:
 
     // The document windows in the main window's child order.
     QList<TMDIChild*> documentWindows() const;
+    // The frame's child order, which the document commands count in: the stacking order
+    // from the front (active) window to the back. Close All and Exit ask from the back.
+    QList<TMDIChild*> childOrder() const;
     TMDIChild* activeChild() const;
     TMDIChild* viewOf(const tarvik::ProgramDocument& document) const;
     // Opens a window on the document and makes it the active one.
@@ -112,6 +119,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -137,6 +146,12 @@ private:
     bool askToCloseChild(TMDIChild* child);
     void setStatusPanel(int panel, const QString& text);
     void showModifiedOf(TMDIChild* child);
+    // The window's frame and title bar; empty while the system has not told them.
+    QMargins windowFrame() const;
+    // The size limits are of the whole window: the client's follow the frame.
+    void applyWholeWindowLimits();
+    // After Cut and Delete: the view back at the top, nothing left to cut.
+    void showSelectionRemoved(TMDIChild* child);
     void LineClick();
     void fillWindowMenu();
     // Window menu text of a document window: the mnemonic for the first nine, and the
@@ -155,6 +170,11 @@ private:
     int screenWidth_ = 0;
     bool compactLayout_ = false;
     bool firstShown_ = false;
+    bool limitsApplied_ = false;
+    QMargins limitsFrame_;
+    bool awaitingMaximisedSize_ = false;
+    QSize sizeBeforeMaximised_;
+    QList<QPair<QPointer<QMdiSubWindow>, QRect>> sizedBeforeMaximised_;
     bool closingWithoutAsking_ = false;
     QStringList startupFiles_;
 

@@ -4,6 +4,8 @@
 #include "editor/ViewGeometry.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -516,10 +518,20 @@ void TMDIChild::resizeEvent(QResizeEvent* event)
 
 void TMDIChild::closeEvent(QCloseEvent* event)
 {
-    if (closeQuery_ && !closeQuery_())
-        event->ignore();
-    else
+    if (!closeQuery_ || closeQuery_()) {
         event->accept();
+        return;
+    }
+    event->ignore();
+    // The question took the pointer away from the frame's close box, which so forgets it is
+    // under the pointer and would ignore the next click on it. A move where the pointer
+    // stands tells it again.
+    if (QWidget* frame = parentWidget()) {
+        const QPoint global = QCursor::pos();
+        QCoreApplication::postEvent(frame, new QMouseEvent(QEvent::MouseMove, QPointF(frame->mapFromGlobal(global)),
+                                                           QPointF(global), Qt::NoButton, Qt::NoButton,
+                                                           Qt::NoModifier));
+    }
 }
 
 void TMDIChild::ScrollBar1Scroll(int action)

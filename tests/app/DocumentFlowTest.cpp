@@ -158,9 +158,11 @@ private slots:
         edit(views[2]);
         screen.answers = {MessageAnswer::Cancel, MessageAnswer::No};
 
+        // From the back of the stack to the front: Untitled3, made last, is in front and
+        // asked last.
         trigger(form, "WindowCloseAllItem");
-        QCOMPARE(screen.texts(), (std::vector<std::string>{kQuestion + "Untitled3", kQuestion + "Untitled1"}));
-        QCOMPARE(form.documentWindows(), QList<TMDIChild*>{views[2]});
+        QCOMPARE(screen.texts(), (std::vector<std::string>{kQuestion + "Untitled1", kQuestion + "Untitled3"}));
+        QCOMPARE(form.documentWindows(), QList<TMDIChild*>{views[0]});
         QVERIFY(form.findChild<QWidget*>(QStringLiteral("Panel1"))->isVisible());
     }
 
@@ -172,12 +174,13 @@ private slots:
         edit(form.documentWindows()[0]);
         edit(form.documentWindows()[1]);
 
-        // Cancel for one and No for the other: nothing closes.
+        // Cancel for one and No for the other: nothing closes. Untitled2, made last, is in
+        // front, so Untitled1 is asked first.
         screen.answers = {MessageAnswer::Cancel, MessageAnswer::No};
         form.findChild<QToolButton*>(QStringLiteral("ExitBtn"))->click();
         QVERIFY(form.isVisible());
         QCOMPARE(form.documentWindows().size(), 2);
-        QCOMPARE(screen.texts(), (std::vector<std::string>{kQuestion + "Untitled2", kQuestion + "Untitled1"}));
+        QCOMPARE(screen.texts(), (std::vector<std::string>{kQuestion + "Untitled1", kQuestion + "Untitled2"}));
 
         screen.answers = {MessageAnswer::No, MessageAnswer::No};
         trigger(form, "FileExitItem");
@@ -195,8 +198,9 @@ private slots:
         edit(views[1]);
         QCOMPARE(form.activeChild(), views[1]);
 
-        // The active document is saved by its Yes; the other one's Cancel keeps the program.
-        screen.answers = {MessageAnswer::Yes, MessageAnswer::Cancel};
+        // The back window, asked first, is kept by its Cancel; the active one is saved by its
+        // Yes.
+        screen.answers = {MessageAnswer::Cancel, MessageAnswer::Yes};
         screen.files.push_back(path("saved.qel"));
         trigger(form, "FileExitItem");
         QVERIFY(form.isVisible());

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <set>
 
@@ -314,7 +315,10 @@ private slots:
         // Fitting again, as for a screen that changed, lays the palette out afresh.
         form.fitToScreen(QSize(640, 480));
         form.fitToScreen(area);
-        QCOMPARE(form.geometry(), geometry);
+        // The sizes are of the whole window, frame and title bar included.
+        const QMargins frame = form.windowHandle()->frameMargins();
+        QVERIFY(!frame.isNull());
+        QCOMPARE(form.geometry().marginsAdded(frame), geometry);
         QCOMPARE(form.compactLayout(), compact);
         QWidget* palette = child(&form, "Panel1");
         QCOMPARE(child(&form, "Panel8")->isVisibleTo(palette), !compact);
@@ -361,10 +365,12 @@ private slots:
         TMainForm form;
         start(form);
         form.showNormal();
+        const QMargins frame = form.windowHandle()->frameMargins();
+        const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
         form.resize(2000, 2000);
-        QCOMPARE(form.size(), QSize(810, 590));
+        QCOMPARE(form.size() + extra, QSize(810, 590));
         form.resize(100, 100);
-        QCOMPARE(form.size(), QSize(620, 480));
+        QCOMPARE(form.size() + extra, QSize(620, 480));
         form.resize(700, 500);
         QCOMPARE(form.size(), QSize(700, 500));
     }
