@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -506,6 +507,9 @@ private:
         int line = 0;
         std::size_t pos = 0;
         bool first = true;
+        // Editors on some systems begin a UTF-8 file with a byte order mark.
+        if (source_.substr(0, 3) == "\xEF\xBB\xBF")
+            pos = 3;
         while (pos < source_.size() && !ended_) {
             std::size_t end = source_.find('\n', pos);
             if (end == std::string_view::npos)
@@ -654,7 +658,7 @@ private:
             ended_ = true;
             keepLabelledDirective(s);
         } else if (op == "__config") {
-            notes_.push_back({line, "__config " + std::string(s.operands)
+            notes_.push_back({line, std::string(s.op) + " " + std::string(s.operands)
                                         + " is not kept: a program holds no configuration word"});
             keepLabelledDirective(s);
         } else if (op == "bankisel") {
@@ -856,6 +860,10 @@ private:
         if (file.size() >= 2
             && ((file.front() == '<' && file.back() == '>') || (file.front() == '"' && file.back() == '"')))
             file = file.substr(1, file.size() - 2);
+        // The header may be named with the folder it lives in.
+        const std::size_t folder = file.find_last_of("/\\");
+        if (folder != std::string_view::npos && isChipHeader(file.substr(folder + 1)))
+            file = file.substr(folder + 1);
         if (!isChipHeader(file))
             refuse(s.line, "include " + std::string(file) + " cannot be imported: only the chip's header "
                                "(p16c84.inc, p16f84.inc, p16f84a.inc) is known");
@@ -1741,6 +1749,38 @@ ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& d
 std::string formatImportMessage(std::string_view sourceName, const ImportMessage& message)
 {
     return std::string(sourceName) + ":" + std::to_string(message.line) + ": " + message.text;
+}
+
+bool importMpasmFile(DocumentWindows& windows, Screen& screen, const DeviceDefaults& defaults,
+                     const std::string& path)
+{
+    const std::string name = fileNameWithoutFolder(path);
+    std::ifstream in(path, std::ios::binary);
+    std::string source;
+    if (in) {
+        char buffer[65536];
+        while (source.size() <= kMaxImportSourceBytes && in.read(buffer, sizeof buffer).gcount() > 0)
+            source.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (!in && !in.eof()) {
+        screen.showMessage(kMessageCaption, name + ": cannot read the file", MessageButtons::Ok);
+        return false;
+    }
+    ImportOutcome outcome = importMpasmSource(source, defaults);
+    if (!outcome.document) {
+        screen.showMessage(kMessageCaption, formatImportMessage(name, *outcome.refusal), MessageButtons::Ok);
+        return false;
+    }
+    const std::string caption = untitledName(windows.documentCount() + 1);
+    outcome.document->fileName = caption;
+    windows.addDocument(std::move(outcome.document), caption);
+    if (!outcome.notes.empty()) {
+        std::string text;
+        for (const ImportMessage& note : outcome.notes)
+            text += (text.empty() ? "" : "\n") + formatImportMessage(name, note);
+        screen.showMessage(kMessageCaption, text, MessageButtons::Ok);
+    }
+    return true;
 }
 
 } // namespace tarvik

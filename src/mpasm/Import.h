@@ -1,7 +1,9 @@
 #pragma once
 
+#include "files/DocumentLifecycle.h"
 #include "model/DeviceDefaults.h"
 #include "model/ProgramDocument.h"
+#include "model/Screen.h"
 
 #include <cstddef>
 #include <memory>
@@ -38,5 +40,11 @@ ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& d
 
 // "SOURCE.asm:LINE: TEXT", the form of every import message.
 std::string formatImportMessage(std::string_view sourceName, const ImportMessage& message);
+
+// File > Import MPASM Source...: the source at path becomes a new untitled document, not yet
+// saved anywhere (so modified); a refusal, an unreadable file or what was not kept is shown
+// through the screen. False when no document was opened.
+bool importMpasmFile(DocumentWindows& windows, Screen& screen, const DeviceDefaults& defaults,
+                     const std::string& path);
 
 } // namespace tarvik

@@ -173,6 +173,31 @@ TEST(MpasmImport, LayoutCommentsAndConfigurationAreKeptOrReported)
     EXPECT_EQ(doc.lines.first()->next->next->next->next->next->destination, 0);  // decfsz to f
 }
 
+// Small sources read the way gpasm reads them, each to the words it must give.
+TEST(MpasmImport, SourcesReadAsGpasmReadsThem)
+{
+    const std::vector<std::pair<std::string, std::vector<int>>> cases = {
+        {"\xEF\xBB\xBF; a byte order mark first\n nop\n", {0x0000}},
+        {" #include \"C:\\gputils\\header\\P16F84A.INC\"\n movwf PORTB\n movwf OPTION_REG\n", {0x0086, 0x0081}},
+        {" addwf 0x0C,w\n addwf 0x0C,F\n addwf 0x0C\n", {0x070C, 0x078C, 0x078C}},
+        {"start\nnext: clrw\n goto start\n goto next\n goto $\n", {0x0100, 0x2800, 0x2800, 0x2803}},
+        {" radix dec\n movlw 10\n radix hex\n movlw 10\n", {0x300A, 0x3010}},
+        {"X set 3\n constant Y=4\n movlw X+Y\n", {0x3007}},
+        {" cblock 0x20\n a, b:2\n c\n endc\n movwf c\n", {0x00A3}},
+        {" org 2\n banksel 0x85\n bankisel 0x20\n pagesel 2\n", {0x1683, 0x1383}},
+    };
+    DeviceDefaults defaults;
+    for (const auto& [source, words] : cases) {
+        SCOPED_TRACE(source);
+        auto doc = imported(source, defaults);
+        ASSERT_TRUE(doc);
+        test::FakeScreen screen;
+        HexImage image;
+        ASSERT_TRUE(assembleProgram(*doc, screen, image));
+        EXPECT_EQ(test::wordsOf(image), words);
+    }
+}
+
 struct Refused {
     std::string source;
     int line;
@@ -226,6 +251,49 @@ TEST(MpasmImport, WhatAProgramCannotHoldIsRefusedAtItsLine)
         EXPECT_EQ(formatImportMessage("s.asm", *outcome.refusal),
                   "s.asm:" + std::to_string(c.line) + ": " + c.text);
     }
+}
+
+class Windows : public DocumentWindows {
+public:
+    int documentCount() const override { return static_cast<int>(documents.size()); }
+    ProgramDocument& documentAt(int index) override { return *documents.at(static_cast<std::size_t>(index)); }
+    void setCaption(int, const std::string&) override {}
+    void addDocument(std::unique_ptr<ProgramDocument> document, const std::string& caption) override
+    {
+        documents.push_back(std::move(document));
+        captions.push_back(caption);
+    }
+    void activateDocument(int) override {}
+    void destroyDocument(int) override {}
+    std::vector<std::unique_ptr<ProgramDocument>> documents;
+    std::vector<std::string> captions;
+};
+
+// The menu command: a new untitled, unsaved window, or the refusal shown and no window.
+TEST(MpasmImport, FileCommandOpensAnUntitledDocumentOrShowsWhyNot)
+{
+    DeviceDefaults defaults;
+    Windows windows;
+    windows.addDocument(std::make_unique<ProgramDocument>(defaults), "Untitled1");
+    test::FakeScreen screen;
+    EXPECT_TRUE(importMpasmFile(windows, screen, defaults, kDataDir + "/delay.asm"));
+    ASSERT_EQ(windows.documents.size(), 2u);
+    EXPECT_EQ(windows.captions[1], "Untitled2");
+    const ProgramDocument& doc = *windows.documents[1];
+    EXPECT_EQ(doc.fileName, "Untitled2");
+    EXPECT_TRUE(doc.untitled);
+    EXPECT_TRUE(doc.modified);
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{"delay.asm:8: __CONFIG _CP_OFF & _WDT_OFF & _PWRTE_ON & _XT_OSC "
+                                                       "is not kept: a program holds no configuration word"});
+
+    test::TempDir dir;
+    std::ofstream(dir.path("bad.asm")) << " nop\n res 4\n";
+    test::FakeScreen refused;
+    EXPECT_FALSE(importMpasmFile(windows, refused, defaults, dir.path("bad.asm")));
+    EXPECT_FALSE(importMpasmFile(windows, refused, defaults, dir.path("missing.asm")));
+    EXPECT_EQ(refused.texts(), (std::vector<std::string>{"bad.asm:2: res cannot be imported: a program holds no reserved data",
+                                                        "missing.asm: cannot read the file"}));
+    EXPECT_EQ(windows.documents.size(), 2u);
 }
 
 } // namespace
