@@ -10,7 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <map>
+#include <unordered_map>
 #include <optional>
 #include <span>
 #include <tuple>
@@ -67,11 +67,26 @@ void padTo(std::string& line, std::size_t column)
         line += ' ';
 }
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 std::string hex2(int value)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-    return text;
+    return {'0', 'x', kHexDigits[value >> 4 & 0xF], kHexDigits[value & 0xF]};
+}
+
+void appendHex4(std::string& out, int value)
+{
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += kHexDigits[value >> shift & 0xF];
+}
+
+// A number right-aligned in a field of the given width.
+void appendPadded(std::string& out, int value, std::size_t width)
+{
+    const std::string digits = std::to_string(value);
+    if (digits.size() < width)
+        out.append(width - digits.size(), ' ');
+    out += digits;
 }
 
 // label, mnemonic and operand in their columns; the comment after them.
@@ -115,11 +130,28 @@ struct LinePlace {
     int wordAddress = -1;  // instructions that give a word
     int word = -1;
     bool labelPlaced = false;  // gpasm gives the label the address the assembler gave it
+    std::string operand;       // as exported
 };
 
 class Exporter {
 public:
-    Exporter(ProgramDocument& doc, const HexImage& image) : doc_(doc), image_(image) {}
+    Exporter(ProgramDocument& doc, const HexImage& image) : doc_(doc), image_(image)
+    {
+        // Bank 0 first: a name in both files resolves to its bank-0 address, as the encoder
+        // resolves it.
+        int address = 0;
+        for (const RegisterEntry& entry : doc_.registerFile0)
+            registers_.try_emplace(entry.nameText(), address++);
+        address = 128;
+        for (const RegisterEntry& entry : doc_.registerFile1)
+            registers_.try_emplace(entry.nameText(), address++);
+        for (const NameValueEntry& entry : doc_.labels) {
+            int value = -1;
+            if (entry.valueText().empty() || !IsDecimalNumber(entry.valueText(), value))
+                value = -1;
+            labelAddresses_.try_emplace(entry.nameText(), value);
+        }
+    }
 
     void layOut()
     {
@@ -167,13 +199,11 @@ public:
         for (const LinePlace& place : places_) {
             const ProgramLine& line = *place.line;
             if (line.hasLabel() && line.code != kHeaderCode) {
-                int address = 0;
-                IsDecimalNumber(doc_.labels.valueOf(line.labelText()).value_or(""), address);
-                labelSymbol(line.labelText(), address, place.labelPlaced);
+                labelSymbol(line.labelText(), std::max(labelAddress(line.labelText()), 0), place.labelPlaced);
             }
         }
-        for (const LinePlace& place : places_)
-            operandText(place);
+        for (LinePlace& place : places_)
+            place.operand = operandText(place);
     }
 
     std::string source()
@@ -249,7 +279,7 @@ private:
         const InstructionInfo* info = instructionInfo(line.code);
         if (!info)
             return sourceLine(label, {}, {}, comment);
-        std::string operand = operandText(place);
+        std::string operand = place.operand;
         if (info->shape == OperandShape::FD) {
             const bool toF = place.word >= 0 ? (place.word & 0x80) != 0
                                               : destinationIsF(line.code, line.destination);
@@ -308,11 +338,15 @@ private:
 
     std::optional<int> resolvedRegister(std::string_view name) const
     {
-        if (const int p0 = doc_.registerFile0.positionOf(name))
-            return p0 - 1;
-        if (const int p1 = doc_.registerFile1.positionOf(name))
-            return 127 + p1;
-        return std::nullopt;
+        const auto it = registers_.find(name);
+        return it == registers_.end() ? std::nullopt : std::optional<int>(it->second);
+    }
+
+    // -1 for a name that is no label or a label the address pass did not place.
+    int labelAddress(std::string_view name) const
+    {
+        const auto it = labelAddresses_.find(name);
+        return it == labelAddresses_.end() ? -1 : it->second;
     }
 
     std::optional<std::string> bitSymbol(std::string_view name, int address, int bit)
@@ -359,8 +393,6 @@ private:
 
     std::string writtenLabel(std::string_view name)
     {
-        int address = 0;
-        IsDecimalNumber(doc_.labels.valueOf(name).value_or(""), address);
         std::optional<std::string> written = isIdentifier(name) ? std::optional<std::string>(
             isMpasmReservedWord(name) ? "_" + std::string(name) : std::string(name)) : std::nullopt;
         return written ? *written : std::string();
@@ -431,10 +463,7 @@ private:
             return k >= 0 ? std::to_string(k) : printable(text);
         }
         case OperandShape::Label: {
-            const std::optional<std::string_view> value = doc_.labels.valueOf(text);
-            int address = -1;
-            if (value)
-                IsDecimalNumber(*value, address);
+            const int address = labelAddress(text);
             const int target = word >= 0 ? (word & 0x7FF) : address;
             if (address == target && isIdentifier(text)) {
                 const std::string written = isMpasmReservedWord(text) ? "_" + std::string(text) : std::string(text);
@@ -452,7 +481,9 @@ private:
     ProgramDocument& doc_;
     const HexImage& image_;
     std::vector<LinePlace> places_;
-    std::map<std::string, Symbol> symbols_;
+    std::unordered_map<std::string, Symbol> symbols_;
+    std::unordered_map<std::string_view, int> registers_;
+    std::unordered_map<std::string_view, int> labelAddresses_;
 
 public:
     const std::vector<LinePlace>& places() const { return places_; }
@@ -505,31 +536,29 @@ std::string listingSymbols(const ProgramDocument& doc)
 
 bool isMpasmReservedWord(std::string_view name)
 {
+    // Kept sorted: looked up by binary search on the lower-case name.
     static constexpr std::string_view kWords[] = {
-        "addwf", "andwf", "clrf", "clrw", "comf", "decf", "decfsz", "incf", "incfsz", "iorwf",
-        "movf", "movwf", "nop", "rlf", "rrf", "subwf", "swapf", "xorwf", "bcf", "bsf", "btfsc",
-        "btfss", "addlw", "andlw", "call", "clrwdt", "goto", "iorlw", "movlw", "retfie", "retlw",
-        "return", "sleep", "sublw", "xorlw", "option", "tris", "addcf", "adddcf", "b", "bc",
-        "bdc", "bnc", "bndc", "bnz", "bz", "clrc", "clrdc", "clrz", "lcall", "lgoto", "movfw",
-        "negf", "setc", "setdc", "setz", "skpc", "skpdc", "skpnc", "skpndc", "skpnz", "skpz",
-        "subcf", "subdcf", "tstf", "org", "equ", "end", "list", "nolist", "radix", "processor",
-        "include", "cblock", "endc", "dt", "db", "dw", "de", "data", "res", "set", "variable",
-        "constant", "macro", "endm", "local", "exitm", "if", "else", "endif", "ifdef", "ifndef",
-        "while", "endw", "error", "errorlevel", "messg", "page", "title", "subtitle", "space",
-        "expand", "noexpand", "fill", "banksel", "pagesel", "bankisel", "global", "extern",
-        "code", "udata", "idata", "high", "low", "upper", "w", "f", "dec", "hex", "oct",
-        "dtm", "da", "access_ovr", "bcdirect", "code_pack", "config", "halt", "idata_acs", "idlocs",
-        "pageselw", "udata_acs", "udata_ovr", "udata_shr"};
-    for (std::string_view word : kWords) {
-        if (word.size() != name.size())
-            continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(name[i])) == word[i];
-        if (same)
-            return true;
-    }
-    return false;
+        "access_ovr", "addcf", "adddcf", "addlw", "addwf", "andlw", "andwf", "b", "bankisel",
+        "banksel", "bc", "bcdirect", "bcf", "bdc", "bnc", "bndc", "bnz", "bsf", "btfsc", "btfss",
+        "bz", "call", "cblock", "clrc", "clrdc", "clrf", "clrw", "clrwdt", "clrz", "code",
+        "code_pack", "comf", "config", "constant", "da", "data", "db", "de", "dec", "decf",
+        "decfsz", "dt", "dtm", "dw", "else", "end", "endc", "endif", "endm", "endw", "equ",
+        "error", "errorlevel", "exitm", "expand", "extern", "f", "fill", "global", "goto", "halt",
+        "hex", "high", "idata", "idata_acs", "idlocs", "if", "ifdef", "ifndef", "incf", "incfsz",
+        "include", "iorlw", "iorwf", "lcall", "lgoto", "list", "local", "low", "macro", "messg",
+        "movf", "movfw", "movlw", "movwf", "negf", "noexpand", "nolist", "nop", "oct", "option",
+        "org", "page", "pagesel", "pageselw", "processor", "radix", "res", "retfie", "retlw",
+        "return", "rlf", "rrf", "set", "setc", "setdc", "setz", "skpc", "skpdc", "skpnc",
+        "skpndc", "skpnz", "skpz", "sleep", "space", "subcf", "subdcf", "sublw", "subtitle",
+        "subwf", "swapf", "title", "tris", "tstf", "udata", "udata_acs", "udata_ovr", "udata_shr",
+        "upper", "variable", "w", "while", "xorlw", "xorwf"};
+    static_assert(std::is_sorted(std::begin(kWords), std::end(kWords)));
+    char lower[16];
+    if (name.empty() || name.size() > sizeof lower)
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+    return std::binary_search(std::begin(kWords), std::end(kWords), std::string_view(lower, name.size()));
 }
 
 bool isExportBoilerplate(std::string_view line)
@@ -579,13 +608,18 @@ bool writeListing(ProgramDocument& doc, Screen& screen, std::string& listing)
     exporter.layOut();
     listing.clear();
     listing += "Line Addr Word  Source\n";
-    char head[32];
+    listing.reserve(64 * exporter.places().size() + 4096);
     for (const LinePlace& place : exporter.places()) {
-        if (place.wordAddress >= 0 && place.word >= 0)
-            std::snprintf(head, sizeof head, "%4d %04X %04X  ", place.lineNumber, place.wordAddress, place.word);
-        else
-            std::snprintf(head, sizeof head, "%4d            ", place.lineNumber);
-        listing += head;
+        appendPadded(listing, place.lineNumber, 4);
+        if (place.wordAddress >= 0 && place.word >= 0) {
+            listing += ' ';
+            appendHex4(listing, place.wordAddress);
+            listing += ' ';
+            appendHex4(listing, place.word);
+            listing += "  ";
+        } else {
+            listing += "            ";
+        }
         listing += place.line->isInactive() ? ";#" : "";
         listing += exporter.listingText(*place.line);
         listing += '\n';
