@@ -69,14 +69,15 @@ struct Symbol {
     int radix = 16;
 };
 
-// The names the chip's header gives that the device's tables lack.
+// The names the chip's header gives that the device's tables lack. OPTION_REG is the chip's
+// OPTION wherever it appears; the others are the chip's only where its header is included.
 struct HeaderAlias {
     std::string_view name;
     SymbolKind kind;
     int value;
     std::string_view canonical;
 };
-constexpr std::array<HeaderAlias, 18> kHeaderAliases = {{
+constexpr std::array<HeaderAlias, 17> kHeaderAliases = {{
     {"OPTION_REG", SymbolKind::DeviceRegister, 0x81, "OPTION"},
     {"TMR0IF", SymbolKind::DeviceBit, 2, "T0IF"},
     {"TMR0IE", SymbolKind::DeviceBit, 5, "T0IE"},
@@ -94,7 +95,6 @@ constexpr std::array<HeaderAlias, 18> kHeaderAliases = {{
     {"TRISB5", SymbolKind::DeviceNumber, 5, ""},
     {"TRISB6", SymbolKind::DeviceNumber, 6, ""},
     {"TRISB7", SymbolKind::DeviceNumber, 7, ""},
-    {"INT", SymbolKind::DeviceNumber, 0, ""},
 }};
 
 bool isChipHeader(std::string_view file)
@@ -1061,27 +1061,31 @@ private:
         return it == symbols_.end() ? nullptr : &it->second;
     }
 
-    // Whether the name is one of the chip's own, defined by its header or by the source.
-    bool isDeviceName(const std::string& name)
+    // Whether the source name is one of the chip's own, defined by its header or by the
+    // source. A user's W or F comes from an export as _W or _F.
+    bool isDeviceName(const std::string& sourceName)
     {
+        if (sourceName == "W" || sourceName == "F" || sourceName == "w" || sourceName == "f")
+            return true;
         if (deviceNames_.empty()) {
             for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
                 for (const RegisterEntry& entry : *bank)
                     deviceNames_.emplace(entry.nameText());
             for (const BitEntry& entry : defaults_.bits())
                 deviceNames_.emplace(entry.nameText());
-            for (const HeaderAlias& alias : kHeaderAliases)
-                deviceNames_.emplace(alias.name);
-            for (std::string_view name : {"W", "F", "w", "f"})
-                deviceNames_.emplace(name);
+            deviceNames_.emplace("OPTION_REG");
         }
-        return deviceNames_.find(name) != deviceNames_.end();
+        const std::string name = programName(sourceName);
+        if (deviceNames_.find(name) != deviceNames_.end())
+            return true;
+        return headerIncluded_ && std::any_of(kHeaderAliases.begin(), kHeaderAliases.end(),
+                                              [&](const HeaderAlias& alias) { return alias.name == name; });
     }
 
     // A user name (not the chip's) that the expression consisted of; empty otherwise.
     std::string userName(const ExprValue& value)
     {
-        if (value.bareName.empty() || isDeviceName(programName(value.bareName)))
+        if (value.bareName.empty() || isDeviceName(value.bareName))
             return {};
         return value.bareName;
     }
@@ -1091,9 +1095,9 @@ private:
     {
         if (sourceName.empty())
             return {};
-        const std::string name = programName(sourceName);
-        if (!isDeviceName(name))
+        if (!isDeviceName(sourceName))
             return {};
+        const std::string name = programName(sourceName);
         for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
             if (bank->holdsName(name))
                 return name;
@@ -1209,12 +1213,12 @@ private:
                 where.line = symbol.line;
                 const ExprValue reg = evaluateAt(symbol.bitRegister, where, symbol.radix);
                 const int address = useRegister(reg, symbol.line);
-                if (!isDeviceName(programName(*name)))
+                if (!isDeviceName(*name))
                     useBit(*name, address, symbol.value, symbol.line);
                 break;
             }
             case Declared::Literal:
-                if (!isDeviceName(programName(*name)))
+                if (!isDeviceName(*name))
                     useLiteral(*name, symbol.line);
                 break;
             case Declared::Label:
@@ -1496,7 +1500,7 @@ private:
             name = std::string(defaults_.bits().find(kStatus, item.statusBit)->nameText());
         const auto alias = std::find_if(kHeaderAliases.begin(), kHeaderAliases.end(),
                                         [&](const HeaderAlias& a) { return a.name == name; });
-        if (alias != kHeaderAliases.end())
+        if (alias != kHeaderAliases.end() && headerIncluded_ && !alias->canonical.empty())
             name = std::string(alias->canonical);
         if (!name.empty()) {
             if (const BitEntry* user = doc_->userBits.find(name))
