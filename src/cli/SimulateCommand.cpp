@@ -39,9 +39,9 @@ int simulateCommand(std::uint64_t steps, const std::string& path)
     if (looksLikeIntelHex(path)) {
         std::ifstream in(path, std::ios::binary);
         std::string text;
-        text.resize(kMaxHexFileBytes + 1);
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<std::size_t>(in.gcount()));
+        char chunk[65536];
+        while (text.size() <= kMaxHexFileBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+            text.append(chunk, static_cast<std::size_t>(in.gcount()));
         if (text.size() > kMaxHexFileBytes) {
             screen.showMessage(kMessageCaption, "not an Intel HEX file of this chip (too large)",
                                MessageButtons::Ok);

@@ -48,6 +48,7 @@ Pic16c84::Pic16c84()
     program_.fill(kErasedWord);
     for (int i = 0; i < kProgramWords; ++i)
         decoded_[i] = decode(program_[i]);
+    buildFastCode();
     powerOnReset();
 }
 
@@ -104,6 +105,23 @@ void Pic16c84::loadProgram(const std::array<std::uint16_t, kProgramWords>& words
     for (int i = 0; i < kProgramWords; ++i) {
         program_[i] = words[i] & 0x3FFF;
         decoded_[i] = decode(program_[i]);
+    }
+    buildFastCode();
+}
+
+void Pic16c84::buildFastCode()
+{
+    // The file operand of each word resolved, per bank, to its general purpose register
+    // (0x7F: some other register); the d bit stays in bit 7.
+    for (int bank = 0; bank < 2; ++bank) {
+        for (int i = 0; i < kProgramWords; ++i) {
+            Decoded in = decoded_[i];
+            if ((in.op >= kMovwf && in.op <= kBtfss && in.op != kClrw)) {
+                const std::uint8_t index = kRegisterMap[(in.arg & 0x7Fu) | (bank << 7)];
+                in.arg = static_cast<std::uint8_t>((in.arg & 0x80) | (index < reg::kGprCount ? index : 0x7F));
+            }
+            fastCode_[bank][i] = in;
+        }
     }
 }
 
@@ -182,13 +200,255 @@ std::uint64_t Pic16c84::run(std::uint64_t count)
 {
     std::uint64_t done = 0;
     while (done < count) {
-        if (!asleep_ && !(intcon_ & bit::GIE)) {
-            // The common case without interrupts enabled, kept free of the checks.
-            execute();
-        } else if (step() == StepOutcome::Asleep) {
+        if (!asleep_ && !(intcon_ & bit::GIE) && (option_ & bit::T0CS) && tmr0Inhibit_ == 0)
+            done += runFast(count - done);
+        else if (step() == StepOutcome::Asleep)
             break;
-        }
+        else
+            ++done;
+    }
+    return done;
+}
+
+// The same instructions as execute(), for the case that dominates long runs: awake, no
+// interrupt enabled, TMR0 not counting the instruction clock, operands in W and the general
+// purpose registers. The state lives in locals so that a register store does not make the
+// compiler reload it. Anything else goes through step(), then back to run() to look again.
+std::uint64_t Pic16c84::runFast(std::uint64_t count)
+{
+    // Kept unmasked: a 32-bit count wraps at a multiple of the 13-bit PC's range.
+    std::uint32_t pc = pc_;
+    std::uint8_t w = w_;
+    std::uint8_t status = status_;
+    std::uint64_t cycles = cycles_;
+    // Every instruction takes at least one cycle, so stopping at count cycles from here never
+    // runs too many; run() calls again for the rest. One comparison per instruction.
+    const std::uint64_t limit = std::min(nextEvent_, cycles + count);
+    const unsigned page = (pclath_ & 0x18u) << 8;
+    // RP0 cannot change here (STATUS is no general purpose register): one bank's code.
+    const Decoded* const code = fastCode_[(status >> 5) & 1].data();
+    std::uint8_t* const gpr = gpr_.data();
+    std::uint64_t done = 0;
+    bool slow = false;
+    Decoded in{};
+    unsigned index = 0;
+    constexpr std::uint8_t kArith = bit::C | bit::DC | bit::Z;
+
+    // Threaded dispatch (a GNU extension): each handler ends in its own indirect jump, which
+    // the processor predicts far better than one shared switch.
+    static const void* const kHandlers[] = {
+        &&nop, &&movwf, &&clrw, &&clrf, &&subwf, &&decf, &&iorwf, &&andwf, &&xorwf, &&addwf,
+        &&movf, &&comf, &&incf, &&decfsz, &&rrf, &&rlf, &&swapf, &&incfsz, &&bcf, &&bsf,
+        &&btfsc, &&btfss, &&call, &&goto_, &&movlw, &&retlw, &&iorlw, &&andlw, &&xorlw,
+        &&sublw, &&addlw, &&return_, &&slowPath, &&slowPath, &&slowPath, &&slowPath, &&slowPath,
+    };
+    static_assert(sizeof kHandlers / sizeof kHandlers[0] == kTris + 1);
+
+#define TARVIK_NEXT(pcStep, cycleCount)                                                       \
+    do {                                                                                      \
+        pc += (pcStep); /* 13 bits: masked where it leaves or is pushed */                    \
+        cycles += (cycleCount);                                                               \
+        ++done;                                                                               \
+        if (cycles >= limit)                                                                  \
+            goto out;                                                                         \
+        in = code[pc & (kProgramWords - 1)];                                                  \
+        goto* kHandlers[in.op];                                                               \
+    } while (0)
+    // The operand's general purpose register, or the slow path for anything else.
+#define TARVIK_GPR()                                                                          \
+    do {                                                                                      \
+        index = in.arg & 0x7Fu;                                                               \
+        if (index >= reg::kGprCount)                                                          \
+            goto slowPath;                                                                    \
+    } while (0)
+    // Stores a byte operation's result in W or f, then its flags.
+#define TARVIK_STORE(value, affected, flags)                                                  \
+    do {                                                                                      \
+        const auto result_ = static_cast<std::uint8_t>(value);                               \
+        const auto flags_ = static_cast<std::uint8_t>(flags); /* before W changes */          \
+        if (in.arg & 0x80)                                                                    \
+            gpr[index] = result_;                                                             \
+        else                                                                                  \
+            w = result_;                                                                      \
+        status = static_cast<std::uint8_t>((status & ~(affected)) | flags_);                   \
+        TARVIK_NEXT(1, 1);                                                                    \
+    } while (0)
+
+    in = code[pc & (kProgramWords - 1)];
+    goto* kHandlers[in.op];
+
+nop:
+    TARVIK_NEXT(1, 1);
+movwf:
+    TARVIK_GPR();
+    gpr[index] = w;
+    TARVIK_NEXT(1, 1);
+clrw:
+    w = 0;
+    status |= bit::Z;
+    TARVIK_NEXT(1, 1);
+clrf:
+    TARVIK_GPR();
+    gpr[index] = 0;
+    status |= bit::Z;
+    TARVIK_NEXT(1, 1);
+subwf: {
+    TARVIK_GPR();
+    const unsigned f = gpr[index];
+    const unsigned r = (f - w) & 0xFF;
+    TARVIK_STORE(r, kArith, (f >= w ? bit::C : 0) | ((f & 0xF) >= (w & 0xFu) ? bit::DC : 0) | zeroFlag(r));
+}
+addwf: {
+    TARVIK_GPR();
+    const unsigned f = gpr[index];
+    const unsigned r = f + w;
+    TARVIK_STORE(r, kArith, (r > 0xFF ? bit::C : 0) | (((f & 0xF) + (w & 0xF)) > 0xF ? bit::DC : 0) | zeroFlag(r));
+}
+decf: {
+    TARVIK_GPR();
+    const unsigned r = (gpr[index] - 1u) & 0xFF;
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+incf: {
+    TARVIK_GPR();
+    const unsigned r = (gpr[index] + 1u) & 0xFF;
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+iorwf: {
+    TARVIK_GPR();
+    const unsigned r = gpr[index] | w;
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+andwf: {
+    TARVIK_GPR();
+    const unsigned r = gpr[index] & w;
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+xorwf: {
+    TARVIK_GPR();
+    const unsigned r = gpr[index] ^ w;
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+movf: {
+    TARVIK_GPR();
+    const unsigned r = gpr[index];
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+comf: {
+    TARVIK_GPR();
+    const unsigned r = ~gpr[index] & 0xFFu;
+    TARVIK_STORE(r, bit::Z, zeroFlag(r));
+}
+swapf: {
+    TARVIK_GPR();
+    const unsigned f = gpr[index];
+    TARVIK_STORE((f << 4) | (f >> 4), 0, 0);
+}
+rrf: {
+    TARVIK_GPR();
+    const unsigned f = gpr[index];
+    TARVIK_STORE((f >> 1) | ((status & bit::C) << 7), bit::C, f & 1);
+}
+rlf: {
+    TARVIK_GPR();
+    const unsigned f = gpr[index];
+    TARVIK_STORE((f << 1) | (status & bit::C), bit::C, f >> 7);
+}
+decfsz: {
+    TARVIK_GPR();
+    const unsigned r = (gpr[index] - 1u) & 0xFF;
+    if (in.arg & 0x80)
+        gpr[index] = static_cast<std::uint8_t>(r);
+    else
+        w = static_cast<std::uint8_t>(r);
+    TARVIK_NEXT(1 + (r == 0), 1 + (r == 0));
+}
+incfsz: {
+    TARVIK_GPR();
+    const unsigned r = (gpr[index] + 1u) & 0xFF;
+    if (in.arg & 0x80)
+        gpr[index] = static_cast<std::uint8_t>(r);
+    else
+        w = static_cast<std::uint8_t>(r);
+    TARVIK_NEXT(1 + (r == 0), 1 + (r == 0));
+}
+bcf:
+    TARVIK_GPR();
+    gpr[index] &= static_cast<std::uint8_t>(~in.k);
+    TARVIK_NEXT(1, 1);
+bsf:
+    TARVIK_GPR();
+    gpr[index] |= static_cast<std::uint8_t>(in.k);
+    TARVIK_NEXT(1, 1);
+btfsc: {
+    TARVIK_GPR();
+    const unsigned skips = (gpr[index] & in.k) == 0;
+    TARVIK_NEXT(1 + skips, 1 + skips);
+}
+btfss: {
+    TARVIK_GPR();
+    const unsigned skips = (gpr[index] & in.k) != 0;
+    TARVIK_NEXT(1 + skips, 1 + skips);
+}
+call:
+    push(static_cast<std::uint16_t>((pc + 1) & kPcMask));
+    pc = page | in.k;
+    TARVIK_NEXT(0, 2);
+goto_:
+    pc = page | in.k;
+    TARVIK_NEXT(0, 2);
+movlw:
+    w = static_cast<std::uint8_t>(in.k);
+    TARVIK_NEXT(1, 1);
+retlw:
+    w = static_cast<std::uint8_t>(in.k);
+    pc = pop();
+    TARVIK_NEXT(0, 2);
+return_:
+    pc = pop();
+    TARVIK_NEXT(0, 2);
+iorlw:
+    w |= in.k;
+    status = static_cast<std::uint8_t>((status & ~bit::Z) | zeroFlag(w));
+    TARVIK_NEXT(1, 1);
+andlw:
+    w &= in.k;
+    status = static_cast<std::uint8_t>((status & ~bit::Z) | zeroFlag(w));
+    TARVIK_NEXT(1, 1);
+xorlw:
+    w ^= in.k;
+    status = static_cast<std::uint8_t>((status & ~bit::Z) | zeroFlag(w));
+    TARVIK_NEXT(1, 1);
+sublw: {
+    const unsigned r = (in.k - w) & 0xFF;
+    const auto flags = static_cast<std::uint8_t>((in.k >= w ? bit::C : 0) | ((in.k & 0xF) >= (w & 0xFu) ? bit::DC : 0) | zeroFlag(r));
+    w = static_cast<std::uint8_t>(r);
+    status = static_cast<std::uint8_t>((status & ~kArith) | flags);
+    TARVIK_NEXT(1, 1);
+}
+addlw: {
+    const unsigned r = in.k + w;
+    const auto flags = static_cast<std::uint8_t>((r > 0xFF ? bit::C : 0) | (((in.k & 0xF) + (w & 0xF)) > 0xF ? bit::DC : 0) | zeroFlag(r));
+    w = static_cast<std::uint8_t>(r);
+    status = static_cast<std::uint8_t>((status & ~kArith) | flags);
+    TARVIK_NEXT(1, 1);
+}
+slowPath:
+    slow = true;
+out:
+#undef TARVIK_NEXT
+#undef TARVIK_GPR
+#undef TARVIK_STORE
+    pc_ = static_cast<std::uint16_t>(pc & kPcMask);
+    w_ = w;
+    status_ = status;
+    cycles_ = cycles;
+    instructions_ += done;
+    if (slow) {
+        step();
         ++done;
+    } else if (cycles_ >= nextEvent_) {
+        serviceEvents();
     }
     return done;
 }

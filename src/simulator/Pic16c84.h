@@ -107,6 +107,8 @@ private:
 
     static Decoded decode(std::uint16_t word);
     void execute();
+    std::uint64_t runFast(std::uint64_t count);
+    void buildFastCode();
     void enterInterrupt();
     bool interruptPending() const;
     bool wakeFlagsSet() const;
@@ -133,6 +135,7 @@ private:
 
     std::array<std::uint16_t, kProgramWords> program_{};
     std::array<Decoded, kProgramWords> decoded_{};
+    std::array<Decoded, kProgramWords> fastCode_[2]{};
     std::array<std::uint8_t, kEepromBytes> eepromImage_{};
     std::array<std::uint8_t, kEepromBytes> eeprom_{};
     std::array<std::uint8_t, reg::kGprCount> gpr_{};

@@ -1,0 +1,156 @@
+// The simulator's speed: instructions per second of the core on tight loops, and
+// tarvik-asm --simulate as a whole process against gpsim running the same program for the
+// same number of instructions (10 million).
+
+#include "assembler/IntelHex.h"
+#include "simulator/Pic16c84.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace tarvik::sim;
+
+constexpr std::uint64_t kProcessInstructions = 10'000'000;
+
+std::array<std::uint16_t, kProgramWords> program(std::initializer_list<std::uint16_t> code)
+{
+    std::array<std::uint16_t, kProgramWords> words;
+    words.fill(kErasedWord);
+    std::copy(code.begin(), code.end(), words.begin());
+    return words;
+}
+
+// A nested delay loop: decfsz/goto on two counters.
+const auto kDelayLoop = program({
+    0x0BA0,  // 0: decfsz 0x20,f
+    0x2800,  // 1: goto 0
+    0x0BA1,  // 2: decfsz 0x21,f
+    0x2800,  // 3: goto 0
+    0x2800,  // 4: goto 0
+});
+
+// Three one-cycle instructions and a jump: 4 instructions in 5 cycles, so that gpsim, which
+// counts cycles, can be stopped after an exact number of instructions.
+const auto kCountingLoop = program({
+    0x0AA0,  // 0: incf 0x20,f
+    0x07A1,  // 1: addwf 0x21,f
+    0x0FA2,  // 2: incfsz 0x22,f (skips once in 256 turns: the timing test below avoids it)
+    0x2800,  // 3: goto 0
+});
+
+// The process comparison's loop: never skips, so cycles = 5/4 instructions exactly.
+const auto kProcessLoop = program({
+    0x0AA0,  // 0: incf 0x20,f
+    0x07A1,  // 1: addwf 0x21,f
+    0x3E01,  // 2: addlw 1
+    0x2800,  // 3: goto 0
+});
+
+void runLoop(benchmark::State& state, const std::array<std::uint16_t, kProgramWords>& code)
+{
+    Pic16c84 chip;
+    chip.loadProgram(code);
+    chip.powerOnReset();
+    const std::uint64_t batch = static_cast<std::uint64_t>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(chip.run(batch));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+}
+
+void BM_DelayLoop(benchmark::State& state) { runLoop(state, kDelayLoop); }
+void BM_CountingLoop(benchmark::State& state) { runLoop(state, kCountingLoop); }
+BENCHMARK(BM_DelayLoop)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountingLoop)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
+// With TMR0 counting through the prescaler and interrupts on: the slower path.
+void BM_LoopWithTimerInterrupts(benchmark::State& state)
+{
+    auto code = program({
+        0x1683,  // 0: bsf STATUS,RP0
+        0x0181,  // 1: clrf OPTION (TMR0 on the instruction clock, prescaler 1:2)
+        0x1283,  // 2: bcf STATUS,RP0
+        0x2805,  // 3: goto 5
+        0x2809,  // 4: goto 9 (interrupt vector)
+        0x30A0,  // 5: movlw 0xA0 (GIE, T0IE)
+        0x008B,  // 6: movwf INTCON
+        0x0AA0,  // 7: incf 0x20,f
+        0x2807,  // 8: goto 7
+        0x110B,  // 9: bcf INTCON,T0IF
+        0x0009,  // 10: retfie
+    });
+    runLoop(state, code);
+}
+BENCHMARK(BM_LoopWithTimerInterrupts)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
+std::filesystem::path workFolder()
+{
+    static const std::filesystem::path folder = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-bench-XXXXXX").string();
+        ::mkdtemp(pattern.data());
+        const std::filesystem::path path = pattern;
+        std::string hex;
+        for (int address = 0; address < kProgramWords; address += 8) {
+            std::uint8_t bytes[16];
+            for (int i = 0; i < 8; ++i) {
+                bytes[2 * i] = static_cast<std::uint8_t>(kProcessLoop[address + i]);
+                bytes[2 * i + 1] = static_cast<std::uint8_t>(kProcessLoop[address + i] >> 8);
+            }
+            hex += tarvik::hexDataRecord(2 * address, bytes) + "\n";
+        }
+        std::ofstream(path / "loop.hex") << hex << tarvik::hexEndRecord(0) << "\n";
+        // gpsim counts cycles: 10 million instructions of the loop are 12.5 million cycles.
+        std::ofstream(path / "gpsim.cmd") << "break c " << kProcessInstructions * 5 / 4 << "\nrun\nquit\n";
+        return path;
+    }();
+    return folder;
+}
+
+double childCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall time suffers from whatever else the machine runs; the processor time the process
+// itself took is reported beside it as child_cpu_ms.
+void runProcess(benchmark::State& state, const std::string& command)
+{
+    const double before = childCpuSeconds();
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError(("failed: " + command).c_str());
+    state.counters["child_cpu_ms"] = (childCpuSeconds() - before) * 1000.0 / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kProcessInstructions));
+}
+
+void BM_TarvikAsmSimulateProcess(benchmark::State& state)
+{
+    // tarvik-asm lies in the build folder, one above this program.
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string tarvikAsm = (self.parent_path().parent_path() / "tarvik-asm").string();
+    runProcess(state, tarvikAsm + " --simulate " + std::to_string(kProcessInstructions) + " "
+                          + (workFolder() / "loop.hex").string() + " > /dev/null");
+}
+
+void BM_GpsimProcess(benchmark::State& state)
+{
+    runProcess(state, "gpsim -i -p p16c84 -c " + (workFolder() / "gpsim.cmd").string() + " "
+                          + (workFolder() / "loop.hex").string() + " > /dev/null 2>&1");
+}
+
+BENCHMARK(BM_TarvikAsmSimulateProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_GpsimProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+} // namespace
+
+BENCHMARK_MAIN();
