@@ -234,7 +234,8 @@ public:
             if (line.hasLabel()) {
                 label = writtenLabel(line.labelText());
                 if (active && !place.labelPlaced) {
-                    out += ";@" + label + '\n';
+                    if (!label.empty())
+                        out += ";@" + label + '\n';
                     label.clear();
                 }
             }
@@ -391,11 +392,18 @@ private:
         define(name, {placed ? Role::PlacedLabel : Role::Label, address, std::to_string(address), "label"});
     }
 
-    std::string writtenLabel(std::string_view name)
+    // The label as written, or empty when it cannot be (a name another table of a foreign
+    // file also holds): its jumps then go to its number.
+    std::string writtenLabel(std::string_view name) const
     {
-        std::optional<std::string> written = isIdentifier(name) ? std::optional<std::string>(
-            isMpasmReservedWord(name) ? "_" + std::string(name) : std::string(name)) : std::nullopt;
-        return written ? *written : std::string();
+        if (!isIdentifier(name))
+            return {};
+        std::string written = isMpasmReservedWord(name) ? "_" + std::string(name) : std::string(name);
+        const auto it = symbols_.find(written);
+        if (it == symbols_.end() || it->second.value != std::max(labelAddress(name), 0)
+            || (it->second.role != Role::Label && it->second.role != Role::PlacedLabel))
+            return {};
+        return written;
     }
 
     // --- operands -----------------------------------------------------------------------

@@ -77,6 +77,18 @@ TEST_F(MpasmExport, NamesTheAssemblerReservesGetAnUnderscoreAndUnwritableNamesTh
     EXPECT_EQ(theirs, ours());
 }
 
+// Only a file written elsewhere holds one name in two tables; the image must still be ours.
+TEST_F(MpasmExport, NameInTwoTablesOfAForeignFileStillGivesOurImage)
+{
+    doc.literals.insert("TWICE", "9");
+    ProgramBuilder p(doc);
+    p.line(24, "TWICE", 0, "TWICE");
+    p.line(27, "TWICE");
+    const auto [theirs, log] = gpasm(exported());
+    EXPECT_EQ(log, "");
+    EXPECT_EQ(theirs, ours());
+}
+
 TEST_F(MpasmExport, InactiveLinesAreCommentsAndLabelsAnInactiveOrgMovedAreDefinedByEqu)
 {
     doc.comments.append("unused");
