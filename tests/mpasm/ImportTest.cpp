@@ -129,6 +129,11 @@ TEST(MpasmImport, NamesTakeTheRoleTheyAreUsedIn)
     EXPECT_TRUE(special->labels.holds("L015"));
     EXPECT_TRUE(lineWithOperand(*special, 27, "L015"));
 
+    auto own = imported("RA4 equ 4\nINT equ 0x0C\n bsf 5,RA4\n clrf INT\n", defaults);
+    ASSERT_TRUE(own);
+    EXPECT_TRUE(own->userBits.find("RA4"));
+    EXPECT_EQ(own->userRegisters0.addressOf("INT"), 0x0C);
+
     auto notations = imported(readSource("notations.asm"), defaults);
     ASSERT_TRUE(notations);
     EXPECT_EQ(notations->literals.valueOf("MASK"), "b'00001111'");
@@ -185,6 +190,8 @@ TEST(MpasmImport, SourcesReadAsGpasmReadsThem)
         {"X set 3\n constant Y=4\n movlw X+Y\n", {0x3007}},
         {" cblock 0x20\n a, b:2\n c\n endc\n movwf c\n", {0x00A3}},
         {" org 2\n banksel 0x85\n bankisel 0x20\n pagesel 2\n", {0x1683, 0x1383}},
+        // The header's extra names are the chip's only where the header is included.
+        {"RA4 equ 4\n bsf 5,RA4\n", {0x1605}},
     };
     DeviceDefaults defaults;
     for (const auto& [source, words] : cases) {

@@ -7,6 +7,7 @@ loop    incf    count, f
         BTFSS   count, 7
         goto    $-2
         CLRF    count
+        clrw                    ; gpasm writes 0x0103, Tarvik 0x0100: both are CLRW
 Wait:   btfsc   flag,0
         goto    $-1
  Goto first
