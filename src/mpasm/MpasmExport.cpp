@@ -176,10 +176,11 @@ public:
                 ++wordIndex;
             }
             place.labelPlaced = active && line.hasLabel() && passCounter == wordCounter && line.code != kHeaderCode;
-            if (line.occupiesAddress()) {
+            // Only words move the word counter, whatever else the address pass counts.
+            if (line.occupiesAddress())
                 ++passCounter;
+            if (line.isInstruction() && active)
                 ++wordCounter;
-            }
             places_.push_back(place);
         }
     }
