@@ -47,6 +47,7 @@ test::MemoryImage assembled(ProgramDocument& doc)
 
 TEST(MpasmProperty, GeneratedProgramsAssembleAndSurviveAWriteAndARead)
 {
+    test::TempDir dir;
     DeviceDefaults defaults;
     for (int seed = 0; seed < kPrograms; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
@@ -56,10 +57,13 @@ TEST(MpasmProperty, GeneratedProgramsAssembleAndSurviveAWriteAndARead)
         ASSERT_TRUE(assembleProgram(*doc, screen, image)) << ::testing::PrintToString(screen.texts());
         EXPECT_TRUE(screen.messages.empty());
 
-        const std::vector<std::uint8_t> bytes = encodeProgramFile(*doc);
-        ReadOutcome read = decodeProgramFile(bytes, defaults);
+        const std::string first = dir.path("first.qel");
+        const std::string second = dir.path("second.qel");
+        ASSERT_EQ(writeProgramFile(first, *doc), WriteStatus::Ok);
+        ReadOutcome read = readProgramFile(first, defaults);
         ASSERT_EQ(read.status, ReadStatus::Ok);
-        EXPECT_EQ(encodeProgramFile(*read.document), bytes);
+        ASSERT_EQ(writeProgramFile(second, *read.document), WriteStatus::Ok);
+        EXPECT_EQ(test::readWholeFile(second), test::readWholeFile(first));
     }
 }
 
