@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root="$PWD"
-build="$root/build-fuzz"
+build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-30}"
 jobs="$(nproc)"
 
