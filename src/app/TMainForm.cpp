@@ -10,11 +10,13 @@
 #include "dialogs/instruction/EntryDialogs.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
+#include "mpasm/Import.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -217,6 +219,8 @@ void TMainForm::createMenus()
     connect(saveItem_, &QAction::triggered, this, &TMainForm::FileSaveItemClick);
     saveAsItem_ = addItem(file, "FileSaveAsItem", "Save &As...", "Save current file as...");
     connect(saveAsItem_, &QAction::triggered, this, &TMainForm::FileSaveAsItemClick);
+    connect(addItem(file, "FileImportItem", "&Import MPASM Source...", "Import MPASM source as a new file"),
+            &QAction::triggered, this, &TMainForm::FileImportItemClick);
     file->addSeparator();
     connect(addItem(file, "FileExitItem", "E&xit", "Exit the application"), &QAction::triggered, this,
             &TMainForm::FileExitItemClick);
@@ -708,6 +712,24 @@ void TMainForm::FileSaveAsItemClick()
         lifecycle_.saveAs(*this, static_cast<int>(childOrder().indexOf(child)));
         showModifiedOf(child);
     }
+}
+
+void TMainForm::FileImportItemClick()
+{
+    std::optional<std::string> path;
+    if (chooseImportFile) {
+        path = chooseImportFile();
+    } else {
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Import MPASM Source"), QString(),
+            QStringLiteral("MPASM source files (*.asm *.inc);;All files (*)"));
+        if (!chosen.isEmpty())
+            path = QFile::encodeName(chosen).toStdString();
+    }
+    if (!path || path->empty())
+        return;
+    if (tarvik::importMpasmFile(*this, *screen_, defaults_, *path))
+        showModifiedOf(activeChild());
 }
 
 void TMainForm::FileExitItemClick()

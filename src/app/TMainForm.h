@@ -76,6 +76,10 @@ public:
     // user picks (chooseExportFile, when set, picks instead: tests script it).
     void FileExportItemClick();
     std::function<std::optional<std::string>(const QString& suggestedPath)> chooseExportFile;
+    // File > Import MPASM Source...: a source file the user picks (chooseImportFile, when
+    // set, picks instead) opened as a new untitled document.
+    void FileImportItemClick();
+    std::function<std::optional<std::string>()> chooseImportFile;
     void FileExitItemClick();
     void WindowCloseAllItemClick();
     void WindowTileItemClick();

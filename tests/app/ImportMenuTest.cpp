@@ -1,0 +1,55 @@
+// File > Import MPASM Source... in the main window: the source opens as a new untitled,
+// unsaved window; a refused source shows its line and opens nothing.
+
+#include "app/TMainForm.h"
+#include "editor/TMDIChild.h"
+
+#include "FakeScreen.h"
+#include "Screenshots.h"
+
+#include <QAction>
+#include <QMdiSubWindow>
+#include <QTest>
+
+using tarvik::test::FakeScreen;
+
+class ImportMenuTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importOpensAnUntitledModifiedWindowOrShowsTheRefusal()
+    {
+        FakeScreen screen;
+        TMainForm form;
+        form.setScreen(&screen);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.documentWindows().size(), 1);
+
+        std::string chosen = std::string(TARVIK_TEST_DATA_DIR) + "/mpasm/delay.asm";
+        form.chooseImportFile = [&chosen] { return std::optional<std::string>(chosen); };
+        QAction* item = form.findChild<QAction*>(QStringLiteral("FileImportItem"));
+        QVERIFY(item);
+        QCOMPARE(item->text(), QStringLiteral("&Import MPASM Source..."));
+        item->trigger();
+
+        QCOMPARE(form.documentWindows().size(), 2);
+        TMDIChild* view = form.activeChild();
+        QVERIFY(view);
+        QCOMPARE(view->document().fileName, std::string("Untitled2"));
+        QVERIFY(view->document().untitled);
+        QVERIFY(view->parentWidget()->windowTitle() == QStringLiteral("Untitled2"));
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+        QCOMPARE(screen.texts().size(), std::size_t(1));  // the configuration word, not kept
+        form.grab().save(tarvik::test::screenshotPath(QStringLiteral("import-menu.png")));
+
+        chosen = std::string(TARVIK_TEST_DATA_DIR) + "/fuzz/import/refused.asm";
+        screen = FakeScreen();
+        item->trigger();
+        QCOMPARE(form.documentWindows().size(), 2);
+        QCOMPARE(screen.texts(), std::vector<std::string>{"refused.asm:1: macros cannot be imported"});
+    }
+};
+
+QTEST_MAIN(ImportMenuTest)
+#include "ImportMenuTest.moc"
