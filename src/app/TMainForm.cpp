@@ -11,12 +11,14 @@
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 #include "mpasm/Import.h"
+#include "mpasm/MpasmExport.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -219,6 +221,8 @@ void TMainForm::createMenus()
     connect(saveItem_, &QAction::triggered, this, &TMainForm::FileSaveItemClick);
     saveAsItem_ = addItem(file, "FileSaveAsItem", "Save &As...", "Save current file as...");
     connect(saveAsItem_, &QAction::triggered, this, &TMainForm::FileSaveAsItemClick);
+    exportItem_ = addItem(file, "FileExportItem", "&Export MPASM Source...", "Export current file as MPASM source");
+    connect(exportItem_, &QAction::triggered, this, &TMainForm::FileExportItemClick);
     connect(addItem(file, "FileImportItem", "&Import MPASM Source...", "Import MPASM source as a new file"),
             &QAction::triggered, this, &TMainForm::FileImportItemClick);
     file->addSeparator();
@@ -559,7 +563,7 @@ bool TMainForm::askToCloseChild(TMDIChild* child)
 void TMainForm::UpdateMenuItems()
 {
     const bool open = !documentWindows().isEmpty();
-    for (QAction* item : {saveItem_, saveAsItem_, pasteItem_})
+    for (QAction* item : {saveItem_, saveAsItem_, exportItem_, pasteItem_})
         item->setEnabled(open);
     for (QToolButton* button : {saveBtn_, pasteBtn_, findBtn_})
         button->setEnabled(open);
@@ -730,6 +734,38 @@ void TMainForm::FileImportItemClick()
         return;
     if (tarvik::importMpasmFile(*this, *screen_, defaults_, *path))
         showModifiedOf(activeChild());
+}
+
+void TMainForm::FileExportItemClick()
+{
+    TMDIChild* child = activeChild();
+    if (!child)
+        return;
+    tarvik::ProgramDocument& document = child->document();
+    // Next to the program, under its name; an untitled one under its window caption.
+    const QMdiSubWindow* window = subWindowOf(child);
+    QString suggested = (window ? window->windowTitle() : QStringLiteral("Untitled")) + QStringLiteral(".asm");
+    if (!document.untitled) {
+        const QFileInfo program(QFile::decodeName(document.fileName.c_str()));
+        suggested = program.dir().filePath(program.completeBaseName() + QStringLiteral(".asm"));
+    }
+    std::optional<std::string> path;
+    if (chooseExportFile) {
+        path = chooseExportFile(suggested);
+    } else {
+        QFileDialog dialog(this, QStringLiteral("Export MPASM Source"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QStringLiteral("MPASM source files (*.asm)"));
+        dialog.setDefaultSuffix(QStringLiteral("asm"));
+        dialog.selectFile(suggested);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    }
+    if (!path || path->empty())
+        return;
+    tarvik::exportMpasmFile(document, *screen_, *path);
+    // A definition offered for a failing line may have added a symbol.
+    showModifiedOf(child);
 }
 
 void TMainForm::FileExitItemClick()
