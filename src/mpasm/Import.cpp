@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <map>
 #include <set>
@@ -503,7 +504,6 @@ private:
 
     void readSource()
     {
-        items_.reserve(static_cast<std::size_t>(std::count(source_.begin(), source_.end(), '\n')) + 16);
         int line = 0;
         std::size_t pos = 0;
         bool first = true;
@@ -1715,7 +1715,8 @@ private:
     const DeviceDefaults& defaults_;
     std::unique_ptr<ProgramDocument> doc_;
     std::vector<ImportMessage> notes_;
-    std::vector<Item> items_;
+    // Items stay where they are as more are added: lines and labels point at them.
+    std::deque<Item> items_;
     std::unordered_map<std::string, Symbol, NameHash, std::equal_to<>> symbols_;
     std::unordered_set<std::string, NameHash, std::equal_to<>> deviceNames_;
     std::vector<const std::string*> definitionOrder_;
