@@ -148,6 +148,7 @@ TMainForm::TMainForm(QWidget* parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kMainCaption);
     setWindowIcon(Glyphs::applicationIcon());
+    uiScale_ = std::max(1.0, logicalDpiY() / 96.0);
 
     createMenus();
     createDesktopShortcuts();
@@ -168,6 +169,7 @@ TMainForm::TMainForm(QWidget* parent)
     column->addLayout(row, 1);
     setCentralWidget(central);
     createStatusBar();
+    scaleForDensity();
 
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::childActivated);
 
@@ -417,7 +419,7 @@ void TMainForm::fitToScreen(const QSize& maximisedArea)
     screenWidth_ = maximisedArea.width();
     const int h = screenHeight_;
     const int w = screenWidth_;
-    compactLayout_ = h < 500 && w < 700;
+    compactLayout_ = h < scaled(500) && w < scaled(700);
     // The sizes are of the whole window, frame and title bar included, so that on a small
     // screen the status bar stays on it.
     const QRect whole = h < 620 && w < 820 ? QRect(0, 0, w, h) : QRect(QPoint(30, 30), kMaximumSize);
@@ -425,11 +427,11 @@ void TMainForm::fitToScreen(const QSize& maximisedArea)
 
     // Too little height for the pin diagram: drop it and close the palette up.
     panel8_->setVisible(!compactLayout_);
-    imagePanel_->setFixedHeight(compactLayout_ ? 0 : kPinDiagramHeight);
-    panel5_->move(panel5_->x(), compactLayout_ ? 142 : 122);
-    panel3_->move(panel3_->x(), compactLayout_ ? 165 : 145);
-    panel6_->move(panel6_->x(), compactLayout_ ? 209 : 169);
-    panel7_->move(panel7_->x(), compactLayout_ ? 232 : 192);
+    imagePanel_->setFixedHeight(compactLayout_ ? 0 : scaled(kPinDiagramHeight));
+    panel5_->move(panel5_->x(), scaled(compactLayout_ ? 142 : 122));
+    panel3_->move(panel3_->x(), scaled(compactLayout_ ? 165 : 145));
+    panel6_->move(panel6_->x(), scaled(compactLayout_ ? 209 : 169));
+    panel7_->move(panel7_->x(), scaled(compactLayout_ ? 232 : 192));
 }
 
 QString TMainForm::statusPanelText(int panel) const
@@ -527,7 +529,8 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
 
     const int count = static_cast<int>(documentWindows().size());
     const QRect frame = frameGeometry();
-    window->setGeometry(newWindowLeft(count, frame.width() - 280), 1, frame.width() - 280, frame.height() - 103);
+    const QSize size(frame.width() - scaled(280), frame.height() - scaled(103));
+    window->setGeometry(QRect(QPoint(newWindowLeft(count, size.width()), 1), size));
     if (awaitingMaximisedSize_)
         sizedBeforeMaximised_.append({window, window->geometry()});
     window->show();
@@ -572,7 +575,7 @@ void TMainForm::UpdateMenuItems()
     for (QWidget* widget : std::initializer_list<QWidget*>{panel1_, imagePanel_, qelBtn_, asmBtn_, addRegisterBtn_,
                                                            addBitBtn_, addLiteralBtn_, hexBtn_})
         widget->setVisible(open);
-    panel8_->move(panel8_->x(), open ? kPinTitleTop : 0);
+    panel8_->move(panel8_->x(), scaled(open ? kPinTitleTop : 0));
     if (open)
         return;
     // Cut and Copy would act on no document, and the panels would describe a closed one.

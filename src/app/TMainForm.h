@@ -165,6 +165,11 @@ private:
     // back to the left before a window would run past the right edge of the client area.
     int newWindowLeft(int count, int width) const;
     void createDesktopShortcuts();
+    // The palette, the speed bar and the window sizes are laid out for 96 DPI; on a screen
+    // of a higher logical DPI (whose fonts are larger) they grow in proportion.
+    void scaleForDensity();
+    int scaled(int length) const;
+    QSize scaled(const QSize& size) const;
 
     tarvik::DeviceDefaults defaults_;
     tarvik::LineList lineClipboard_;
@@ -181,6 +186,7 @@ private:
     QList<QPair<QPointer<QMdiSubWindow>, QRect>> sizedBeforeMaximised_;
     bool closingWithoutAsking_ = false;
     QStringList startupFiles_;
+    double uiScale_ = 1.0;  // logical DPI / 96, never below 1
 
     std::unique_ptr<QtScreen> ownScreen_;
     tarvik::Screen* screen_ = nullptr;

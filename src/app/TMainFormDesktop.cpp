@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -112,4 +113,36 @@ int TMainForm::newWindowLeft(int count, int width) const
         return kFirstWindowLeft;
     const int places = (room - kFirstWindowLeft) / kWindowStep + 1;
     return kWindowStep * ((count - 1) % places + 1) - 4;
+}
+
+int TMainForm::scaled(int length) const
+{
+    return qRound(length * uiScale_);
+}
+
+QSize TMainForm::scaled(const QSize& size) const
+{
+    return {scaled(size.width()), scaled(size.height())};
+}
+
+void TMainForm::scaleForDensity()
+{
+    if (uiScale_ == 1.0)
+        return;
+    auto scaleGeometry = [this](QWidget* widget) {
+        const QRect r = widget->geometry();
+        widget->setGeometry(scaled(r.x()), scaled(r.y()), scaled(r.width()), scaled(r.height()));
+    };
+    // Every palette piece sits at a fixed place inside its parent panel.
+    for (QWidget* widget : panel1_->findChildren<QWidget*>())
+        scaleGeometry(widget);
+    panel1_->setFixedWidth(scaled(panel1_->width()));
+
+    if (auto* bar = findChild<QFrame*>(QStringLiteral("SpeedBar"))) {
+        bar->setFixedHeight(scaled(bar->height()));
+        for (QToolButton* button : bar->findChildren<QToolButton*>()) {
+            scaleGeometry(button);
+            button->setIconSize(scaled(button->iconSize()));
+        }
+    }
 }

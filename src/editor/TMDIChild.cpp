@@ -60,7 +60,7 @@ QRect toQRect(const RowRectangle& r)
 
 class FontMeasure : public TextMeasure {
 public:
-    explicit FontMeasure(const QFont& font) : metrics_(font) {}
+    FontMeasure(const QFont& font, QPaintDevice* device) : metrics_(font, device) {}
     int width(std::string_view text) const override { return metrics_.horizontalAdvance(toQString(text)); }
     int ascent() const { return metrics_.ascent(); }
 
@@ -73,11 +73,13 @@ private:
 TMDIChild::TMDIChild(std::unique_ptr<ProgramDocument> document, QWidget* parent)
     : QWidget(parent), document_(std::move(document))
 {
+    scale_ = std::max(1.0, logicalDpiY() / 96.0);
     QFont windowFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-    windowFont.setPixelSize(13);
+    windowFont.setPixelSize(toScreen(13));
     setFont(windowFont);
     drawFont_ = windowFont;
-    drawFont_.setPointSize(10);
+    // Painting is scaled as a whole, the font with it.
+    drawFont_.setPointSizeF(10 / scale_);
 
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -116,13 +118,13 @@ void TMDIChild::buildHeader()
     header_->setHighlightSections(false);
     header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header_->setFocusPolicy(Qt::NoFocus);
-    header_->setMinimumSectionSize(kSections[2].minimum);
-    header_->setMaximumSectionSize(kSections[3].maximum);
+    header_->setMinimumSectionSize(toScreen(kSections[2].minimum));
+    header_->setMaximumSectionSize(toScreen(kSections[3].maximum));
     for (int i = 0; i < static_cast<int>(kSections.size()); ++i) {
         header_->setSectionResizeMode(i, QHeaderView::Interactive);
-        header_->resizeSection(i, kSections[static_cast<std::size_t>(i)].width);
+        header_->resizeSection(i, toScreen(kSections[static_cast<std::size_t>(i)].width));
     }
-    header_->setGeometry(0, 0, 600, kHeaderHeight);
+    header_->setGeometry(0, 0, toScreen(600), toScreen(kHeaderHeight));
     connect(header_, &QHeaderView::sectionResized, this, &TMDIChild::HeaderControl1SectionResize);
 }
 
@@ -187,20 +189,20 @@ ProgramDocument& TMDIChild::document() { return *document_; }
 int TMDIChild::cursorRow() const { return cursorRow_; }
 int TMDIChild::topIndex() const { return topIndex_; }
 const ProgramLine* TMDIChild::topLine() const { return topLine_; }
-int TMDIChild::visibleRows() const { return visibleRowsFor(height()); }
+int TMDIChild::visibleRows() const { return visibleRowsFor(toDesign(height())); }
 int TMDIChild::instructionX() const { return columns_.instructionX; }
 int TMDIChild::bankX() const { return columns_.bankX; }
 int TMDIChild::commentX() const { return columns_.commentX; }
 int TMDIChild::shownDisplayMode() const { return shownDisplayMode_; }
 QMenu* TMDIChild::popupMenu() const { return popupMenu_; }
-int TMDIChild::outerWidth() const { return width() + 2 * kFrameWidth; }
-int TMDIChild::outerHeight() const { return height() + 2 * kFrameWidth + kMenuHeight; }
+int TMDIChild::outerWidth() const { return toDesign(width()) + 2 * kFrameWidth; }
+int TMDIChild::outerHeight() const { return toDesign(height()) + 2 * kFrameWidth + kMenuHeight; }
 int TMDIChild::lineCount() const { return document_->lines.count(); }
 void TMDIChild::setCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
 
 void TMDIChild::repaintRows(int row, int count)
 {
-    update(toQRect(rowRect(row, count, outerWidth())));
+    update(toScreen(toQRect(rowRect(row, count, outerWidth()))));
 }
 
 void TMDIChild::SetCursorRow(int row)
@@ -360,9 +362,10 @@ void TMDIChild::reportSelection()
 void TMDIChild::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    painter.scale(scale_, scale_);
     painter.setFont(drawFont_);
-    const FontMeasure measure(drawFont_);
-    const QRect exposed = event->rect();
+    const FontMeasure measure(drawFont_, this);
+    const QRect exposed = painter.transform().inverted().mapRect(event->rect());
     const QColor white = colourOf(kWhite);
     const QColor cursorBackground = colourOf(kCursorBackground);
     const QRect cursorRect = toQRect(rowRect(cursorRow_, outerWidth()));
@@ -470,7 +473,7 @@ void TMDIChild::keyDown()
 
 void TMDIChild::mousePressEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = toDesign(event->position());
     const int span = drawnSpan(lineCount(), topIndex_);
     const int row = rowAt(pos.y());
     if (event->button() == Qt::LeftButton) {
@@ -484,7 +487,7 @@ void TMDIChild::mousePressEvent(QMouseEvent* event)
             activeInactive1_->setChecked(true);
         else if (line->state == LineState::Inactive)
             activeInactive1_->setChecked(false);
-        popupMenu_->popup(mapToGlobal(pos));
+        popupMenu_->popup(event->globalPosition().toPoint());
     }
 }
 
@@ -493,7 +496,7 @@ void TMDIChild::mouseDoubleClickEvent(QMouseEvent* event)
     // Replaces the second press: the first click has already moved the cursor.
     if (event->button() != Qt::LeftButton)
         return;
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = toDesign(event->position());
     if (!hitsDrawnRow(pos.x(), pos.y(), outerWidth(), drawnSpan(lineCount(), topIndex_)))
         return;
     const int row = rowAt(pos.y());
@@ -511,8 +514,9 @@ void TMDIChild::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     const ChildLayout layout =
         childLayout(outerWidth(), outerHeight(), kFrameWidth, kMenuHeight, kScrollBarWidth);
-    scrollBar_->setGeometry(layout.scrollBarLeft, 0, kScrollBarWidth, std::max(0, layout.scrollBarHeight));
-    header_->setGeometry(0, 0, std::max(0, layout.headerWidth), kHeaderHeight);
+    scrollBar_->setGeometry(toScreen(layout.scrollBarLeft), 0, toScreen(kScrollBarWidth),
+                            toScreen(std::max(0, layout.scrollBarHeight)));
+    header_->setGeometry(0, 0, toScreen(std::max(0, layout.headerWidth)), toScreen(kHeaderHeight));
     UpdateScrollBar();
 }
 
@@ -596,15 +600,15 @@ void TMDIChild::HeaderControl1SectionResize(int section, int, int newWidth)
 {
     if (section >= 0 && section < static_cast<int>(kSections.size())) {
         const SectionLimits& limits = kSections[static_cast<std::size_t>(section)];
-        const int allowed = std::clamp(newWidth, limits.minimum, limits.maximum);
+        const int allowed = std::clamp(newWidth, toScreen(limits.minimum), toScreen(limits.maximum));
         if (allowed != newWidth) {
             // Comes back here with the allowed width.
             header_->resizeSection(section, allowed);
             return;
         }
     }
-    const SectionColumns columns = columnsFromSections(header_->sectionSize(0), header_->sectionSize(1),
-                                                       header_->sectionSize(2));
+    const SectionColumns columns = columnsFromSections(
+        toDesign(header_->sectionSize(0)), toDesign(header_->sectionSize(1)), toDesign(header_->sectionSize(2)));
     columns_.instructionX = columns.instructionX;
     columns_.bankX = columns.bankX;
     columns_.commentX = columns.commentX;

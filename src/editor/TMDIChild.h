@@ -114,6 +114,12 @@ private:
     // Page Up, Page Down, Home and End (with or without Ctrl); false for any other key.
     bool pagingKey(const QKeyEvent* event);
     void moveToSpot(const tarvik::ViewSpot& spot);
+    // The row arithmetic counts in pixels of a 96-DPI screen; at a higher logical DPI the
+    // view is drawn larger, and points, rectangles and lengths convert at its edges.
+    int toScreen(int length) const;
+    QRect toScreen(const QRect& rect) const;
+    QPoint toDesign(const QPointF& point) const;
+    int toDesign(int length) const;
 
     std::unique_ptr<tarvik::ProgramDocument> document_;
     std::function<bool()> closeQuery_;
@@ -131,4 +137,5 @@ private:
     int shownDisplayMode_ = 50;
     tarvik::RenderedLine rendered_;  // reused by every row of a paint
     int wheelRemainder_ = 0;  // wheel movement short of a notch
+    double scale_ = 1.0;      // logical DPI / 96, never below 1
 };

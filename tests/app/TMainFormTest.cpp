@@ -386,15 +386,17 @@ private slots:
         for (int opening = 0; opening < 3; ++opening) {
             emit menu->aboutToShow();
             const QList<QAction*> items = menu->actions();
-            QCOMPARE(items.size(), 4);
+            QCOMPARE(items.size(), 6);
             QCOMPARE(items[0]->text(), QStringLiteral("&Close All"));
-            QVERIFY(items[1]->isSeparator());
-            QCOMPARE(items[2]->text(), QStringLiteral("&1 Untitled1"));
-            QCOMPARE(items[3]->text(), QStringLiteral("&2 Untitled2"));
-            QCOMPARE(items[2]->isChecked(), form.activeChild() == views[0]);
-            QCOMPARE(items[3]->isChecked(), form.activeChild() == views[1]);
+            QCOMPARE(items[1]->text(), QStringLiteral("&Tile"));
+            QCOMPARE(items[2]->text(), QStringLiteral("C&ascade"));
+            QVERIFY(items[3]->isSeparator());
+            QCOMPARE(items[4]->text(), QStringLiteral("&1 Untitled1"));
+            QCOMPARE(items[5]->text(), QStringLiteral("&2 Untitled2"));
+            QCOMPARE(items[4]->isChecked(), form.activeChild() == views[0]);
+            QCOMPARE(items[5]->isChecked(), form.activeChild() == views[1]);
             if (opening == 1)
-                items[2]->trigger();
+                items[4]->trigger();
         }
         QCOMPARE(form.activeChild(), views[0]);
 
@@ -402,7 +404,7 @@ private slots:
         static const tarvik::DeviceDefaults defaults;
         form.addDocumentWindow(std::make_unique<tarvik::ProgramDocument>(defaults), QStringLiteral("R&D.qel"));
         emit menu->aboutToShow();
-        QCOMPARE(menu->actions().at(4)->text(), QStringLiteral("&3 R&&D.qel"));
+        QCOMPARE(menu->actions().at(6)->text(), QStringLiteral("&3 R&&D.qel"));
 
         menu->actions().at(0)->trigger();
         QVERIFY(form.documentWindows().isEmpty());

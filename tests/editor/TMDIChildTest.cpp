@@ -599,7 +599,7 @@ private slots:
         view->SetCursorRow(2);
         panels.clear();
         press(Qt::Key_Tab);
-        press(Qt::Key_PageDown);
+        press(Qt::Key_Left);
         press(Qt::Key_A);
         QCOMPARE(view->cursorRow(), 2);
         QCOMPARE(view->document().lines.count(), 4);

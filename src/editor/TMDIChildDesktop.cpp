@@ -1,5 +1,5 @@
-// The editor's paging keys and the mouse wheel: they move the view state as a whole and
-// keep it tied to the list cursor.
+// The editor's paging keys and the mouse wheel, which move the view state as a whole and
+// keep it tied to the list cursor; and the view drawn larger on screens of a higher DPI.
 
 #include "editor/TMDIChild.h"
 
@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTransform>
 #include <QWheelEvent>
 
 using namespace tarvik;
@@ -61,4 +62,27 @@ void TMDIChild::wheelEvent(QWheelEvent* event)
         wheelScrolled({topIndex_, topIndex_ + cursorRow_}, lineCount(), visibleRows(), lines);
     moveTopLine(spot.topIndex - topIndex_);
     UpdateScrollBar();
+}
+
+int TMDIChild::toScreen(int length) const
+{
+    return qRound(length * scale_);
+}
+
+QRect TMDIChild::toScreen(const QRect& rect) const
+{
+    if (scale_ == 1.0)
+        return rect;
+    // One pixel more all round, for the rounding.
+    return QTransform::fromScale(scale_, scale_).mapRect(rect).adjusted(-1, -1, 1, 1);
+}
+
+QPoint TMDIChild::toDesign(const QPointF& point) const
+{
+    return (point / scale_).toPoint();
+}
+
+int TMDIChild::toDesign(int length) const
+{
+    return static_cast<int>(length / scale_);
 }
