@@ -45,13 +45,21 @@ test::MemoryImage assembled(ProgramDocument& doc)
     return test::memoryOf(image);
 }
 
+// Every third program also has the blocks a simulator run uses.
+std::unique_ptr<ProgramDocument> program(const DeviceDefaults& defaults, int seed)
+{
+    test::RandomProgramOptions options;
+    options.subroutines = options.indirectAccess = options.timerAccess = seed % 3 == 2;
+    return test::makeRandomProgram(defaults, static_cast<std::uint64_t>(seed), options);
+}
+
 TEST(MpasmProperty, GeneratedProgramsAssembleAndSurviveAWriteAndARead)
 {
     test::TempDir dir;
     DeviceDefaults defaults;
     for (int seed = 0; seed < kPrograms; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        auto doc = test::makeRandomProgram(defaults, static_cast<std::uint64_t>(seed));
+        auto doc = program(defaults, seed);
         test::FakeScreen screen;
         HexImage image;
         ASSERT_TRUE(assembleProgram(*doc, screen, image)) << ::testing::PrintToString(screen.texts());
@@ -74,7 +82,7 @@ TEST(MpasmProperty, ExportAssemblesWithGpasmToOurImage)
     DeviceDefaults defaults;
     std::vector<test::MemoryImage> ours;
     for (int seed = 0; seed < kPrograms; ++seed) {
-        auto doc = test::makeRandomProgram(defaults, static_cast<std::uint64_t>(seed));
+        auto doc = program(defaults, seed);
         ours.push_back(assembled(*doc));
         std::ofstream(dir.path("p" + std::to_string(seed) + ".asm")) << exported(*doc);
     }
