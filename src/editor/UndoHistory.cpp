@@ -1,0 +1,251 @@
+#include "editor/UndoHistory.h"
+
+#include "files/ProgramFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
+#include <utility>
+
+namespace tarvik {
+
+namespace {
+
+// After the opening marker the file is eleven sections, each a count, that many records
+// and a closing marker: lines, comments, the six register tables, literals, labels, bits.
+constexpr std::array<std::size_t, 11> kRecordSizes = {64, 60, 28, 28, 28, 28, 28, 28, 40, 40, 36};
+constexpr std::size_t kWord = 4;
+
+struct Section {
+    std::int32_t count = 0;
+    std::span<const std::uint8_t> records;
+};
+using Sections = std::array<Section, kRecordSizes.size()>;
+
+std::int32_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < kWord; ++i)
+        value |= static_cast<std::uint32_t>(bytes[offset + i]) << (8 * i);
+    return static_cast<std::int32_t>(value);
+}
+
+void putWord(std::vector<std::uint8_t>& bytes, std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (std::size_t i = 0; i < kWord; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+}
+
+// The encodings handled here are our own, so their layout holds.
+Sections split(const std::vector<std::uint8_t>& bytes)
+{
+    Sections sections;
+    std::size_t offset = kWord;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        sections[i].count = wordAt(bytes, offset);
+        offset += kWord;
+        const std::size_t length = static_cast<std::size_t>(sections[i].count) * kRecordSizes[i];
+        sections[i].records = std::span(bytes).subspan(offset, length);
+        offset += length + kWord;
+    }
+    return sections;
+}
+
+std::vector<std::uint8_t> join(const std::array<std::pair<std::int32_t, std::vector<std::uint8_t>>, 11>& sections)
+{
+    constexpr std::int32_t kMarker = 16;
+    std::vector<std::uint8_t> bytes;
+    std::size_t size = kWord;
+    for (const auto& section : sections)
+        size += 2 * kWord + section.second.size();
+    bytes.reserve(size);
+    putWord(bytes, kMarker);
+    for (const auto& [count, records] : sections) {
+        putWord(bytes, count);
+        bytes.insert(bytes.end(), records.begin(), records.end());
+        putWord(bytes, kMarker);
+    }
+    return bytes;
+}
+
+std::size_t patchBytes(const std::vector<UndoHistory::SectionPatch>& patch)
+{
+    std::size_t bytes = 0;
+    for (const UndoHistory::SectionPatch& section : patch)
+        bytes += sizeof section + section.middle.capacity();
+    return bytes;
+}
+
+} // namespace
+
+std::vector<UndoHistory::SectionPatch> diffEncodings(const std::vector<std::uint8_t>& from,
+                                                     const std::vector<std::uint8_t>& to)
+{
+    std::vector<UndoHistory::SectionPatch> patch;
+    if (from == to)
+        return patch;
+    const Sections a = split(from);
+    const Sections b = split(to);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::span<const std::uint8_t> x = a[i].records;
+        const std::span<const std::uint8_t> y = b[i].records;
+        if (a[i].count == b[i].count && std::equal(x.begin(), x.end(), y.begin(), y.end()))
+            continue;
+        const std::size_t shorter = std::min(x.size(), y.size());
+        std::size_t head = 0;
+        while (head < shorter && x[head] == y[head])
+            ++head;
+        std::size_t tail = 0;
+        while (tail < shorter - head && x[x.size() - 1 - tail] == y[y.size() - 1 - tail])
+            ++tail;
+        UndoHistory::SectionPatch section;
+        section.section = static_cast<std::uint8_t>(i);
+        section.count = b[i].count;
+        section.head = static_cast<std::uint32_t>(head);
+        section.tail = static_cast<std::uint32_t>(tail);
+        section.middle.assign(y.begin() + static_cast<std::ptrdiff_t>(head),
+                              y.end() - static_cast<std::ptrdiff_t>(tail));
+        patch.push_back(std::move(section));
+    }
+    return patch;
+}
+
+std::vector<std::uint8_t> applyPatch(const std::vector<std::uint8_t>& from,
+                                     const std::vector<UndoHistory::SectionPatch>& patch)
+{
+    const Sections sections = split(from);
+    std::array<std::pair<std::int32_t, std::vector<std::uint8_t>>, 11> result;
+    for (std::size_t i = 0; i < sections.size(); ++i)
+        result[i] = {sections[i].count, {sections[i].records.begin(), sections[i].records.end()}};
+    for (const UndoHistory::SectionPatch& section : patch) {
+        auto& [count, records] = result[section.section];
+        std::vector<std::uint8_t> rebuilt(records.begin(), records.begin() + section.head);
+        rebuilt.insert(rebuilt.end(), section.middle.begin(), section.middle.end());
+        rebuilt.insert(rebuilt.end(), records.end() - section.tail, records.end());
+        count = section.count;
+        records = std::move(rebuilt);
+    }
+    return join(result);
+}
+
+UndoHistory::UndoHistory(std::size_t depth)
+    : depth_(std::max<std::size_t>(depth, 1))
+{
+}
+
+void UndoHistory::reset(const ProgramDocument& document)
+{
+    undo_.clear();
+    redo_.clear();
+    current_ = encodeProgramFile(document);
+    saved_.reset();
+    if (!document.modified)
+        saved_ = current_;
+}
+
+void UndoHistory::begin(const ProgramDocument& document, ViewSpot spot)
+{
+    begun_ = spot;
+    std::vector<std::uint8_t> live = encodeProgramFile(document);
+    // A change made outside a command would make every step apply to the wrong state;
+    // rather than restore something that never was, the history starts again here.
+    if (live != current_) {
+        undo_.clear();
+        redo_.clear();
+        current_ = std::move(live);
+    }
+}
+
+bool UndoHistory::commit(const ProgramDocument& document, std::string name, ViewSpot spot)
+{
+    std::vector<std::uint8_t> after = encodeProgramFile(document);
+    if (after == current_)
+        return false;
+    undo_.push_back({std::move(name), diffEncodings(after, current_), begun_, spot});
+    redo_.clear();
+    if (undo_.size() > depth_)
+        undo_.pop_front();
+    current_ = std::move(after);
+    return true;
+}
+
+const std::string& UndoHistory::undoName() const
+{
+    static const std::string none;
+    return undo_.empty() ? none : undo_.back().name;
+}
+
+const std::string& UndoHistory::redoName() const
+{
+    static const std::string none;
+    return redo_.empty() ? none : redo_.back().name;
+}
+
+std::optional<ViewSpot> UndoHistory::undo(ProgramDocument& document)
+{
+    if (undo_.empty())
+        return std::nullopt;
+    Step step = std::move(undo_.back());
+    undo_.pop_back();
+    const std::vector<std::uint8_t> before = applyPatch(current_, step.patch);
+    step.patch = diffEncodings(before, current_);
+    restore(document, before);
+    const ViewSpot spot = step.before;
+    redo_.push_back(std::move(step));
+    return spot;
+}
+
+std::optional<ViewSpot> UndoHistory::redo(ProgramDocument& document)
+{
+    if (redo_.empty())
+        return std::nullopt;
+    Step step = std::move(redo_.back());
+    redo_.pop_back();
+    const std::vector<std::uint8_t> after = applyPatch(current_, step.patch);
+    step.patch = diffEncodings(after, current_);
+    restore(document, after);
+    const ViewSpot spot = step.after;
+    undo_.push_back(std::move(step));
+    return spot;
+}
+
+void UndoHistory::restore(ProgramDocument& document, const std::vector<std::uint8_t>& bytes)
+{
+    ReadOutcome decoded = decodeProgramFile(bytes, document.defaults());
+    ProgramDocument& state = *decoded.document;
+    document.lines.clear();
+    for (const ProgramLine& line : state.lines)
+        document.lines.insertAfterCursor(line);
+    document.registerFile0 = state.registerFile0;
+    document.registerFile1 = state.registerFile1;
+    document.userRegisters0 = state.userRegisters0;
+    document.userRegisters1 = state.userRegisters1;
+    document.userSfrNames0 = state.userSfrNames0;
+    document.userSfrNames1 = state.userSfrNames1;
+    document.userBits = state.userBits;
+    document.literals = state.literals;
+    document.labels = state.labels;
+    document.comments = state.comments;
+    document.resetCursorToTop();
+    current_ = encodeProgramFile(document);
+    document.modified = !saved_ || *saved_ != current_;
+}
+
+void UndoHistory::markSaved(const ProgramDocument& document)
+{
+    saved_ = encodeProgramFile(document);
+}
+
+std::size_t UndoHistory::stepBytes() const
+{
+    std::size_t bytes = 0;
+    for (const Step& step : undo_)
+        bytes += sizeof step + step.name.capacity() + patchBytes(step.patch);
+    for (const Step& step : redo_)
+        bytes += sizeof step + step.name.capacity() + patchBytes(step.patch);
+    return bytes;
+}
+
+} // namespace tarvik

@@ -1,0 +1,213 @@
+#include "editor/FindReplace.h"
+#include "editor/LineCommands.h"
+#include "editor/UndoHistory.h"
+#include "files/ProgramFile.h"
+#include "model/SymbolCommands.h"
+#include "FakeScreen.h"
+#include "RandomProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tarvik;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const DeviceDefaults& defaults()
+{
+    static const DeviceDefaults instance;
+    return instance;
+}
+
+// A view of the document as the window would hold it: the cursor line's position and the
+// top index; commands that move the cursor keep it in step.
+struct Session {
+    std::unique_ptr<ProgramDocument> doc;
+    UndoHistory history;
+    LineList clipboard;
+    test::FakeScreen screen;
+    ViewSpot spot{0, 0};
+
+    ProgramLine* lineAt(int position) { return doc->lines.stepForward(doc->lines.first(), position); }
+    void moveTo(int position)
+    {
+        spot = {std::max(0, position - 3), position};
+        doc->lines.setCursor(lineAt(position));
+    }
+    ViewPlace place() { return {spot.cursorPosition - spot.topIndex, lineAt(spot.topIndex), spot.topIndex}; }
+    void take(const ViewPlace& view)
+    {
+        spot = {view.topIndex, view.topIndex + view.cursorRow};
+    }
+    bool run(const std::string& name, const std::function<void()>& command)
+    {
+        history.begin(*doc, spot);
+        command();
+        spot = {0, doc->lines.positionOf(doc->lines.cursor()) - 1};
+        return history.commit(*doc, name, spot);
+    }
+};
+
+// One random command of every kind the editor has, some of them refused or changing
+// nothing at times.
+void randomCommand(Session& s, test::SplitMix64& rng, int counter)
+{
+    const int n = s.doc->lines.count();
+    s.moveTo(rng.below(n));
+    const std::string fresh = "N" + std::to_string(counter);
+    switch (rng.below(12)) {
+    case 0:
+        s.run("Insert Blank Line", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); });
+        break;
+    case 1:
+        s.run("Delete Line", [&] { ViewPlace v = s.place(); deleteCursorLine(*s.doc, v); });
+        break;
+    case 2:
+        s.run("Active/Inactive", [&] { toggleInactive(*s.doc); });
+        break;
+    case 3:
+        s.run("Select", [&] { toggleSelected(*s.doc, *s.doc->lines.cursor()); });
+        break;
+    case 4:
+        s.run("Select All", [&] { selectAll(*s.doc); });
+        break;
+    case 5:
+        s.run("Cut", [&] { cutSelection(*s.doc, s.clipboard); });
+        break;
+    case 6:
+        s.run("Paste", [&] { pasteClipboard(s.clipboard, *s.doc); });
+        break;
+    case 7:
+        s.run("Delete", [&] { deleteSelection(*s.doc); });
+        break;
+    case 8:
+        s.run("Add Literal", [&] { AddLiteral(*s.doc, s.screen, fresh, std::to_string(rng.below(256))); });
+        break;
+    case 9:
+        s.run("Registers", [&] { NameRegister(*s.doc, s.screen, 0x0C + rng.below(0x24), fresh); });
+        break;
+    case 10:
+        s.run("Bits", [&] { NameBit(*s.doc, s.screen, 0x0C + rng.below(0x24), rng.below(8), fresh); });
+        break;
+    default: {
+        const ProgramLine* line = s.lineAt(rng.below(n));
+        const std::string operand(line->operandText());
+        s.run("Replace", [&] { ReplaceOperand(*s.doc, s.screen, operand, fresh); });
+        break;
+    }
+    }
+}
+
+} // namespace
+
+TEST(UndoHistory, ALongRandomSequenceUndoesToTheStartAndRedoesToTheEnd)
+{
+    for (std::uint64_t seed : {1u, 2u, 3u}) {
+        Session s{test::makeRandomProgram(defaults(), seed)};
+        s.history.reset(*s.doc);
+        test::SplitMix64 rng(seed);
+        std::vector<Bytes> states = {encodeProgramFile(*s.doc)};
+        for (int i = 0; i < 300; ++i) {
+            randomCommand(s, rng, i);
+            Bytes now = encodeProgramFile(*s.doc);
+            if (now != states.back())
+                states.push_back(std::move(now));
+        }
+        ASSERT_EQ(s.history.undoCount(), states.size() - 1);
+        ASSERT_GT(states.size(), 100u);
+        ASSERT_LE(states.size(), UndoHistory::kDefaultDepth);
+
+        for (std::size_t i = states.size() - 1; i > 0; --i) {
+            ASSERT_TRUE(s.history.undo(*s.doc));
+            ASSERT_EQ(encodeProgramFile(*s.doc), states[i - 1]) << "seed " << seed << " undo to " << i - 1;
+        }
+        EXPECT_FALSE(s.history.undo(*s.doc));
+        EXPECT_FALSE(s.doc->modified);
+        for (std::size_t i = 1; i < states.size(); ++i) {
+            ASSERT_TRUE(s.history.redo(*s.doc));
+            ASSERT_EQ(encodeProgramFile(*s.doc), states[i]) << "seed " << seed << " redo to " << i;
+        }
+        EXPECT_FALSE(s.history.redo(*s.doc));
+        EXPECT_TRUE(s.doc->modified);
+    }
+}
+
+TEST(UndoHistory, NothingChangedLeavesNoStepAndANewStepDropsTheRedos)
+{
+    Session s{std::make_unique<ProgramDocument>(defaults())};
+    s.history.reset(*s.doc);
+    EXPECT_FALSE(s.run("Delete Line", [&] { ViewPlace v = s.place(); deleteCursorLine(*s.doc, v); }));
+    EXPECT_FALSE(s.run("Add Literal", [&] { AddLiteral(*s.doc, s.screen, "1BAD", "5"); }));  // refused
+    EXPECT_FALSE(s.history.canUndo());
+
+    EXPECT_TRUE(s.run("Insert Blank Line", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); }));
+    EXPECT_TRUE(s.run("Add Literal", [&] { AddLiteral(*s.doc, s.screen, "FIVE", "5"); }));
+    EXPECT_EQ(s.history.undoName(), "Add Literal");
+    s.history.undo(*s.doc);
+    EXPECT_EQ(s.history.undoName(), "Insert Blank Line");
+    EXPECT_EQ(s.history.redoName(), "Add Literal");
+    EXPECT_FALSE(s.doc->literals.holds("FIVE"));
+    EXPECT_TRUE(s.run("Add Literal", [&] { AddLiteral(*s.doc, s.screen, "SIX", "6"); }));
+    EXPECT_FALSE(s.history.canRedo());
+}
+
+TEST(UndoHistory, TheModifiedFlagIsClearExactlyAtTheSavedState)
+{
+    Session s{std::make_unique<ProgramDocument>(defaults())};
+    s.history.reset(*s.doc);
+    auto insert = [&] { s.run("Insert", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); }); };
+    insert();
+    insert();
+    s.history.markSaved(*s.doc);  // saved with two lines
+    insert();
+    s.history.undo(*s.doc);
+    EXPECT_FALSE(s.doc->modified);
+    s.history.undo(*s.doc);
+    EXPECT_TRUE(s.doc->modified);
+    s.history.undo(*s.doc);
+    EXPECT_TRUE(s.doc->modified);  // empty is not what was saved
+    s.history.redo(*s.doc);
+    s.history.redo(*s.doc);
+    EXPECT_FALSE(s.doc->modified);
+    s.history.redo(*s.doc);
+    EXPECT_TRUE(s.doc->modified);
+}
+
+TEST(UndoHistory, TheCursorAndViewComeBackAndOldStepsGoPastTheDepth)
+{
+    Session s{test::makeRandomProgram(defaults(), 9)};
+    UndoHistory shallow(3);
+    s.history.reset(*s.doc);
+    shallow.reset(*s.doc);
+    s.moveTo(12);
+    const ViewSpot before = s.spot;
+    s.run("Delete Line", [&] { ViewPlace v = s.place(); deleteCursorLine(*s.doc, v); });
+    EXPECT_EQ(s.history.undo(*s.doc), before);
+    EXPECT_EQ(s.doc->lines.cursor(), s.doc->lines.first());  // the view puts the cursor back
+
+    for (int i = 0; i < 5; ++i) {
+        shallow.begin(*s.doc, s.spot);
+        ViewPlace v = s.place();
+        insertBlankLine(*s.doc, v);
+        shallow.commit(*s.doc, "Insert", s.spot);
+    }
+    EXPECT_EQ(shallow.undoCount(), 3u);
+}
+
+TEST(UndoHistory, AChangeMadeOutsideACommandStartsTheHistoryAgain)
+{
+    Session s{std::make_unique<ProgramDocument>(defaults())};
+    s.history.reset(*s.doc);
+    s.run("Insert", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); });
+    s.doc->literals.insert("X", "1");
+    s.run("Insert", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); });
+    EXPECT_EQ(s.history.undoCount(), 1u);
+    s.history.undo(*s.doc);
+    EXPECT_TRUE(s.doc->literals.holds("X"));
+    EXPECT_EQ(s.doc->lines.count(), 2);
+}
