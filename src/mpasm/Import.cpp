@@ -32,6 +32,9 @@ constexpr int kProgramWords = 1024;
 constexpr int kLastRam = 0x2F;
 constexpr int kStatus = 0x03;
 constexpr std::size_t kCommentLength = kCommentWidth - 1;
+// Far more than a program of 1024 words ever needs; the program's tables are searched by
+// walking, so a hostile source of countless labels must not become a program.
+constexpr std::size_t kMaxProgramLines = 16384;
 
 // Codes of the instructions the special mnemonics stand for.
 enum Code : int {
@@ -682,6 +685,9 @@ private:
 
     Item& addItem(ItemKind kind, const Statement& s)
     {
+        if (items_.size() >= kMaxProgramLines)
+            refuse(s.line, "the source makes more than " + std::to_string(kMaxProgramLines)
+                               + " program lines: no program needs that many");
         Item& item = items_.emplace_back();
         item.kind = kind;
         item.line = s.line;
@@ -1673,6 +1679,9 @@ private:
             doc_->labels.insert(label, {});
         }
         const std::vector<std::string> pieces = commentPieces(comment);
+        if (sourceLineOf_.size() + std::max<std::size_t>(pieces.size(), 1) > kMaxProgramLines + 1)
+            refuse(sourceLine, "the source makes more than " + std::to_string(kMaxProgramLines)
+                                   + " program lines: no program needs that many");
         if (!pieces.empty())
             record.commentIndex = doc_->comments.append(pieces.front());
         if (!doc_->lines.insertAfterCursor(record))

@@ -214,7 +214,7 @@ struct Refused {
 // Everything a program cannot represent, each refused at its line with the reason.
 TEST(MpasmImport, WhatAProgramCannotHoldIsRefusedAtItsLine)
 {
-    const std::vector<Refused> cases = {
+    std::vector<Refused> cases = {
         {"delay macro\n nop\n endm\n", 1, "macros cannot be imported"},
         {" nop\n ifdef X\n nop\n endif\n", 2, "conditional assembly cannot be imported"},
         {"#define LED PORTB,0\n", 1, "#define cannot be imported"},
@@ -249,6 +249,10 @@ TEST(MpasmImport, WhatAProgramCannotHoldIsRefusedAtItsLine)
         {" cblock 0x0C\n a\n", 1, "cblock without endc"},
         {"X equ 1\nX equ 2\n", 2, "X is already defined (line 1)"},
     };
+    std::string labels;
+    for (int i = 0; i < 17000; ++i)
+        labels += "a" + std::to_string(i) + "\n";
+    cases.push_back({labels, 16385, "the source makes more than 16384 program lines: no program needs that many"});
     DeviceDefaults defaults;
     for (const Refused& c : cases) {
         SCOPED_TRACE(c.source);
