@@ -419,14 +419,13 @@ struct Item {
     std::string label;           // as the source writes it
     std::string comment;
     int address = 0;             // ORG: the new address; instruction: its word address
-    ExprValue orgValue;
+    int value = -1;              // ORG: its address, dt: its element, as read (in values_)
     std::string_view orgText;
     int code = 0;
     std::string_view fText, dText, bText, kText, targetText;
     std::optional<std::string_view> rawOperand;  // an Inactive line read as it stands
     int statusBit = -1;
     int fixedDest = -1;
-    std::optional<ExprValue> fixedK;  // a dt element
     // Filled when operands are resolved.
     int registerAddress = 0;
     int bitNumber = 0;
@@ -913,7 +912,8 @@ private:
             refuse(s.line, "org " + hex(value.value) + " lies past program memory (1024 words)");
         address_ = value.value;
         Item& item = addItem(ItemKind::Org, s);
-        item.orgValue = value;
+        item.value = static_cast<int>(values_.size());
+        values_.push_back(value);
         if (!s.label.empty()) {
             defineLabel(s);
             items_.back().label = std::string(s.label);
@@ -1013,7 +1013,8 @@ private:
                     value.value = *ch;
                     value.notation = Notation::Char;
                     value.token = token;
-                    add().fixedK = value;
+                    add().value = static_cast<int>(values_.size());
+                    values_.push_back(value);
                     i += length;
                 }
             } else {
@@ -1073,6 +1074,8 @@ private:
     {
         if (sourceName == "W" || sourceName == "F" || sourceName == "w" || sourceName == "f")
             return true;
+        if (!deviceNames_.empty() && !headerIncluded_ && (sourceName.empty() || sourceName[0] != '_'))
+            return deviceNames_.find(sourceName) != deviceNames_.end();
         if (deviceNames_.empty()) {
             for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
                 for (const RegisterEntry& entry : *bank)
@@ -1351,7 +1354,8 @@ private:
 
     void resolveLiteral(Item& item)
     {
-        const ExprValue value = item.fixedK ? *item.fixedK : evaluateAt(item.kText, item);
+        const ExprValue value = item.value >= 0 ? values_[static_cast<std::size_t>(item.value)]
+                                                : evaluateAt(item.kText, item);
         if (value.value < -255 || value.value > 255)
             refuse(item.line, "literal " + std::to_string(value.value) + " is out of range (0 to 255)");
         if (const std::string name = userName(value); !name.empty())
@@ -1603,7 +1607,7 @@ private:
             std::string operand = item.operand;
             if (item.kind == ItemKind::Org) {
                 code = kOrgCode;
-                operand = item.inactive ? std::string(trim(item.orgText)) : orgText(item.orgValue);
+                operand = item.inactive ? std::string(trim(item.orgText)) : orgText(values_[static_cast<std::size_t>(item.value)]);
                 if (operand.size() > kMaxNameLength)
                     refuse(item.line, "the org address " + operand + " is longer than "
                                           + std::to_string(kMaxNameLength) + " characters");
@@ -1726,6 +1730,7 @@ private:
     std::vector<ImportMessage> notes_;
     // Items stay where they are as more are added: lines and labels point at them.
     std::deque<Item> items_;
+    std::deque<ExprValue> values_;
     std::unordered_map<std::string, Symbol, NameHash, std::equal_to<>> symbols_;
     std::unordered_set<std::string, NameHash, std::equal_to<>> deviceNames_;
     std::vector<const std::string*> definitionOrder_;
