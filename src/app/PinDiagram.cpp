@@ -1,9 +1,11 @@
 #include "app/PinDiagram.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <array>
+#include <tuple>
 
 namespace {
 
@@ -63,6 +65,32 @@ void PinDiagram::paintEvent(QPaintEvent* event)
         p.setBrush(QColor(200, 200, 205));
         p.drawRect(leftPin);
         p.drawRect(rightPin);
+        if (states_) {
+            // Lit red when high; an arrow shows the direction: outwards for an output.
+            for (const auto& [number, rect, outward] :
+                 {std::tuple{i + 1, leftPin, -1.0}, std::tuple{18 - i, rightPin, 1.0}}) {
+                const std::optional<PinState> state = states_(number);
+                if (!state)
+                    continue;
+                p.setBrush(state->high ? QColor(235, 40, 40) : QColor(60, 60, 70));
+                p.drawRect(rect);
+                const qreal tip = outward < 0 ? rect.left() - 1 : rect.right() + 1;
+                const qreal base = tip - outward * 5;
+                const qreal from = state->output ? base : tip;
+                const qreal to = state->output ? tip : base;
+                QPainterPath arrow;
+                arrow.moveTo(to, centre);
+                arrow.lineTo(from, centre - 3);
+                arrow.lineTo(from, centre + 3);
+                arrow.closeSubpath();
+                p.save();
+                p.setPen(Qt::NoPen);
+                p.setBrush(state->output ? QColor(200, 120, 0) : QColor(0, 110, 200));
+                p.drawPath(arrow);
+                p.restore();
+                p.setBrush(QColor(200, 200, 205));
+            }
+        }
 
         const int leftNumber = i + 1;
         const int rightNumber = 18 - i;
@@ -98,4 +126,33 @@ void PinDiagram::paintEvent(QPaintEvent* event)
     p.setPen(QColor(220, 200, 120));
     p.drawText(QRectF(-body.height() / 2, -8, body.height(), 16), Qt::AlignCenter, QStringLiteral("PIC16C84"));
     p.restore();
+}
+
+void PinDiagram::setPinStates(std::function<std::optional<PinState>(int pin)> states)
+{
+    states_ = std::move(states);
+    setCursor(states_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    update();
+}
+
+QRectF PinDiagram::pinRow(int pin) const
+{
+    const qreal bodyTop = kTopMargin;
+    const qreal pitch = (height() - 2.0 * kTopMargin) / kPinsPerSide;
+    const int slot = pin <= kPinsPerSide ? pin - 1 : 18 - pin;
+    const qreal top = bodyTop + pitch * slot;
+    return pin <= kPinsPerSide ? QRectF(0, top, kBodyLeft, pitch)
+                               : QRectF(kBodyLeft + kBodyWidth, top, width() - kBodyLeft - kBodyWidth, pitch);
+}
+
+void PinDiagram::mousePressEvent(QMouseEvent* event)
+{
+    if (states_ && event->button() == Qt::LeftButton) {
+        for (int pin = 1; pin <= 18; ++pin)
+            if (pinRow(pin).contains(event->position()) && states_(pin)) {
+                emit pinClicked(pin);
+                return;
+            }
+    }
+    QFrame::mousePressEvent(event);
 }

@@ -3,6 +3,9 @@
 #include <QFrame>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 // The static picture of the chip's 18-pin package with a label beside every pin.
 class PinDiagram : public QFrame {
     Q_OBJECT
@@ -12,6 +15,25 @@ public:
     // The label of a pin, 1 to 18, as it stands beside the pin.
     static QString pinLabel(int pin);
 
+    // A port pin as a running program sees it.
+    struct PinState {
+        bool output;
+        bool high;
+    };
+    // While set (during a simulation), each port pin shows its direction and level and a
+    // click on a pin or its label is reported; nullopt marks a pin that is no port pin.
+    void setPinStates(std::function<std::optional<PinState>(int pin)> states);
+
+signals:
+    void pinClicked(int pin);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // The pin's row: the pin itself and its label, 1 to 18.
+    QRectF pinRow(int pin) const;
+
+    std::function<std::optional<PinState>(int pin)> states_;
 };

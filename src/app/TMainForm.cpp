@@ -2,6 +2,7 @@
 
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
+#include "app/SimulatorController.h"
 #include "app/QtScreen.h"
 #include "app/TfrmAbout.h"
 #include "assembler/ConvertToHex.h"
@@ -179,6 +180,7 @@ TMainForm::TMainForm(QWidget* parent)
     applyWholeWindowLimits();
     if (const QScreen* primary = QGuiApplication::primaryScreen())
         fitToScreen(primary->availableGeometry().size());
+    new SimulatorController(this);
     UpdateMenuItems();
 }
 

@@ -392,7 +392,18 @@ void TMDIChild::paintEvent(QPaintEvent* event)
             painter.setPen(colourOf(rgbOf(run.colour)));
             painter.drawText(run.x, baseline, toQString(run.text));
         }
+        if (rowOverlay_) {
+            painter.save();
+            rowOverlay_(painter, topIndex_ + row, QRect(0, top, outerWidth(), kRowHeight));
+            painter.restore();
+        }
     }
+}
+
+void TMDIChild::setRowOverlay(RowOverlay overlay)
+{
+    rowOverlay_ = std::move(overlay);
+    update();
 }
 
 void TMDIChild::keyPressEvent(QKeyEvent* event)

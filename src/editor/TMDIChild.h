@@ -13,6 +13,7 @@
 class QAction;
 class QHeaderView;
 class QMenu;
+class QPainter;
 class QScrollBar;
 
 // One document window: owns its program and paints it as a grid of 17-pixel rows under a
@@ -60,6 +61,10 @@ public:
 
     // Consulted by closeEvent: false keeps the window open.
     void setCloseQuery(std::function<bool()> query);
+    // Drawn over each row after its text, with the row's line number (header 0) and its
+    // rectangle; the simulator marks the program counter's line and breakpoints with it.
+    using RowOverlay = std::function<void(QPainter&, int lineNumber, const QRect& row)>;
+    void setRowOverlay(RowOverlay overlay);
 
     // The window's width and height as the row and layout arithmetic counts them: the
     // client area plus a frame on each side (and a title allowance for the height).
@@ -123,6 +128,7 @@ private:
 
     std::unique_ptr<tarvik::ProgramDocument> document_;
     std::function<bool()> closeQuery_;
+    RowOverlay rowOverlay_;
     QHeaderView* header_ = nullptr;
     QScrollBar* scrollBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
