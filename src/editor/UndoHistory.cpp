@@ -189,9 +189,9 @@ std::optional<ViewSpot> UndoHistory::undo(ProgramDocument& document)
         return std::nullopt;
     Step step = std::move(undo_.back());
     undo_.pop_back();
-    const std::vector<std::uint8_t> before = applyPatch(current_, step.patch);
-    step.patch = diffEncodings(before, current_);
-    restore(document, before);
+    std::vector<std::uint8_t> before = applyPatch(current_, step.patch);
+    const std::vector<SectionPatch> taken = std::exchange(step.patch, diffEncodings(before, current_));
+    restore(document, std::move(before), taken);
     const ViewSpot spot = step.before;
     redo_.push_back(std::move(step));
     return spot;
@@ -203,33 +203,52 @@ std::optional<ViewSpot> UndoHistory::redo(ProgramDocument& document)
         return std::nullopt;
     Step step = std::move(redo_.back());
     redo_.pop_back();
-    const std::vector<std::uint8_t> after = applyPatch(current_, step.patch);
-    step.patch = diffEncodings(after, current_);
-    restore(document, after);
+    std::vector<std::uint8_t> after = applyPatch(current_, step.patch);
+    const std::vector<SectionPatch> taken = std::exchange(step.patch, diffEncodings(after, current_));
+    restore(document, std::move(after), taken);
     const ViewSpot spot = step.after;
     undo_.push_back(std::move(step));
     return spot;
 }
 
-void UndoHistory::restore(ProgramDocument& document, const std::vector<std::uint8_t>& bytes)
+void UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> bytes,
+                          const std::vector<SectionPatch>& patch)
 {
-    ReadOutcome decoded = decodeProgramFile(bytes, document.defaults());
+    // Decoding inserts every symbol by name, which is the slow part; sections that stay
+    // as they are go in empty.
+    std::array<bool, kRecordSizes.size()> changed{};
+    for (const SectionPatch& section : patch)
+        changed[section.section] = true;
+    const Sections sections = split(bytes);
+    std::array<std::pair<std::int32_t, std::vector<std::uint8_t>>, 11> reduced;
+    for (std::size_t i = 0; i < sections.size(); ++i)
+        if (changed[i])
+            reduced[i] = {sections[i].count, {sections[i].records.begin(), sections[i].records.end()}};
+    ReadOutcome decoded = decodeProgramFile(join(reduced), document.defaults());
     ProgramDocument& state = *decoded.document;
-    document.lines.clear();
-    for (const ProgramLine& line : state.lines)
-        document.lines.insertAfterCursor(line);
-    document.registerFile0 = state.registerFile0;
-    document.registerFile1 = state.registerFile1;
-    document.userRegisters0 = state.userRegisters0;
-    document.userRegisters1 = state.userRegisters1;
-    document.userSfrNames0 = state.userSfrNames0;
-    document.userSfrNames1 = state.userSfrNames1;
-    document.userBits = state.userBits;
-    document.literals = state.literals;
-    document.labels = state.labels;
-    document.comments = state.comments;
+
+    if (changed[0]) {
+        document.lines.clear();
+        for (const ProgramLine& line : state.lines)
+            document.lines.insertAfterCursor(line);
+    }
+    RegisterTable* registers[] = {&document.registerFile0, &document.userSfrNames0, &document.userRegisters0,
+                                  &document.registerFile1, &document.userSfrNames1, &document.userRegisters1};
+    const RegisterTable* decodedRegisters[] = {&state.registerFile0, &state.userSfrNames0, &state.userRegisters0,
+                                               &state.registerFile1, &state.userSfrNames1, &state.userRegisters1};
+    for (std::size_t i = 0; i < 6; ++i)
+        if (changed[2 + i])
+            *registers[i] = *decodedRegisters[i];
+    if (changed[1])
+        document.comments = state.comments;
+    if (changed[8])
+        document.literals = state.literals;
+    if (changed[9])
+        document.labels = state.labels;
+    if (changed[10])
+        document.userBits = state.userBits;
     document.resetCursorToTop();
-    current_ = encodeProgramFile(document);
+    current_ = std::move(bytes);
     document.modified = !saved_ || *saved_ != current_;
 }
 

@@ -68,7 +68,9 @@ private:
         ViewSpot after;
     };
 
-    void restore(ProgramDocument& document, const std::vector<std::uint8_t>& bytes);
+    // Brings the sections the patch names over from bytes; the others are as they were.
+    void restore(ProgramDocument& document, std::vector<std::uint8_t> bytes,
+                 const std::vector<SectionPatch>& patch);
 
     std::size_t depth_;
     std::deque<Step> undo_;
