@@ -3,6 +3,7 @@
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 #include "FakeScreen.h"
+#include "Screenshots.h"
 
 #include <QAction>
 #include <QApplication>
@@ -247,6 +248,37 @@ private slots:
         QVERIFY(form.documentWindows().isEmpty());
     }
 
+    // For a person to look at: long labels and skip operands beside their neighbours, and
+    // a selection, in both notations.
+    void screenshotOfLongRunsAndASelection()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        tarvik::ProgramDocument& document = view->document();
+        const struct { int code; const char* label; const char* operand; int destination; } lines[] = {
+            {14, "WWWWWWWWWWWWWW", "", 0}, {21, "MMMMMMMMMMMMM", "COUNTERREGISTER", 1}, {20, "", "OUTERCOUNTER12", 0},
+            {1, "LOOP", "PORTB", 1}, {27, "", "LOOP", 0},
+        };
+        for (const auto& entry : lines) {
+            tarvik::ProgramLine line;
+            line.code = entry.code;
+            line.setLabel(entry.label);
+            line.setOperand(entry.operand);
+            line.destination = entry.destination;
+            line.commentIndex = document.comments.append("a comment that follows the instruction");
+            view->InsertLineAfterCursor(line);
+        }
+        view->MoveCursorToLine(4);
+        view->SelectDeselect1Click();
+        for (const char* button : {"spbtnQEL", "spbtnASM"}) {
+            click(form, button);
+            QCoreApplication::processEvents();
+            const QString name = QStringLiteral("line-commands-%1.png").arg(QString::fromLatin1(button));
+            QVERIFY(view->grab().save(tarvik::test::screenshotPath(name)));
+        }
+    }
+
     void messageBoxesAreWideEnoughForTheirCaption()
     {
         QWidget parent;
@@ -255,6 +287,7 @@ private slots:
         QTimer::singleShot(0, [&width] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 width = box->width();
+                box->grab().save(tarvik::test::screenshotPath(QStringLiteral("message-box.png")));
                 box->button(QMessageBox::Ok)->click();
             }
         });
