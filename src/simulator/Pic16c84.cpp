@@ -214,6 +214,10 @@ std::uint64_t Pic16c84::run(std::uint64_t count)
 // interrupt enabled, TMR0 not counting the instruction clock, operands in W and the general
 // purpose registers. The state lives in locals so that a register store does not make the
 // compiler reload it. Anything else goes through step(), then back to run() to look again.
+// Without these GCC folds every handler's dispatch back into one shared jump.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-crossjumping", "no-gcse")))
+#endif
 std::uint64_t Pic16c84::runFast(std::uint64_t count)
 {
     // Kept unmasked: a 32-bit count wraps at a multiple of the 13-bit PC's range.
@@ -915,6 +919,8 @@ std::uint8_t Pic16c84::portAPins() const
 
 std::uint8_t Pic16c84::portBPins() const
 {
+    // Choice: the weak pull-ups (RBPU) are not modelled; an input reads the level set from
+    // outside, 0 until set, as every other input does.
     return static_cast<std::uint8_t>((latchB_ & ~trisB_) | (inputB_ & trisB_));
 }
 
