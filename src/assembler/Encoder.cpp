@@ -80,10 +80,11 @@ OperandError EncodeLine(const ProgramLine& line, ProgramDocument& doc, Screen& s
     }
     case OperandShape::Label: {
         const NameValueEntry* label = doc.labels.findByName(line.operandText());
-        if (!label)
+        // A label in the table but on no line has no address: jumping to 0 in its stead would
+        // be a wrong program reported as assembled.
+        int address = 0;
+        if (!label || label->value[0] == '\0' || !IsDecimalNumber(label->valueText(), address))
             return OperandError::Label;
-        int address = 0;  // a label on no line has no address text and jumps to 0
-        IsDecimalNumber(label->valueText(), address);
         word |= address & kJumpAddressMask;
         break;
     }

@@ -117,12 +117,10 @@ TEST_F(EncodeLineTest, JumpsTakeTheLabelsAssembledAddress)
     doc.labels.insert("FAR", "300");
     doc.labels.insert("TOP", "0");
     doc.labels.insert("END", "1023");
-    doc.labels.insert("NOWHERE", "");  // in the table but on no line
     EXPECT_EQ(encode(27, "FAR"), 0x292C);
     EXPECT_EQ(encode(28, "TOP"), 0x2000);
     EXPECT_EQ(encode(27, "END"), 0x2BFF);
     EXPECT_EQ(encode(28, "END"), 0x23FF);
-    EXPECT_EQ(encode(27, "NOWHERE"), 0x2800);
 }
 
 TEST_F(EncodeLineTest, UnresolvedOperandsAppendNothingAndSayWhichKind)
@@ -133,6 +131,8 @@ TEST_F(EncodeLineTest, UnresolvedOperandsAppendNothingAndSayWhichKind)
     EXPECT_EQ(encode(7, "", 0, OperandError::Register), -1);
     EXPECT_EQ(encode(16, "STATUS,9", 0, OperandError::Bit), -1);
     EXPECT_EQ(encode(27, "MISSING", 0, OperandError::Label), -1);
+    doc.labels.insert("NOWHERE", "");  // in the table but on no line: no address to jump to
+    EXPECT_EQ(encode(28, "NOWHERE", 0, OperandError::Label), -1);
     EXPECT_EQ(encode(24, "COUNT", 0, OperandError::Literal), -1);
     EXPECT_EQ(encode(24, "CHAIN", 0, OperandError::Literal), -1);
     EXPECT_TRUE(screen.messages.empty());

@@ -128,6 +128,14 @@ TEST_F(TarvikAsm, AssemblyErrorsGoToStderrAndTouchNoHexFile)
     save("literal.qel", [](test::ProgramBuilder& p) { p.line(24, "300"); });
     EXPECT_EQ(run({"literal.qel"}).err, "literal.qel: Syntax error:'300'\n"
                                         "literal.qel: Error in line 1: symbol not previously defined (300).\n");
+
+    save("unplaced.qel", [](test::ProgramBuilder& p) {
+        p.line(15, {}, 0, "GONE").setLabel({});  // the table keeps GONE, no line carries it
+        p.line(27, "GONE");
+    });
+    const Outcome unplaced = run({"unplaced.qel"});
+    EXPECT_EQ(unplaced.exitCode, 1);
+    EXPECT_EQ(unplaced.err, "unplaced.qel: Error in line 2: symbol not previously defined (GONE).\n");
 }
 
 TEST_F(TarvikAsm, UnreadableProgramFilesExitWithTheReadersMessage)
