@@ -1,6 +1,10 @@
 #include "app/QtScreen.h"
 
 #include "dialogs/instruction/EntryDialogs.h"
+#include "dialogs/symbols/TfrmLabels.h"
+#include "dialogs/symbols/TfrmNewBits.h"
+#include "dialogs/symbols/TfrmNewConstants.h"
+#include "dialogs/symbols/TfrmNewRegisters.h"
 #include "editor/TMDIChild.h"
 
 #include <QFile>
@@ -87,10 +91,47 @@ tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::strin
     }
 }
 
-int QtScreen::offerNewRegister(tarvik::ProgramDocument&, std::string&) { return 0; }
-int QtScreen::offerNewBit(tarvik::ProgramDocument&, std::string&) { return 0; }
-int QtScreen::offerNewLiteral(tarvik::ProgramDocument&, std::string&) { return 0; }
-int QtScreen::offerNewLabel(tarvik::ProgramDocument&, std::string&) { return 0; }
+int QtScreen::offerNewRegister(tarvik::ProgramDocument& document, std::string& name)
+{
+    TfrmNewRegisters dialog(document, *this, parent_);
+    dialog.setPresetName(name);
+    dialog.setCallerText(&name);
+    dialog.exec();
+    return afterOffer(document, dialog.addResult());
+}
+
+int QtScreen::offerNewBit(tarvik::ProgramDocument& document, std::string& name)
+{
+    TfrmNewBits dialog(document, *this, parent_);
+    dialog.setPresetName(name);
+    dialog.setCallerText(&name);
+    dialog.exec();
+    return afterOffer(document, dialog.addResult());
+}
+
+int QtScreen::offerNewLiteral(tarvik::ProgramDocument& document, std::string& name)
+{
+    TfrmNewConstants dialog(document, *this, parent_);
+    dialog.setCallerText(&name);
+    dialog.exec();
+    return afterOffer(document, dialog.addResult());
+}
+
+int QtScreen::offerNewLabel(tarvik::ProgramDocument& document, std::string& name)
+{
+    TfrmLabels dialog(document, *this, parent_);
+    dialog.setCallerText(&name);
+    dialog.exec();
+    return afterOffer(document, dialog.addResult());
+}
+
+int QtScreen::afterOffer(tarvik::ProgramDocument& document, int result)
+{
+    // The name may now stand in the line under the cursor, and bits show under new names.
+    if (TMDIChild* view = viewOf_ ? viewOf_(document) : nullptr; view && result)
+        view->update();
+    return result;
+}
 
 void QtScreen::moveCursorToLine(tarvik::ProgramDocument& document, int lineNumber)
 {

@@ -20,7 +20,7 @@ public:
     tarvik::MessageAnswer showMessage(std::string_view caption, std::string_view text,
                                       tarvik::MessageButtons buttons) override;
 
-    // The symbol definition dialogs hook in here; until then nothing is added.
+    // The symbol definition dialogs, over the main window.
     int offerNewRegister(tarvik::ProgramDocument&, std::string& name) override;
     int offerNewBit(tarvik::ProgramDocument&, std::string& name) override;
     int offerNewLiteral(tarvik::ProgramDocument&, std::string& name) override;
@@ -34,6 +34,8 @@ public:
     std::optional<std::string> chooseFileToSave(std::string_view title) override;
 
 private:
+    int afterOffer(tarvik::ProgramDocument& document, int result);
+
     QWidget* parent_;
     ViewOf viewOf_;
     QString lastFolder_;  // where the last file dialog ended, for this run only

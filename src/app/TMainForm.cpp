@@ -7,6 +7,11 @@
 #include "app/TfrmAbout.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/TfrmHexFile.h"
+#include "dialogs/search/TfrmFind.h"
+#include "dialogs/search/TfrmReplace.h"
+#include "dialogs/symbols/TfrmNewBits.h"
+#include "dialogs/symbols/TfrmNewConstants.h"
+#include "dialogs/symbols/TfrmNewRegisters.h"
 #include "editor/LineCommands.h"
 #include "dialogs/instruction/EntryDialogs.h"
 #include "editor/TMDIChild.h"
@@ -864,14 +869,98 @@ void TMainForm::Se1Click()
     if (TMDIChild* child = activeChild())
         UpdateClipboardCommands(child->SelectAllLines());
 }
-void TMainForm::Find1Click() {}
-void TMainForm::Replace1Click() {}
-void TMainForm::Registers1Click() {}
-void TMainForm::Bits1Click() {}
-void TMainForm::Constants1Click() {}
-void TMainForm::btnAddRegisterClick() {}
-void TMainForm::btnAddBitClick() {}
-void TMainForm::btnAddLiteralClick() {}
+void TMainForm::Find1Click()
+{
+    TMDIChild* child = activeChild();
+    if (!child)
+        return;
+    TfrmFind dialog(child->document(), *screen_, [child] {
+        child->ResetCursorToTop();
+        child->ShowLinePosition(0);
+    }, this);
+    dialog.exec();
+}
+
+void TMainForm::Replace1Click()
+{
+    TMDIChild* child = activeChild();
+    if (!child)
+        return;
+    TfrmReplace dialog(child->document(), *screen_, [child] {
+        child->ResetCursorToTop();
+        child->ShowLinePosition(0);
+    }, this);
+    dialog.exec();
+    showModifiedOf(child);
+}
+
+void TMainForm::Registers1Click()
+{
+    if (TMDIChild* child = activeChild()) {
+        TfrmNewRegisters dialog(child->document(), *screen_, this);
+        dialog.setBrowseMode();
+        dialog.exec();
+    }
+}
+
+void TMainForm::Bits1Click()
+{
+    if (TMDIChild* child = activeChild()) {
+        TfrmNewBits dialog(child->document(), *screen_, this);
+        dialog.exec();
+        showSymbolsChangedIn(child);
+    }
+}
+
+void TMainForm::Constants1Click()
+{
+    if (TMDIChild* child = activeChild()) {
+        TfrmNewConstants dialog(child->document(), *screen_, this);
+        dialog.setBrowseMode();
+        dialog.exec();
+    }
+}
+
+void TMainForm::btnAddRegisterClick()
+{
+    if (TMDIChild* child = activeChild()) {
+        std::string added;
+        TfrmNewRegisters dialog(child->document(), *screen_, this);
+        dialog.setCallerText(&added);
+        dialog.exec();
+        showSymbolsChangedIn(child);
+    }
+}
+
+void TMainForm::btnAddBitClick()
+{
+    if (TMDIChild* child = activeChild()) {
+        std::string added;
+        TfrmNewBits dialog(child->document(), *screen_, this);
+        dialog.setCallerText(&added);
+        dialog.exec();
+        showSymbolsChangedIn(child);
+    }
+}
+
+void TMainForm::btnAddLiteralClick()
+{
+    if (TMDIChild* child = activeChild()) {
+        std::string added;
+        TfrmNewConstants dialog(child->document(), *screen_, this);
+        dialog.setCallerText(&added);
+        dialog.setAddMode();
+        dialog.exec();
+        showSymbolsChangedIn(child);
+    }
+}
+
+void TMainForm::showSymbolsChangedIn(TMDIChild* child)
+{
+    // Bit operands are drawn under their current names.
+    child->update();
+    showModifiedOf(child);
+}
 void TMainForm::btnHexClick()
 {
     TMDIChild* child = activeChild();

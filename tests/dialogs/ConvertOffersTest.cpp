@@ -1,0 +1,195 @@
+#include "app/QtScreen.h"
+#include "app/TMainForm.h"
+#include "assembler/TfrmHexFile.h"
+#include "dialogs/symbols/TfrmLabels.h"
+#include "dialogs/symbols/TfrmNewConstants.h"
+#include "dialogs/symbols/TfrmNewRegisters.h"
+#include "editor/TMDIChild.h"
+
+#include "../assembler/ProgramBuilder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// The application's screen with its definition dialogs, but messages only recorded.
+class OfferingScreen : public QtScreen {
+public:
+    using QtScreen::QtScreen;
+    tarvik::MessageAnswer showMessage(std::string_view, std::string_view text, tarvik::MessageButtons) override
+    {
+        messages.emplace_back(text);
+        return tarvik::MessageAnswer::Ok;
+    }
+    std::vector<std::string> messages;
+};
+
+// Acts on the next modal dialog once the command under test has opened it. Records the
+// class of what opened, "" when nothing did.
+class ModalHand {
+public:
+    explicit ModalHand(std::function<void(QDialog&)> act)
+    {
+        QTimer::singleShot(0, &guard_, [this, act = std::move(act)] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = QString::fromLatin1(dialog->metaObject()->className());
+            act(*dialog);
+        });
+    }
+    QString seen;
+
+private:
+    QObject guard_;
+};
+
+void press(QDialog& dialog, const char* button)
+{
+    dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+}
+
+} // namespace
+
+class ConvertOffersTest : public QObject {
+    Q_OBJECT
+
+    tarvik::DeviceDefaults defaults;
+    std::unique_ptr<QTemporaryDir> folder;
+    QString savedCurrent;
+    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<OfferingScreen> screen;
+    TMDIChild* view = nullptr;
+
+    tarvik::ProgramDocument& open(const std::function<void(tarvik::test::ProgramBuilder&)>& build)
+    {
+        auto doc = std::make_unique<tarvik::ProgramDocument>(defaults);
+        tarvik::test::ProgramBuilder builder(*doc);
+        build(builder);
+        doc->fileName = "offer.qel";
+        doc->untitled = false;
+        doc->resetCursorToTop();
+        view = form->addDocumentWindow(std::move(doc), QStringLiteral("offer.qel"));
+        return view->document();
+    }
+
+    int cursorLine() const { return view->topIndex() + view->cursorRow(); }
+
+    // Convert to Hex, closing the viewer if it opens; whether it did.
+    bool convertsToHex()
+    {
+        ModalHand hand([](QDialog& viewer) { press(viewer, "Button1"); });
+        form->btnHexClick();
+        return hand.seen == "TfrmHexFile";
+    }
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        savedCurrent = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder->path()));
+        form = std::make_unique<TMainForm>();
+        screen = std::make_unique<OfferingScreen>(form.get(), [this](tarvik::ProgramDocument& doc) {
+            return form->viewOf(doc);
+        });
+        form->setScreen(screen.get());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        screen.reset();
+        QDir::setCurrent(savedCurrent);
+        folder.reset();
+    }
+
+    void anUndefinedRegisterIsDefinedFromTheFailedConversion()
+    {
+        tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) {
+            p.line(15);
+            p.line(7, "COUNT");
+        });
+        QString preset;
+        int lineWhenOffered = -1;
+        ModalHand hand([&](QDialog& dialog) {
+            preset = dialog.findChild<QLineEdit*>(QStringLiteral("txtName0"))->text();
+            lineWhenOffered = cursorLine();
+            press(dialog, "btnOk");
+        });
+        form->btnHexClick();
+        QCOMPARE(hand.seen, QStringLiteral("TfrmNewRegisters"));
+        QCOMPARE(preset, QStringLiteral("COUNT"));
+        QCOMPARE(lineWhenOffered, 2);
+        QCOMPARE(screen->messages, std::vector<std::string>{"Error in line 2: symbol not previously defined (COUNT)."});
+        QCOMPARE(form->statusPanelText(4), QStringLiteral("Modified"));
+
+        QVERIFY(convertsToHex());
+        QVERIFY(doc.registerFile0.holdsName("COUNT"));
+        QVERIFY(QFile::exists(folder->filePath(QStringLiteral("offer.hex"))));
+    }
+
+    void aLiteralAddedUnderAnotherNameRenamesTheOperand()
+    {
+        tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) { p.line(22, "COUNT"); });
+        ModalHand hand([](QDialog& dialog) {
+            QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("txtConstant"))->text(), QStringLiteral("COUNT"));
+            dialog.findChild<QLineEdit*>(QStringLiteral("txtConstant"))->setText(QStringLiteral("COUNTER"));
+            dialog.findChild<QLineEdit*>(QStringLiteral("txtValue"))->setText(QStringLiteral("5"));
+            press(dialog, "btnAdd");
+        });
+        form->btnHexClick();
+        QCOMPARE(hand.seen, QStringLiteral("TfrmNewConstants"));
+        QCOMPARE(doc.lines.last()->operandText(), std::string_view("COUNTER"));
+        QVERIFY(convertsToHex());
+    }
+
+    void aMissingLabelIsAddedOnlyByAdd()
+    {
+        tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) {
+            p.line(15, {}, 0, "LOOP");
+            p.line(27, "LOOP");
+        });
+        doc.labels.remove("LOOP");
+        for (const char* button : {"Button2", "Button1"}) {
+            ModalHand hand([button](QDialog& dialog) {
+                QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("txtNewLabel"))->text(), QStringLiteral("LOOP"));
+                press(dialog, button);
+            });
+            form->btnHexClick();
+            QCOMPARE(hand.seen, QStringLiteral("TfrmLabels"));
+            QCOMPARE(cursorLine(), 1);
+            QCOMPARE(doc.labels.holds("LOOP"), std::string(button) == "Button1");
+        }
+        QCOMPARE(screen->messages.size(), std::size_t(2));
+        QVERIFY(convertsToHex());
+    }
+
+    void aJumpToALabelOnNoLineIsAnError()
+    {
+        tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) {
+            p.line(15);
+            p.line(28, "GONE");
+        });
+        doc.labels.insert("GONE", "");
+        QVERIFY(!convertsToHex());
+        QCOMPARE(screen->messages, std::vector<std::string>{"Error in line 2: symbol not previously defined (GONE)."});
+        QCOMPARE(cursorLine(), 2);
+        QVERIFY(!QFile::exists(folder->filePath(QStringLiteral("offer.hex"))));
+    }
+};
+
+QTEST_MAIN(ConvertOffersTest)
+#include "ConvertOffersTest.moc"
