@@ -9,6 +9,7 @@
 #include "../assembler/ProgramBuilder.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -174,6 +175,39 @@ private slots:
             QCOMPARE(doc.labels.holds("LOOP"), std::string(button) == "Button1");
         }
         QCOMPARE(screen->messages.size(), std::size_t(2));
+        QVERIFY(convertsToHex());
+    }
+
+    void anEntryDialogDefinesAnUnknownRegisterThroughTheOffer()
+    {
+        tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) { p.line(15); });
+        doc.lines.setCursor(doc.lines.last());
+        bool openAfterCancel = false;
+        int linesAfterCancel = 0;
+        QString offered;
+        ModalHand entry([&](QDialog& dialog) {
+            QTest::keyClicks(dialog.findChild<QComboBox*>(QStringLiteral("cbxF"))->lineEdit(), QStringLiteral("COUNT"));
+            {
+                ModalHand cancel([](QDialog& registers) { press(registers, "Button1"); });
+                press(dialog, "btnOK");
+                offered = cancel.seen;
+            }
+            openAfterCancel = dialog.isVisible();
+            linesAfterCancel = doc.lines.count();
+            ModalHand add([](QDialog& registers) {
+                registers.findChild<QLineEdit*>(QStringLiteral("txtName0"))->setText(QStringLiteral("COUNTER"));
+                press(registers, "btnOk");
+            });
+            press(dialog, "btnOK");
+        });
+        form->runInstructionDialog(7);  // movwf
+        QCOMPARE(entry.seen, QStringLiteral("TfrmOneF"));
+        QCOMPARE(offered, QStringLiteral("TfrmNewRegisters"));
+        QVERIFY(openAfterCancel);
+        QCOMPARE(linesAfterCancel, 2);
+        QCOMPARE(doc.lines.count(), 3);
+        QCOMPARE(doc.lines.last()->operandText(), std::string_view("COUNTER"));
+        QCOMPARE(doc.registerFile0.addressOf("COUNTER"), 0x0C);
         QVERIFY(convertsToHex());
     }
 
