@@ -278,6 +278,24 @@ std::uint64_t Pic16c84::runFast(std::uint64_t count)
         TARVIK_NEXT(1, 1);                                                                    \
     } while (0)
 
+    // "decfsz f,f / goto back to it" (or incfsz), the delay loop of every PIC program: with
+    // f counting n times to 0 it is n skips-or-not and n - 1 jumps, 3n - 1 cycles, and no
+    // flag. Taken in one go when no event or end of the run falls inside it, which is
+    // exactly what stepping it would give.
+    const auto closedLoop = [&](const Decoded& skip, std::uint32_t at) {
+        const Decoded& next = code[(at + 1) & (kProgramWords - 1)];
+        return (skip.arg & 0x80) && next.op == kGoto && (page | next.k) == (at & kPcMask);
+    };
+#define TARVIK_SKIP_LOOP(n)                                                                   \
+    do {                                                                                      \
+        if ((n) > 1 && cycles + 3 * (n) - 1 < limit) {                                        \
+            gpr[index] = 0;                                                                   \
+            cycles += 3 * (n) - 3; /* the last skip's 2 cycles and 1 step follow */           \
+            done += 2 * (n) - 2;                                                              \
+            TARVIK_NEXT(2, 2);                                                                \
+        }                                                                                     \
+    } while (0)
+
     in = code[pc & (kProgramWords - 1)];
     goto* kHandlers[in.op];
 
@@ -360,6 +378,10 @@ rlf: {
 }
 decfsz: {
     TARVIK_GPR();
+    if (closedLoop(in, pc)) {
+        const unsigned n = gpr[index] == 0 ? 256u : gpr[index];
+        TARVIK_SKIP_LOOP(n);
+    }
     const unsigned r = (gpr[index] - 1u) & 0xFF;
     if (in.arg & 0x80)
         gpr[index] = static_cast<std::uint8_t>(r);
@@ -369,6 +391,10 @@ decfsz: {
 }
 incfsz: {
     TARVIK_GPR();
+    if (closedLoop(in, pc)) {
+        const unsigned n = 256u - gpr[index];
+        TARVIK_SKIP_LOOP(n);
+    }
     const unsigned r = (gpr[index] + 1u) & 0xFF;
     if (in.arg & 0x80)
         gpr[index] = static_cast<std::uint8_t>(r);
@@ -443,6 +469,7 @@ out:
 #undef TARVIK_NEXT
 #undef TARVIK_GPR
 #undef TARVIK_STORE
+#undef TARVIK_SKIP_LOOP
     pc_ = static_cast<std::uint16_t>(pc & kPcMask);
     w_ = w;
     status_ = status;

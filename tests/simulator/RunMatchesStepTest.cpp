@@ -8,6 +8,7 @@
 
 #include "FakeScreen.h"
 #include "RandomProgram.h"
+#include "Words.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,31 @@ TEST(RunMatchesStep, OnRandomPrograms)
                 ++steps;
             ASSERT_EQ(ran.run(stretch), steps) << "seed " << seed;
             expectSameState(stepped, ran, "seed " + std::to_string(seed) + " stretch " + std::to_string(stretch));
+        }
+    }
+}
+
+// Delay loops, which run() takes in one go, stopped at every count around their ends.
+TEST(RunMatchesStep, ThroughDelayLoops)
+{
+    const auto code = words::memory({
+        words::movlw(3), words::movwf(0x20), words::movlw(0xFD), words::movwf(0x22),
+        words::decfsz(0x20, words::F), words::goto_(4),      // 3 turns
+        words::incfsz(0x22, words::F), words::goto_(6),      // 3 turns
+        words::decfsz(0x21, words::F), words::goto_(8),      // 256 turns
+        words::decfsz(0x20, words::W), words::goto_(10),     // to W: no loop
+        words::goto_(0)});
+    for (std::uint64_t stretch : {1u, 2u, 3u, 5u, 7u, 11u, 509u, 510u, 511u, 1000u}) {
+        Pic16c84 stepped, ran;
+        for (Pic16c84* chip : {&stepped, &ran}) {
+            chip->loadProgram(code);
+            chip->powerOnReset();
+        }
+        for (int turn = 0; turn < 6; ++turn) {
+            for (std::uint64_t i = 0; i < stretch; ++i)
+                stepped.step();
+            ASSERT_EQ(ran.run(stretch), stretch);
+            expectSameState(stepped, ran, "stretch " + std::to_string(stretch) + " turn " + std::to_string(turn));
         }
     }
 }
