@@ -141,8 +141,10 @@ void QtScreen::moveCursorToLine(tarvik::ProgramDocument& document, int lineNumbe
 
 void QtScreen::editCurrentLine(tarvik::ProgramDocument& document)
 {
-    if (TMDIChild* view = viewOf_ ? viewOf_(document) : nullptr)
+    if (TMDIChild* view = viewOf_ ? viewOf_(document) : nullptr) {
+        const TMDIChild::UndoScope step(*view, "Edit");
         EditCurrentLine(*view, *this, parent_);
+    }
 }
 
 std::optional<std::string> QtScreen::chooseFileToOpen()

@@ -178,6 +178,7 @@ TMainForm::TMainForm(QWidget* parent)
     scaleForDensity();
 
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::childActivated);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::UpdateUndoCommands);
 
     // The frame is known once the native window exists (on some systems only once shown;
     // the limits follow it when it arrives).
@@ -524,6 +525,7 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
     connect(child, &TMDIChild::statusPanelChanged, this, &TMainForm::setStatusPanel);
     connect(child, &TMDIChild::selectionChanged, this, &TMainForm::UpdateClipboardCommands);
     connect(child, &TMDIChild::documentModified, this, [this, child] { showModifiedOf(child); });
+    connect(child, &TMDIChild::undoStateChanged, this, &TMainForm::UpdateUndoCommands);
     connect(child, &TMDIChild::editLineRequested, this, [this, child] {
         // The header line has no dialog.
         tarvik::ProgramDocument& document = child->document();
@@ -716,6 +718,7 @@ void TMainForm::FileSaveItemClick()
 {
     if (TMDIChild* child = activeChild()) {
         lifecycle_.save(*this, static_cast<int>(childOrder().indexOf(child)));
+        markSavedIfWritten(child);
         showModifiedOf(child);
     }
 }
@@ -724,6 +727,7 @@ void TMainForm::FileSaveAsItemClick()
 {
     if (TMDIChild* child = activeChild()) {
         lifecycle_.saveAs(*this, static_cast<int>(childOrder().indexOf(child)));
+        markSavedIfWritten(child);
         showModifiedOf(child);
     }
 }
@@ -811,18 +815,24 @@ void TMainForm::spbtnASMClick()
 
 void TMainForm::runInstructionDialog(int code)
 {
+    const tarvik::InstructionInfo* info = tarvik::instructionInfo(code);
+    const std::string name = info ? "Insert " + std::string(info->mnemonic)
+                                  : code == tarvik::kOrgCode ? "ORG" : "Insert Blank";
+    const auto step = undoStep(name.c_str());
     if (TMDIChild* child = activeChild())
         ::runInstructionDialog(*child, *screen_, code, this);
 }
 
 void TMainForm::editCurrentLine()
 {
+    const auto step = undoStep("Edit");
     if (TMDIChild* child = activeChild())
         EditCurrentLine(*child, *screen_, this);
 }
 
 void TMainForm::btnCutQELClick()
 {
+    const auto step = undoStep("Cut");
     if (TMDIChild* child = activeChild()) {
         tarvik::cutSelection(child->document(), lineClipboard_);
         showSelectionRemoved(child);
@@ -837,6 +847,7 @@ void TMainForm::btnCopyQELClick()
 
 void TMainForm::btnPasteQELClick()
 {
+    const auto step = undoStep("Paste");
     TMDIChild* child = activeChild();
     if (!child)
         return;
@@ -848,6 +859,7 @@ void TMainForm::btnPasteQELClick()
 
 void TMainForm::Delete2Click()
 {
+    const auto step = undoStep("Delete");
     if (TMDIChild* child = activeChild()) {
         tarvik::deleteSelection(child->document());
         showSelectionRemoved(child);
@@ -864,6 +876,7 @@ void TMainForm::showSelectionRemoved(TMDIChild* child)
 
 void TMainForm::Se1Click()
 {
+    const auto step = undoStep("Select All");
     // The menu items follow with the buttons, as after a double click, so that Ctrl+X and
     // Ctrl+C work at once.
     if (TMDIChild* child = activeChild())
@@ -871,6 +884,7 @@ void TMainForm::Se1Click()
 }
 void TMainForm::Find1Click()
 {
+    const auto step = undoStep("Find");
     TMDIChild* child = activeChild();
     if (!child)
         return;
@@ -883,6 +897,7 @@ void TMainForm::Find1Click()
 
 void TMainForm::Replace1Click()
 {
+    const auto step = undoStep("Replace");
     TMDIChild* child = activeChild();
     if (!child)
         return;
@@ -896,6 +911,7 @@ void TMainForm::Replace1Click()
 
 void TMainForm::Registers1Click()
 {
+    const auto step = undoStep("Registers");
     if (TMDIChild* child = activeChild()) {
         TfrmNewRegisters dialog(child->document(), *screen_, this);
         dialog.setBrowseMode();
@@ -905,6 +921,7 @@ void TMainForm::Registers1Click()
 
 void TMainForm::Bits1Click()
 {
+    const auto step = undoStep("Bits");
     if (TMDIChild* child = activeChild()) {
         TfrmNewBits dialog(child->document(), *screen_, this);
         dialog.exec();
@@ -914,6 +931,7 @@ void TMainForm::Bits1Click()
 
 void TMainForm::Constants1Click()
 {
+    const auto step = undoStep("Literals");
     if (TMDIChild* child = activeChild()) {
         TfrmNewConstants dialog(child->document(), *screen_, this);
         dialog.setBrowseMode();
@@ -923,6 +941,7 @@ void TMainForm::Constants1Click()
 
 void TMainForm::btnAddRegisterClick()
 {
+    const auto step = undoStep("Add Register");
     if (TMDIChild* child = activeChild()) {
         std::string added;
         TfrmNewRegisters dialog(child->document(), *screen_, this);
@@ -934,6 +953,7 @@ void TMainForm::btnAddRegisterClick()
 
 void TMainForm::btnAddBitClick()
 {
+    const auto step = undoStep("Add Bit");
     if (TMDIChild* child = activeChild()) {
         std::string added;
         TfrmNewBits dialog(child->document(), *screen_, this);
@@ -945,6 +965,7 @@ void TMainForm::btnAddBitClick()
 
 void TMainForm::btnAddLiteralClick()
 {
+    const auto step = undoStep("Add Literal");
     if (TMDIChild* child = activeChild()) {
         std::string added;
         TfrmNewConstants dialog(child->document(), *screen_, this);
@@ -963,6 +984,7 @@ void TMainForm::showSymbolsChangedIn(TMDIChild* child)
 }
 void TMainForm::btnHexClick()
 {
+    const auto step = undoStep("Convert to Hex");
     TMDIChild* child = activeChild();
     if (!child)
         return;

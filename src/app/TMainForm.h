@@ -3,6 +3,7 @@
 #include "assembler/HexImage.h"
 #include "files/DocumentLifecycle.h"
 #include "model/DeviceDefaults.h"
+#include "editor/TMDIChild.h"
 #include "model/LineList.h"
 
 #include <QList>
@@ -120,6 +121,10 @@ public:
     void UpdateClipboardCommands(int selectedCount);
     // Re-derives what is enabled and shown from whether any document is open.
     void UpdateMenuItems();
+    // Undo and Redo name the step they would take, and are enabled when there is one.
+    void UpdateUndoCommands();
+    void Undo1Click();
+    void Redo1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -166,6 +171,11 @@ private:
     // back to the left before a window would run past the right edge of the client area.
     int newWindowLeft(int count, int width) const;
     void createDesktopShortcuts();
+    // A command on the active document, recorded as one undo step named name (none when
+    // no document is open). Hold it for as long as the command runs.
+    std::optional<TMDIChild::UndoScope> undoStep(const char* name);
+    // After Save, Save As or a close question's save: what is on disk now.
+    void markSavedIfWritten(TMDIChild* child);
     // The palette, the speed bar and the window sizes are laid out for 96 DPI; on a screen
     // of a higher logical DPI (whose fonts are larger) they grow in proportion.
     void scaleForDensity();
@@ -209,6 +219,8 @@ private:
     QAction* pasteItem_ = nullptr;
     QAction* deleteItem_ = nullptr;
     QAction* closeAllItem_ = nullptr;
+    QAction* undoItem_ = nullptr;
+    QAction* redoItem_ = nullptr;
 
     QToolButton* saveBtn_ = nullptr;
     QToolButton* cutBtn_ = nullptr;

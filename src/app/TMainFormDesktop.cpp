@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
@@ -50,6 +51,22 @@ void TMainForm::createDesktopShortcuts()
 
     // Ctrl+W and Ctrl+F4 close the active window through its own window menu, which
     // asks as its close box does.
+
+    // Undo and Redo head the Edit menu.
+    undoItem_ = new QAction(QStringLiteral("&Undo"), editMenu_);
+    undoItem_->setObjectName(QStringLiteral("Undo1"));
+    undoItem_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undoItem_, &QAction::triggered, this, &TMainForm::Undo1Click);
+    redoItem_ = new QAction(QStringLiteral("&Redo"), editMenu_);
+    redoItem_->setObjectName(QStringLiteral("Redo1"));
+    redoItem_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(redoItem_, &QAction::triggered, this, &TMainForm::Redo1Click);
+    QAction* first = editMenu_->actions().value(0);
+    editMenu_->insertActions(first, {undoItem_, redoItem_});
+    editMenu_->insertSeparator(first);
+    connect(editMenu_, &QMenu::aboutToShow, this, &TMainForm::UpdateUndoCommands);
+    undoItem_->setEnabled(false);
+    redoItem_->setEnabled(false);
 }
 
 void TMainForm::openFiles(const QStringList& paths)
@@ -145,4 +162,47 @@ void TMainForm::scaleForDensity()
             button->setIconSize(scaled(button->iconSize()));
         }
     }
+}
+
+std::optional<TMDIChild::UndoScope> TMainForm::undoStep(const char* name)
+{
+    TMDIChild* child = activeChild();
+    if (!child)
+        return std::nullopt;
+    return std::optional<TMDIChild::UndoScope>(std::in_place, *child, name);
+}
+
+void TMainForm::UpdateUndoCommands()
+{
+    // The client area comes after the menus.
+    if (!mdiArea_)
+        return;
+    const TMDIChild* child = activeChild();
+    const tarvik::UndoHistory* history = child ? &child->undoHistory() : nullptr;
+    auto caption = [](const char* verb, const std::string& name) {
+        return name.empty() ? QString::fromLatin1(verb)
+                            : QStringLiteral("%1 %2").arg(QLatin1String(verb), QString::fromStdString(name));
+    };
+    undoItem_->setEnabled(history && history->canUndo());
+    undoItem_->setText(caption("&Undo", history ? history->undoName() : std::string()));
+    redoItem_->setEnabled(history && history->canRedo());
+    redoItem_->setText(caption("&Redo", history ? history->redoName() : std::string()));
+}
+
+void TMainForm::Undo1Click()
+{
+    if (TMDIChild* child = activeChild())
+        child->Undo();
+}
+
+void TMainForm::Redo1Click()
+{
+    if (TMDIChild* child = activeChild())
+        child->Redo();
+}
+
+void TMainForm::markSavedIfWritten(TMDIChild* child)
+{
+    if (child)
+        child->markSaved();
 }

@@ -290,6 +290,7 @@ void TMDIChild::InsertLineAfterCursor(const ProgramLine& line)
 
 void TMDIChild::InsertBlankLine()
 {
+    const UndoScope step(*this, "Insert Blank");
     ViewPlace view = place();
     const LineEdit edit = insertBlankLine(*document_, view);
     if (!edit.done)
@@ -302,6 +303,7 @@ void TMDIChild::InsertBlankLine()
 
 void TMDIChild::DeleteCursorLine()
 {
+    const UndoScope step(*this, "Delete Line");
     ViewPlace view = place();
     const LineEdit edit = deleteCursorLine(*document_, view);
     if (!edit.done)
@@ -315,6 +317,7 @@ void TMDIChild::DeleteCursorLine()
 
 void TMDIChild::ActiveInactive1Click()
 {
+    const UndoScope step(*this, "Active/Inactive");
     if (!toggleInactive(*document_))
         return;
     repaintRows(cursorRow_);
@@ -324,6 +327,7 @@ void TMDIChild::ActiveInactive1Click()
 
 void TMDIChild::SelectDeselect1Click()
 {
+    const UndoScope step(*this, "Select/Deselect");
     if (ProgramLine* line = document_->lines.cursor())
         toggleSelectionOf(*line, cursorRow_);
 }
@@ -504,6 +508,7 @@ void TMDIChild::mousePressEvent(QMouseEvent* event)
 
 void TMDIChild::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    const UndoScope step(*this, "Select/Deselect");
     // Replaces the second press: the first click has already moved the cursor.
     if (event->button() != Qt::LeftButton)
         return;

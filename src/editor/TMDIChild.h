@@ -2,6 +2,7 @@
 
 #include "editor/LineCommands.h"
 #include "editor/LineRenderer.h"
+#include "editor/UndoHistory.h"
 #include "editor/ViewPaging.h"
 #include "model/ProgramDocument.h"
 
@@ -27,6 +28,25 @@ public:
     explicit TMDIChild(std::unique_ptr<tarvik::ProgramDocument> document, QWidget* parent = nullptr);
     ~TMDIChild() override;
     tarvik::ProgramDocument& document();
+
+    // Brackets a command that may change the document: the outermost scope records one
+    // step under its name, when the document changed.
+    class UndoScope {
+    public:
+        UndoScope(TMDIChild& view, std::string name);
+        ~UndoScope();
+        UndoScope(const UndoScope&) = delete;
+        UndoScope& operator=(const UndoScope&) = delete;
+
+    private:
+        TMDIChild& view_;
+        std::string name_;
+    };
+    const tarvik::UndoHistory& undoHistory() const { return history_; }
+    void Undo();
+    void Redo();
+    // After a save: the document as it stands is the one on disk.
+    void markSaved();
 
     // Moves the cursor to a row (counted from the top line) without scrolling.
     void SetCursorRow(int row);
@@ -72,6 +92,8 @@ public:
     int outerHeight() const;
 
 signals:
+    // What Undo and Redo would do has changed.
+    void undoStateChanged();
     // Status bar panels 0 (comment), 1 ("%4d" position), 2 (affected text).
     void statusPanelChanged(int panel, const QString& text);
     // The number of Selected lines may have changed: drives Cut, Copy and Delete. The menu
@@ -119,6 +141,8 @@ private:
     // Page Up, Page Down, Home and End (with or without Ctrl); false for any other key.
     bool pagingKey(const QKeyEvent* event);
     void moveToSpot(const tarvik::ViewSpot& spot);
+    void startHistory();
+    void showRestored(const std::optional<tarvik::ViewSpot>& spot);
     // The row arithmetic counts in pixels of a 96-DPI screen; at a higher logical DPI the
     // view is drawn larger, and points, rectangles and lengths convert at its edges.
     int toScreen(int length) const;
@@ -144,4 +168,7 @@ private:
     tarvik::RenderedLine rendered_;  // reused by every row of a paint
     int wheelRemainder_ = 0;  // wheel movement short of a notch
     double scale_ = 1.0;      // logical DPI / 96, never below 1
+    tarvik::UndoHistory history_;
+    bool historyStarted_ = false;
+    int undoDepth_ = 0;  // nested command scopes
 };

@@ -86,3 +86,64 @@ int TMDIChild::toDesign(int length) const
 {
     return static_cast<int>(length / scale_);
 }
+
+void TMDIChild::startHistory()
+{
+    // The state before the first command is the oldest one Undo reaches.
+    if (!historyStarted_) {
+        history_.reset(*document_);
+        historyStarted_ = true;
+    }
+}
+
+TMDIChild::UndoScope::UndoScope(TMDIChild& view, std::string name)
+    : view_(view), name_(std::move(name))
+{
+    if (view_.undoDepth_++ > 0)
+        return;
+    view_.startHistory();
+    view_.history_.begin(*view_.document_, {view_.topIndex_, view_.topIndex_ + view_.cursorRow_});
+}
+
+TMDIChild::UndoScope::~UndoScope()
+{
+    if (--view_.undoDepth_ > 0)
+        return;
+    view_.history_.commit(*view_.document_, std::move(name_), {view_.topIndex_, view_.topIndex_ + view_.cursorRow_});
+    emit view_.undoStateChanged();
+}
+
+void TMDIChild::Undo()
+{
+    startHistory();
+    showRestored(history_.undo(*document_));
+}
+
+void TMDIChild::Redo()
+{
+    startHistory();
+    showRestored(history_.redo(*document_));
+}
+
+void TMDIChild::showRestored(const std::optional<ViewSpot>& spot)
+{
+    if (!spot)
+        return;
+    // The line records are new: the view finds its top line and cursor again by position.
+    const int n = lineCount();
+    const int cursor = std::clamp(spot->cursorPosition, 0, std::max(0, n - 1));
+    const int top = std::clamp(spot->topIndex, 0, cursor);
+    moveToSpot({top, cursor});
+    ShowLinePosition(cursorRow_ + topIndex_);
+    UpdateScrollBar();
+    reportSelection();
+    emit documentModified();
+    emit undoStateChanged();
+}
+
+void TMDIChild::markSaved()
+{
+    startHistory();
+    if (!document_->modified)
+        history_.markSaved(*document_);
+}
