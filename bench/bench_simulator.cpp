@@ -90,14 +90,23 @@ void BM_LoopWithTimerInterrupts(benchmark::State& state)
 }
 BENCHMARK(BM_LoopWithTimerInterrupts)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
+// A folder of this run, removed when the program ends.
 std::filesystem::path workFolder()
 {
-    static const std::filesystem::path folder = [] {
+    struct Folder {
+        std::filesystem::path path;
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder{[] {
         std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-bench-XXXXXX").string();
         ::mkdtemp(pattern.data());
         return std::filesystem::path(pattern);
-    }();
-    return folder;
+    }()};
+    return folder.path;
 }
 
 // Writes NAME.hex and the gpsim script that stops it after as many cycles as the first
