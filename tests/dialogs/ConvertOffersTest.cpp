@@ -211,6 +211,30 @@ private slots:
         QVERIFY(convertsToHex());
     }
 
+    void anOrgThatGoesBackOpensInItsEditDialog()
+    {
+        tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) {
+            p.line(15);
+            p.line(15);
+            p.org("1");
+            p.line(15);
+        });
+        int lineWhenOpened = -1;
+        ModalHand hand([&](QDialog& dialog) {
+            lineWhenOpened = cursorLine();
+            auto* address = dialog.findChild<QLineEdit*>(QStringLiteral("txtORG"));
+            QCOMPARE(address->text(), QStringLiteral("1"));
+            address->setText(QStringLiteral("4"));
+            press(dialog, "btnOk");
+        });
+        form->btnHexClick();
+        QCOMPARE(hand.seen, QStringLiteral("TfrmOrg"));
+        QCOMPARE(lineWhenOpened, 3);
+        QCOMPARE(screen->messages, std::vector<std::string>{"Error in line 3: overwriting previous address contents."});
+        QCOMPARE(doc.lines.count(), 5);  // rewritten in place, not inserted
+        QVERIFY(convertsToHex());
+    }
+
     void aJumpToALabelOnNoLineIsAnError()
     {
         tarvik::ProgramDocument& doc = open([](tarvik::test::ProgramBuilder& p) {
