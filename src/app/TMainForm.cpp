@@ -430,7 +430,7 @@ void TMainForm::fitToScreen(const QSize& maximisedArea)
     compactLayout_ = h < scaled(500) && w < scaled(700);
     // The sizes are of the whole window, frame and title bar included, so that on a small
     // screen the status bar stays on it.
-    const QRect whole = h < 620 && w < 820 ? QRect(0, 0, w, h) : QRect(QPoint(30, 30), kMaximumSize);
+    const QRect whole = h < scaled(620) && w < scaled(820) ? QRect(0, 0, w, h) : QRect(QPoint(30, 30), scaled(kMaximumSize));
     setGeometry(whole.marginsRemoved(windowFrame()));
 
     // Too little height for the pin diagram: drop it and close the palette up.
@@ -650,8 +650,8 @@ void TMainForm::applyWholeWindowLimits()
     limitsApplied_ = true;
     limitsFrame_ = frame;
     const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
-    setMinimumSize(kMinimumSize - extra);
-    setMaximumSize(kMaximumSize - extra);
+    setMinimumSize(scaled(kMinimumSize) - extra);
+    setMaximumSize(scaled(kMaximumSize) - extra);
 }
 
 void TMainForm::moveEvent(QMoveEvent* event)
@@ -672,7 +672,7 @@ void TMainForm::resizeEvent(QResizeEvent* event)
     const QRect frame = frameGeometry();
     for (const auto& [window, placed] : std::as_const(sizedBeforeMaximised_))
         if (window && window->geometry() == placed)
-            window->resize(frame.width() - 280, frame.height() - 103);
+            window->resize(frame.width() - scaled(280), frame.height() - scaled(103));
     sizedBeforeMaximised_.clear();
 }
 
