@@ -717,8 +717,8 @@ void TMainForm::FileOpenItemClick()
 void TMainForm::FileSaveItemClick()
 {
     if (TMDIChild* child = activeChild()) {
-        lifecycle_.save(*this, static_cast<int>(childOrder().indexOf(child)));
-        markSavedIfWritten(child);
+        if (lifecycle_.save(*this, static_cast<int>(childOrder().indexOf(child))) == tarvik::SaveResult::Saved)
+            child->markSaved();
         showModifiedOf(child);
     }
 }
@@ -726,8 +726,8 @@ void TMainForm::FileSaveItemClick()
 void TMainForm::FileSaveAsItemClick()
 {
     if (TMDIChild* child = activeChild()) {
-        lifecycle_.saveAs(*this, static_cast<int>(childOrder().indexOf(child)));
-        markSavedIfWritten(child);
+        if (lifecycle_.saveAs(*this, static_cast<int>(childOrder().indexOf(child))) == tarvik::SaveResult::Saved)
+            child->markSaved();
         showModifiedOf(child);
     }
 }

@@ -200,9 +200,3 @@ void TMainForm::Redo1Click()
     if (TMDIChild* child = activeChild())
         child->Redo();
 }
-
-void TMainForm::markSavedIfWritten(TMDIChild* child)
-{
-    if (child)
-        child->markSaved();
-}

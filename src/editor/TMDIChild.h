@@ -45,7 +45,7 @@ public:
     const tarvik::UndoHistory& undoHistory() const { return history_; }
     void Undo();
     void Redo();
-    // After a save: the document as it stands is the one on disk.
+    // After a successful save: the document as it stands is the one on disk.
     void markSaved();
 
     // Moves the cursor to a row (counted from the top line) without scrolling.

@@ -144,6 +144,5 @@ void TMDIChild::showRestored(const std::optional<ViewSpot>& spot)
 void TMDIChild::markSaved()
 {
     startHistory();
-    if (!document_->modified)
-        history_.markSaved(*document_);
+    history_.markSaved(*document_);
 }
