@@ -2,6 +2,7 @@
 #include "editor/TMDIChild.h"
 #include "files/ProgramFile.h"
 #include "FakeScreen.h"
+#include "Screenshots.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -58,6 +59,14 @@ private slots:
         QCOMPARE(view->document().lines.count(), 1);
         QVERIFY(!item(form, "Undo1")->isEnabled());
         QCOMPARE(item(form, "Redo1")->text(), QStringLiteral("&Redo Insert Blank"));
+
+        QTest::keyClick(view, Qt::Key_Return);
+        auto* edit = form.findChild<QMenu*>(QStringLiteral("Line"));
+        edit->popup(form.mapToGlobal(QPoint(40, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(edit));
+        QVERIFY(edit->grab().save(tarvik::test::screenshotPath(QStringLiteral("edit-menu-undo.png"))));
+        edit->hide();
+        item(form, "Undo1")->trigger();
 
         // Nothing to paste and nothing selected to delete: no step.
         form.btnPasteQELClick();
