@@ -174,8 +174,6 @@ private:
     // A command on the active document, recorded as one undo step named name (none when
     // no document is open). Hold it for as long as the command runs.
     std::optional<TMDIChild::UndoScope> undoStep(const char* name);
-    // After Save, Save As or a close question's save: what is on disk now.
-    void markSavedIfWritten(TMDIChild* child);
     // The palette, the speed bar and the window sizes are laid out for 96 DPI; on a screen
     // of a higher logical DPI (whose fonts are larger) they grow in proportion.
     void scaleForDensity();
