@@ -7,13 +7,13 @@
 #include "app/TfrmAbout.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/TfrmHexFile.h"
+#include "dialogs/instruction/EntryDialogs.h"
 #include "dialogs/search/TfrmFind.h"
 #include "dialogs/search/TfrmReplace.h"
 #include "dialogs/symbols/TfrmNewBits.h"
 #include "dialogs/symbols/TfrmNewConstants.h"
 #include "dialogs/symbols/TfrmNewRegisters.h"
 #include "editor/LineCommands.h"
-#include "dialogs/instruction/EntryDialogs.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 #include "mpasm/Import.h"
@@ -732,24 +732,6 @@ void TMainForm::FileSaveAsItemClick()
     }
 }
 
-void TMainForm::FileImportItemClick()
-{
-    std::optional<std::string> path;
-    if (chooseImportFile) {
-        path = chooseImportFile();
-    } else {
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Import MPASM Source"), QString(),
-            QStringLiteral("MPASM source files (*.asm *.inc);;All files (*)"));
-        if (!chosen.isEmpty())
-            path = QFile::encodeName(chosen).toStdString();
-    }
-    if (!path || path->empty())
-        return;
-    if (tarvik::importMpasmFile(*this, *screen_, defaults_, *path))
-        showModifiedOf(activeChild());
-}
-
 void TMainForm::FileExportItemClick()
 {
     TMDIChild* child = activeChild();
@@ -780,6 +762,24 @@ void TMainForm::FileExportItemClick()
     tarvik::exportMpasmFile(document, *screen_, *path);
     // A definition offered for a failing line may have added a symbol.
     showModifiedOf(child);
+}
+
+void TMainForm::FileImportItemClick()
+{
+    std::optional<std::string> path;
+    if (chooseImportFile) {
+        path = chooseImportFile();
+    } else {
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Import MPASM Source"), QString(),
+            QStringLiteral("MPASM source files (*.asm *.inc);;All files (*)"));
+        if (!chosen.isEmpty())
+            path = QFile::encodeName(chosen).toStdString();
+    }
+    if (!path || path->empty())
+        return;
+    if (tarvik::importMpasmFile(*this, *screen_, defaults_, *path))
+        showModifiedOf(activeChild());
 }
 
 void TMainForm::FileExitItemClick()

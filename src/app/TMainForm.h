@@ -155,11 +155,11 @@ private:
     bool askToCloseChild(TMDIChild* child);
     void setStatusPanel(int panel, const QString& text);
     void showModifiedOf(TMDIChild* child);
-    void showSymbolsChangedIn(TMDIChild* child);
     // The window's frame and title bar; empty while the system has not told them.
     QMargins windowFrame() const;
     // The size limits are of the whole window: the client's follow the frame.
     void applyWholeWindowLimits();
+    void showSymbolsChangedIn(TMDIChild* child);
     // After Cut and Delete: the view back at the top, nothing left to cut.
     void showSelectionRemoved(TMDIChild* child);
     void LineClick();
