@@ -29,14 +29,16 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 for target in "$build"/fuzz_*; do
   name="${target##*/fuzz_}"
-  seeds="$root/tests/data/fuzz/$name"
+  seeds=("$root/tests/data/fuzz/$name")
+  # The import tests' own sources seed the import target too, rather than copies of them.
+  [ "$name" = import ] && seeds+=("$root/tests/data/mpasm")
   if [ "$replay" = ON ]; then
-    "$target" "$seeds"
+    "$target" "${seeds[@]}"
   else
     corpus="$build/corpus/$name"
     mkdir -p "$corpus"
     # New inputs stay in the build folder; the seeds in the tree are only read.
     "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-              -artifact_prefix="$build/crash-$name-" "$corpus" "$seeds"
+              -artifact_prefix="$build/crash-$name-" "$corpus" "${seeds[@]}"
   fi
 done

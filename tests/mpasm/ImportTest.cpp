@@ -54,7 +54,7 @@ std::string readSource(const std::string& name) { return test::readWholeFile(kDa
 // interrupt vectors with header names. gpasm assembles each to the image of the import.
 TEST(MpasmImport, SourcesAsPeopleWriteThemGiveGpasmsImage)
 {
-    const std::vector<std::string> sources = {"delay.asm", "table.asm", "special.asm", "notations.asm",
+    const std::vector<std::string> sources = {"delay.asm", "table.asm", "shorthand.asm", "notations.asm",
                                               "vectors.asm", "noprocessor.asm"};
     test::TempDir dir;
     for (const std::string& name : sources)
@@ -121,7 +121,7 @@ TEST(MpasmImport, NamesTakeTheRoleTheyAreUsedIn)
     EXPECT_TRUE(lineWithOperand(*table, 29, "'H'"));
     EXPECT_TRUE(lineWithOperand(*table, 29, "33"));  // '!' is no letter or digit
 
-    auto special = imported(readSource("special.asm"), defaults);
+    auto special = imported(readSource("shorthand.asm"), defaults);
     ASSERT_TRUE(special);
     EXPECT_EQ(special->literals.valueOf("READY"), std::nullopt);  // a bit, not a literal
     ASSERT_TRUE(special->userBits.find("READY"));

@@ -23,7 +23,7 @@ Pic16c84 chipWith(const std::array<std::uint16_t, kProgramWords>& code)
     return chip;
 }
 
-TEST(SpecialCases, PowerOnValuesMirrorsAndUnimplementedBits)
+TEST(PeripheralCases, PowerOnValuesMirrorsAndUnimplementedBits)
 {
     Pic16c84 chip = chipWith(memory({movlw(0xFF), movwf(PORTA), movwf(0x0C), bsf(STATUS, RP0),
                                      movwf(TRISA & 0x7F), movwf(PCLATH), movwf(0x07), movwf(EECON2 & 0x7F),
@@ -46,7 +46,7 @@ TEST(SpecialCases, PowerOnValuesMirrorsAndUnimplementedBits)
     EXPECT_EQ(chip.peek(PORTA), 0x02);
 }
 
-TEST(SpecialCases, WritesToPclJumpWithPclathAndTakeTwoCycles)
+TEST(PeripheralCases, WritesToPclJumpWithPclathAndTakeTwoCycles)
 {
     auto code = memory({movlw(0x02), movwf(PCLATH), movlw(0x10), movwf(PCL)});
     place(code, 0x210, {movlw(3), addwf(PCL, F)});
@@ -71,7 +71,7 @@ TEST(SpecialCases, WritesToPclJumpWithPclathAndTakeTwoCycles)
     EXPECT_EQ(chip.stackEntry(0), 0x1807);
 }
 
-TEST(SpecialCases, IndirectAccessThroughFsr)
+TEST(PeripheralCases, IndirectAccessThroughFsr)
 {
     Pic16c84 chip = chipWith(memory({
         movlw(0x55), movwf(0x20),
@@ -95,7 +95,7 @@ TEST(SpecialCases, IndirectAccessThroughFsr)
     EXPECT_EQ(chip.w(), 0x56);
 }
 
-TEST(SpecialCases, StackIsCircularWithEightLevels)
+TEST(PeripheralCases, StackIsCircularWithEightLevels)
 {
     // Nine nested calls, each followed by a return.
     std::array<std::uint16_t, kProgramWords> code = memory({call(0x10), ret()});
@@ -137,7 +137,7 @@ std::vector<int> wAfterEach(Pic16c84& chip, int steps)
     return values;
 }
 
-TEST(SpecialCases, Tmr0WriteDelayPrescalerAndOverflow)
+TEST(PeripheralCases, Tmr0WriteDelayPrescalerAndOverflow)
 {
     // No prescaler: the write's cycle and the two after it do not count.
     Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), movlw(0x08), movwf(OPTION & 0x7F),
@@ -170,7 +170,7 @@ TEST(SpecialCases, Tmr0WriteDelayPrescalerAndOverflow)
     EXPECT_EQ(chip.peek(TMR0), 1);
 }
 
-TEST(SpecialCases, InterruptEntryAndRetfie)
+TEST(PeripheralCases, InterruptEntryAndRetfie)
 {
     // The handler at 0x004 clears T0IF; the main code jumps over it.
     auto code = memory({bsf(STATUS, RP0), movlw(0x08), movwf(OPTION & 0x7F), goto_(0x20),
@@ -195,7 +195,7 @@ TEST(SpecialCases, InterruptEntryAndRetfie)
     EXPECT_EQ(chip.stackDepth(), 0);
 }
 
-TEST(SpecialCases, EepromReadAndWriteSequence)
+TEST(PeripheralCases, EepromReadAndWriteSequence)
 {
     const auto program = [](bool unlocked) {
         return memory({movlw(0x05), movwf(EEADR), movlw(0xA5), movwf(EEDATA), bsf(STATUS, RP0),
@@ -232,7 +232,7 @@ TEST(SpecialCases, EepromReadAndWriteSequence)
     EXPECT_EQ(chip.peek(EECON1), 0);
 }
 
-TEST(SpecialCases, SleepAndWakeUpOnRb0Int)
+TEST(PeripheralCases, SleepAndWakeUpOnRb0Int)
 {
     for (const bool gie : {false, true}) {
         SCOPED_TRACE(gie ? "GIE set" : "GIE clear");
@@ -258,7 +258,7 @@ TEST(SpecialCases, SleepAndWakeUpOnRb0Int)
     }
 }
 
-TEST(SpecialCases, SleepWakesAtTheEndOfAnEepromWrite)
+TEST(PeripheralCases, SleepWakesAtTheEndOfAnEepromWrite)
 {
     Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), bsf(EECON1 & 0x7F, 2), movlw(0x40), movwf(INTCON),
                                      movlw(0x55), movwf(EECON2 & 0x7F), movlw(0xAA), movwf(EECON2 & 0x7F),
@@ -269,7 +269,7 @@ TEST(SpecialCases, SleepWakesAtTheEndOfAnEepromWrite)
     EXPECT_TRUE(chip.peek(EECON1) & bit::EEIF);
 }
 
-TEST(SpecialCases, WatchdogResetsAndWakes)
+TEST(PeripheralCases, WatchdogResetsAndWakes)
 {
     // Prescaler to TMR0, so the watchdog times out after 18 ms: 18000 cycles at 4 MHz.
     Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), clrf(OPTION & 0x7F), bcf(STATUS, RP0), goto_(3)}));
@@ -291,7 +291,7 @@ TEST(SpecialCases, WatchdogResetsAndWakes)
     EXPECT_EQ(chip.peek(STATUS) & (bit::TO | bit::PD), 0);
 }
 
-TEST(SpecialCases, StatusAsDestination)
+TEST(PeripheralCases, StatusAsDestination)
 {
     Pic16c84 chip = chipWith(memory({movlw(0xE3), movwf(STATUS), clrf(STATUS),  // 000u u1uu
                                      movlw(0x00), movwf(STATUS),                  // TO, PD stay
@@ -306,7 +306,7 @@ TEST(SpecialCases, StatusAsDestination)
     EXPECT_EQ(chip.peek(STATUS), 0x1F);
 }
 
-TEST(SpecialCases, PinsEdgesAndPortChangeInterrupt)
+TEST(PeripheralCases, PinsEdgesAndPortChangeInterrupt)
 {
     Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), clrf(TRISA & 0x7F), movlw(0xF0), movwf(TRISB & 0x7F),
                                      bcf(STATUS, RP0), movlw(0x1F), movwf(PORTA), movlw(0x0F), movwf(PORTB),
