@@ -1,7 +1,7 @@
 #include "assembler/AssemblerPasses.h"
 
 #include "assembler/Encoder.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 #include <cstdint>
 #include <string>

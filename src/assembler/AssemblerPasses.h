@@ -1,7 +1,7 @@
 #pragma once
 
 #include "assembler/HexImage.h"
-#include "assembler/OperandError.h"
+#include "model/OperandError.h"
 #include "model/ProgramDocument.h"
 #include "model/Screen.h"
 

@@ -2,7 +2,7 @@
 
 #include "assembler/AssemblerPasses.h"
 #include "assembler/IntelHex.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 #include <filesystem>
 #include <system_error>

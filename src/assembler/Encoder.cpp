@@ -1,6 +1,6 @@
 #include "assembler/Encoder.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "model/InstructionCode.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "assembler/IntelHex.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "files/SafeFile.h"
 
 #include <algorithm>

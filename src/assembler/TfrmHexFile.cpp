@@ -1,6 +1,6 @@
 #include "assembler/TfrmHexFile.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 #include <QEvent>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "editor/FindReplace.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "editor/InstructionEntry.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "model/InstructionCode.h"
 
 namespace tarvik {

@@ -1,6 +1,6 @@
 #include "model/SymbolCommands.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 #include <string>
 #include <utility>

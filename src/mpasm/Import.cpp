@@ -1,7 +1,7 @@
 #include "mpasm/Import.h"
 
 #include "assembler/ConvertToHex.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "model/InstructionCode.h"
 #include "mpasm/ImportExpression.h"
 #include "mpasm/MpasmExport.h"

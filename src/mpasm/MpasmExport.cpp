@@ -2,7 +2,7 @@
 
 #include "assembler/ConvertToHex.h"
 #include "assembler/HexImage.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "files/SafeFile.h"
 #include "model/InstructionCode.h"
 

@@ -1,7 +1,7 @@
 #include "simulator/SimProgram.h"
 
 #include "assembler/ConvertToHex.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "model/SymbolCommands.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "FakeScreen.h"
 
 #include <gtest/gtest.h>

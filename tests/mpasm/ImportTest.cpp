@@ -2,7 +2,7 @@
 // program cannot hold refused with its line, never guessed.
 
 #include "assembler/ConvertToHex.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "mpasm/Import.h"
 
 #include "../assembler/HexText.h"

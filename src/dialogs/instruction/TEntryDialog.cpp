@@ -1,6 +1,6 @@
 #include "dialogs/instruction/TEntryDialog.h"
 
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "dialogs/instruction/TfrmComment.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"

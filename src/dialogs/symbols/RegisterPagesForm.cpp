@@ -1,7 +1,7 @@
 #include "dialogs/symbols/RegisterPagesForm.h"
 
 #include "dialogs/FormFont.h"
-#include "assembler/Names.h"
+#include "model/Names.h"
 #include "model/ProgramDocument.h"
 #include "model/SymbolCommands.h"
 

@@ -1,4 +1,4 @@
-#include "assembler/Names.h"
+#include "model/Names.h"
 
 
 #include <climits>

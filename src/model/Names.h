@@ -1,6 +1,6 @@
 #pragma once
 
-#include "assembler/OperandError.h"
+#include "model/OperandError.h"
 #include "model/FixedText.h"
 #include "model/ProgramDocument.h"
 #include "model/Screen.h"
