@@ -1,6 +1,7 @@
 // tarvik-asm: Convert to Hex for build scripts.
 
 #include "assembler/ConvertToHex.h"
+#include "cli/DelayCommand.h"
 #include "cli/SimulateCommand.h"
 #include "cli/MpasmCommands.h"
 #include "cli/StderrScreen.h"
@@ -22,7 +23,8 @@ constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\
                                      "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
                                      "       tarvik-asm --list PROGRAM.qel\n"
                                      "       tarvik-asm --simulate STEPS PROGRAM\n"
-                                     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n";
+                                     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
+                                     "       tarvik-asm --delay CYCLES [--name NAME]\n";
 
 constexpr std::string_view kHelp =
     "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
@@ -30,6 +32,7 @@ constexpr std::string_view kHelp =
     "       tarvik-asm --list PROGRAM.qel\n"
     "       tarvik-asm --simulate STEPS PROGRAM\n"
     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
+    "       tarvik-asm --delay CYCLES [--name NAME]\n"
     "\n"
     "Assembles a Tarvik program file into an Intel HEX file with the same steps and\n"
     "messages as the Convert to Hex command of Tarvik.\n"
@@ -57,6 +60,14 @@ constexpr std::string_view kHelp =
     "               directives, RAM past 0x2F, other include files) is refused as\n"
     "               \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file written;\n"
     "               __config is reported as not kept\n"
+    "  --delay CYCLES\n"
+    "               print MPASM source of a subroutine that takes exactly CYCLES\n"
+    "               instruction cycles (8 to 100000000) from the start of its call to\n"
+    "               the instruction after the call: equ lines for its registers (free\n"
+    "               general purpose registers from 0x0C), then the subroutine, ready to\n"
+    "               paste into any program in any radix; it changes W and no flag\n"
+    "  --name NAME  the subroutine's label with --delay (Delay when not given); its\n"
+    "               other names start with it\n"
     "  -h, --help   show this help\n"
     "  --           end of options (for a program file whose name starts with -)\n"
     "\n"
@@ -141,6 +152,8 @@ int main(int argc, char** argv)
     bool importSource = false;
     bool exportSource = false;
     bool listProgram = false;
+    std::optional<std::string> delayCycles;
+    std::optional<std::string> delayName;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -167,6 +180,10 @@ int main(int argc, char** argv)
             for (char c : count)
                 steps = steps * 10 + static_cast<std::uint64_t>(c - '0');
             simulateSteps = steps;
+        } else if (options && (arg == "--delay" || arg == "--name")) {
+            if (i + 1 >= argc)
+                return usageError(std::string(arg) + (arg == "--delay" ? " needs a number of cycles" : " needs a name"));
+            (arg == "--delay" ? delayCycles : delayName) = argv[++i];
         } else if (options && arg == "--export") {
             exportSource = true;
         } else if (options && arg == "--list") {
@@ -178,6 +195,18 @@ int main(int argc, char** argv)
         } else {
             program = std::string(arg);
         }
+    }
+    if (delayCycles || delayName) {
+        if (!delayCycles)
+            return usageError("--name goes with --delay");
+        if (program || output || importSource || exportSource || listProgram || simulateSteps)
+            return usageError("--delay goes with --name only");
+        std::string problem;
+        const std::optional<std::string> source = tarvik::delaySource(*delayCycles, delayName.value_or("Delay"), problem);
+        if (!source)
+            return usageError(problem);
+        print(stdout, *source);
+        return 0;
     }
     if (!program)
         return usageError("no program file given");

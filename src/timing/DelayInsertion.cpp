@@ -1,0 +1,147 @@
+#include "timing/DelayInsertion.h"
+
+#include "model/Names.h"
+#include "model/SymbolCommands.h"
+
+#include <algorithm>
+
+namespace tarvik {
+
+namespace {
+
+constexpr int kFirstGpr = 0x0C;
+constexpr int kLastGpr = 0x2F;
+constexpr int kBank1 = 0x80;
+
+bool namesRegister(std::string_view operand, std::string_view name)
+{
+    return operand.substr(0, name.size()) == name
+        && (operand.size() == name.size() || operand[name.size()] == ',');
+}
+
+bool bitNamedOn(const ProgramDocument& doc, int address)
+{
+    return std::any_of(doc.userBits.begin(), doc.userBits.end(),
+                       [&](const BitEntry& entry) { return entry.address == address; });
+}
+
+// The address of a register name, bank 0 first as the assembler resolves it; -1 for none.
+int registerAddressOf(const ProgramDocument& doc, std::string_view name)
+{
+    if (const int position = doc.registerFile0.positionOf(name))
+        return position - 1;
+    if (const int position = doc.registerFile1.positionOf(name))
+        return kBank1 + position - 1;
+    return -1;
+}
+
+void reportInUse(Screen& screen, std::string_view name, std::string_view caption)
+{
+    screen.showMessage(caption, formatMessage("'%s' is already exist!", std::string(name).c_str()),
+                       MessageButtons::Ok);
+}
+
+} // namespace
+
+std::vector<int> freeGeneralPurposeRegisters(const ProgramDocument& doc)
+{
+    std::vector<int> free;
+    for (int address = kFirstGpr; address <= kLastGpr; ++address) {
+        const int mirror = address | kBank1;
+        if (registerHasUserName(doc, address) || registerHasUserName(doc, mirror)
+            || bitNamedOn(doc, address) || bitNamedOn(doc, mirror))
+            continue;
+        const std::string names[] = {doc.defaultNameOf(address), doc.defaultNameOf(mirror)};
+        const bool used = std::any_of(doc.lines.begin(), doc.lines.end(), [&](const ProgramLine& line) {
+            return namesRegister(line.operandText(), names[0]) || namesRegister(line.operandText(), names[1]);
+        });
+        if (!used)
+            free.push_back(address);
+    }
+    return free;
+}
+
+DelayNames proposeDelayNames(const ProgramDocument& doc, const DelayRequest& request, const DelayPlan& plan)
+{
+    DelayNames names = delayNames(request.name, plan, [&](std::string_view name) {
+        return doc.nameInUse(name)
+            || std::find(request.registers.begin(), request.registers.end(), name) != request.registers.end();
+    });
+    for (std::size_t i = 0; i < names.registers.size(); ++i)
+        if (!request.registers[i].empty())
+            names.registers[i] = request.registers[i];
+    return names;
+}
+
+std::optional<DelayPlan> insertDelay(ProgramDocument& doc, Screen& screen, const DelayRequest& request)
+{
+    const std::optional<DelayPlan> plan = planDelay(request.cycles, request.form);
+    if (!plan) {
+        ReportError(screen, "%s", delayRangeMessage(request.cycles).c_str());
+        return std::nullopt;
+    }
+    if (!IsValidName(screen, request.name))
+        return std::nullopt;
+    if (plan->form == DelayForm::Subroutine) {
+        if (request.name.empty()) {
+            ReportError(screen, "The subroutine needs a name.");
+            return std::nullopt;
+        }
+        if (doc.nameInUse(request.name)) {
+            reportInUse(screen, request.name, kTarvikCaption);
+            return std::nullopt;
+        }
+    }
+    const DelayNames names = proposeDelayNames(doc, request, *plan);
+
+    // Each counter is a register of its own: reused by its name, or a free one named.
+    std::vector<int> taken;
+    std::vector<std::string> fresh;
+    for (const std::string& name : names.registers) {
+        if (!IsValidName(screen, name))
+            return std::nullopt;
+        if (name == names.entry || std::count(names.registers.begin(), names.registers.end(), name) > 1) {
+            reportInUse(screen, name, kMessageCaption);
+            return std::nullopt;
+        }
+        const int address = registerAddressOf(doc, name);
+        if (address < 0) {
+            if (doc.nameInUse(name)) {
+                reportInUse(screen, name, kMessageCaption);
+                return std::nullopt;
+            }
+            fresh.push_back(name);
+            continue;
+        }
+        const int location = address & ~kBank1;
+        if (location < kFirstGpr) {
+            ReportError(screen, "'%s' is not a general purpose register!", name.c_str());
+            return std::nullopt;
+        }
+        if (std::find(taken.begin(), taken.end(), location) != taken.end()) {
+            reportInUse(screen, name, kMessageCaption);
+            return std::nullopt;
+        }
+        taken.push_back(location);
+    }
+    std::vector<int> free = freeGeneralPurposeRegisters(doc);
+    std::erase_if(free, [&](int address) { return std::find(taken.begin(), taken.end(), address) != taken.end(); });
+    if (free.size() < fresh.size()) {
+        ReportError(screen, "No free general purpose register for '%s'!", fresh[free.size()].c_str());
+        return std::nullopt;
+    }
+
+    for (std::size_t i = 0; i < fresh.size(); ++i)
+        NameRegister(doc, screen, free[i], fresh[i]);
+    for (DelayLine& entry : delayLines(*plan, names)) {
+        if (!entry.comment.empty())
+            entry.line.commentIndex = doc.comments.append(entry.comment);
+        if (entry.line.hasLabel())
+            doc.labels.insert(entry.line.labelText(), {});
+        doc.lines.insertAfterCursor(entry.line);
+    }
+    doc.modified = true;
+    return plan;
+}
+
+} // namespace tarvik

@@ -1,0 +1,135 @@
+#include "timing/LineCycles.h"
+
+#include "model/InstructionCode.h"
+#include "model/Names.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tarvik {
+
+namespace {
+
+constexpr int kPcl = 0x02;
+constexpr int kMovwf = 7;
+constexpr int kClrf = 13;
+constexpr int kBsf = 16;
+constexpr int kBcf = 17;
+
+bool isPcl(int address) { return (address & 0x7F) == kPcl; }
+
+bool writesPcl(const ProgramDocument& doc, const ProgramLine& line, const InstructionInfo& info)
+{
+    switch (info.shape) {
+    case OperandShape::F:
+    case OperandShape::FD: {
+        if (line.code != kMovwf && line.code != kClrf && !destinationIsF(line.code, line.destination))
+            return false;
+        int position = doc.registerFile0.positionOf(line.operandText());
+        if (!position)
+            position = doc.registerFile1.positionOf(line.operandText());
+        return position && isPcl(position - 1);
+    }
+    case OperandShape::FB: {
+        int address = 0;
+        int bit = 0;
+        return (line.code == kBsf || line.code == kBcf) && ResolveBitOperand(doc, line.operandText(), address, bit)
+            && isPcl(address);
+    }
+    default:
+        return false;
+    }
+}
+
+void add(CycleSum& sum, LineCycles cycles)
+{
+    if (cycles.most == 0)
+        return;
+    sum.cycles += static_cast<std::uint64_t>(cycles.least);
+    ++sum.instructions;
+    if (cycles.most > cycles.least)
+        ++sum.skips;
+}
+
+} // namespace
+
+LineCycles lineCycles(const ProgramDocument& doc, const ProgramLine& line)
+{
+    const InstructionInfo* info = instructionInfo(line.code);
+    if (!info || line.isInactive())
+        return {};
+    if (writesPcl(doc, line, *info))
+        return {2, 2};
+    if (info->cycles == "2")
+        return {2, 2};
+    if (info->cycles == "1(2)")
+        return {1, 2};
+    return {1, 1};
+}
+
+std::string cyclesText(LineCycles cycles)
+{
+    if (cycles.most == 0)
+        return {};
+    if (cycles.least == cycles.most)
+        return std::to_string(cycles.least);
+    return std::to_string(cycles.least) + "/" + std::to_string(cycles.most);
+}
+
+CycleSum selectedCycles(const ProgramDocument& doc)
+{
+    CycleSum sum;
+    for (const ProgramLine& line : doc.lines)
+        if (line.isSelected())
+            add(sum, lineCycles(doc, line));
+    return sum;
+}
+
+CycleSum rangeCycles(const ProgramDocument& doc, const ProgramLine* first, const ProgramLine* last)
+{
+    CycleSum sum;
+    for (const ProgramLine* line = first; doc.lines.isLine(line); line = line->next) {
+        add(sum, lineCycles(doc, *line));
+        if (line == last)
+            return sum;
+    }
+    return {};
+}
+
+std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz)
+{
+    if (clockHz == 0)
+        return {};
+    using Wide = unsigned __int128;
+    const Wide periods = Wide{cycles} * 4;
+    const char* unit = "s";
+    Wide scale = 1;
+    if (periods * 1000 < clockHz) {
+        unit = "us";
+        scale = 1'000'000;
+    } else if (periods < clockHz) {
+        unit = "ms";
+        scale = 1'000;
+    }
+    // Thousandths of the unit, rounded to the nearest.
+    const Wide thousandths = (periods * scale * 1000 + clockHz / 2) / clockHz;
+    std::string whole;
+    for (Wide rest = thousandths / 1000; whole.empty() || rest > 0; rest /= 10)
+        whole.insert(whole.begin(), static_cast<char>('0' + static_cast<int>(rest % 10)));
+    std::string fraction = std::to_string(static_cast<unsigned>(thousandths % 1000) + 1000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    return whole + (fraction.empty() ? "" : "." + fraction) + " " + unit;
+}
+
+std::uint64_t cyclesForTime(long double seconds, std::uint32_t clockHz)
+{
+    const long double cycles = std::round(seconds * clockHz / 4);
+    if (!(cycles > 0))
+        return 0;
+    if (cycles >= static_cast<long double>(std::numeric_limits<std::uint64_t>::max()))
+        return std::numeric_limits<std::uint64_t>::max();
+    return static_cast<std::uint64_t>(cycles);
+}
+
+} // namespace tarvik
