@@ -1,5 +1,6 @@
 #include "cli/DelayCommand.h"
 
+#include "model/DeviceDefaults.h"
 #include "model/Names.h"
 #include "mpasm/MpasmExport.h"
 #include "timing/DelayGenerator.h"
@@ -37,11 +38,17 @@ std::optional<std::string> delaySource(std::string_view cycles, std::string_view
             + " in all, not " + std::string(name);
         return std::nullopt;
     }
-    if (isMpasmReservedWord(name)) {
-        problem = "--name " + std::string(name) + " is a word of the assembler";
+    // The program it is pasted into defines the chip's names through its include file.
+    const DeviceDefaults chip;
+    const auto taken = [&](std::string_view candidate) {
+        return isMpasmReservedWord(candidate) || chip.bank0().holdsName(candidate) || chip.bank1().holdsName(candidate)
+            || chip.bits().positionOf(candidate) != 0;
+    };
+    if (taken(name)) {
+        problem = "--name " + std::string(name) + " is a word of the assembler or a name of the chip";
         return std::nullopt;
     }
-    const DelayNames names = delayNames(name, *plan, isMpasmReservedWord);
+    const DelayNames names = delayNames(name, *plan, taken);
     return delayMpasmSource(*plan, names, kFirstGpr);
 }
 

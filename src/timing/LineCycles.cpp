@@ -3,6 +3,7 @@
 #include "model/InstructionCode.h"
 #include "model/Names.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -96,11 +97,15 @@ CycleSum rangeCycles(const ProgramDocument& doc, const ProgramLine* first, const
     return {};
 }
 
-std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz)
+std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz, int decimals)
 {
     if (clockHz == 0)
         return {};
     using Wide = unsigned __int128;
+    const int places = std::clamp(decimals, 0, 9);
+    Wide fractionScale = 1;
+    for (int i = 0; i < places; ++i)
+        fractionScale *= 10;
     const Wide periods = Wide{cycles} * 4;
     const char* unit = "s";
     Wide scale = 1;
@@ -111,12 +116,14 @@ std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz)
         unit = "ms";
         scale = 1'000;
     }
-    // Thousandths of the unit, rounded to the nearest.
-    const Wide thousandths = (periods * scale * 1000 + clockHz / 2) / clockHz;
+    // In steps of the last decimal, rounded to the nearest.
+    const Wide steps = (periods * scale * fractionScale + clockHz / 2) / clockHz;
     std::string whole;
-    for (Wide rest = thousandths / 1000; whole.empty() || rest > 0; rest /= 10)
+    for (Wide rest = steps / fractionScale; whole.empty() || rest > 0; rest /= 10)
         whole.insert(whole.begin(), static_cast<char>('0' + static_cast<int>(rest % 10)));
-    std::string fraction = std::to_string(static_cast<unsigned>(thousandths % 1000) + 1000).substr(1);
+    std::string fraction;
+    for (Wide rest = steps % fractionScale, i = 0; i < static_cast<Wide>(places); rest /= 10, ++i)
+        fraction.insert(fraction.begin(), static_cast<char>('0' + static_cast<int>(rest % 10)));
     while (!fraction.empty() && fraction.back() == '0')
         fraction.pop_back();
     return whole + (fraction.empty() ? "" : "." + fraction) + " " + unit;

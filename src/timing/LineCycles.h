@@ -35,9 +35,9 @@ CycleSum selectedCycles(const ProgramDocument& doc);
 CycleSum rangeCycles(const ProgramDocument& doc, const ProgramLine* first, const ProgramLine* last);
 
 // The time of a number of cycles at an oscillator frequency (four periods per cycle), in the
-// largest of us, ms and s that keeps it at 1 or more, with up to three decimals: "1 ms",
-// "12.5 us", "0.25 us".
-std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz);
+// largest of us, ms and s that keeps it at 1 or more, rounded to at most that many decimals:
+// "1 ms", "12.5 us", "0.25 us". Decimals go up to 9.
+std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz, int decimals = 3);
 
 // The whole number of cycles nearest to a time in seconds at a frequency.
 std::uint64_t cyclesForTime(long double seconds, std::uint32_t clockHz);
