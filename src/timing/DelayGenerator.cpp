@@ -41,13 +41,16 @@ constexpr std::array<Level, kMaxDelayRegisters + 1> kLevels = [] {
     return levels;
 }();
 
-// The largest padding any count needs: a gap between two neighbouring outer counts is at
-// most 2j cycles wide, plus 2 for the innermost loop's steps of three.
+// The padding searched: the loop misses the counts just past each level's last round (2j
+// cycles for level j) and two in three of the innermost steps, and a padding longer than
+// this costs more words than a register more. Every count of the range was checked once to
+// be reached within it.
 constexpr int kMaxPadCycles = 2 * kMaxDelayRegisters + 4;
 static_assert(kMaxPadCycles / 2 - 1 <= 9, "pad labels take one digit");
 
-// The counts whose loop takes exactly `cycles`: the outermost count as large as leaves the
-// rest in reach of the inner levels. No other choice can succeed where this one fails.
+// The counts whose loop takes exactly `cycles`. At each level only the largest count that
+// leaves the inner levels their least can work: one round fewer leaves them more than their
+// most, as a round takes more than their whole range.
 bool loopCounts(std::int64_t cycles, int registers, std::vector<int>& counts)
 {
     counts.assign(static_cast<std::size_t>(registers), 0);

@@ -26,7 +26,8 @@ namespace tarvik {
 //             goto   NAMELoop
 //             return              the subroutine form only
 //
-// A count of 256 is loaded as 0. W is changed; no flag is.
+// A count of 256 is loaded as 0. W is changed; no flag is. The counters are general purpose
+// registers, the same memory in both banks, so the delay runs in either bank.
 
 inline constexpr std::uint64_t kMinDelayCycles = 8;
 inline constexpr std::uint64_t kMaxDelayCycles = 100'000'000;

@@ -93,6 +93,13 @@ std::optional<DelayPlan> insertDelay(ProgramDocument& doc, Screen& screen, const
         }
     }
     const DelayNames names = proposeDelayNames(doc, request, *plan);
+    std::vector<std::string> labels = names.pads;
+    labels.push_back(names.loop);
+    for (const std::string& label : labels)
+        if (doc.nameInUse(label)) {
+            reportInUse(screen, label, kTarvikCaption);
+            return std::nullopt;
+        }
 
     // Each counter is a register of its own: reused by its name, or a free one named.
     std::vector<int> taken;
