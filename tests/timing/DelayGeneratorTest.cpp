@@ -144,16 +144,5 @@ TEST(DelayGenerator, MpasmSourceNamesItsRegistersAndPadsWithoutLabels)
               "                return\n");
 }
 
-TEST(DelayGenerator, TakenNamesGetANumberedBase)
-{
-    const std::optional<DelayPlan> plan = planDelay(1000, DelayForm::Subroutine);
-    ASSERT_TRUE(plan);
-    const std::set<std::string> taken = {"DelayCnt2", "Delay2Loop"};
-    const DelayNames names = delayNames("Delay", *plan, [&](std::string_view name) { return taken.count(std::string(name)) != 0; });
-    EXPECT_EQ(names.entry, "Delay");
-    EXPECT_EQ(names.loop, "Delay3Loop");
-    EXPECT_EQ(names.registers, (std::vector<std::string>{"Delay3Cnt1", "Delay3Cnt2"}));
-}
-
 } // namespace
 } // namespace tarvik
