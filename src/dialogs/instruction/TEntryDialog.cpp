@@ -25,8 +25,6 @@ constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | 
     | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 constexpr int kWidth = 290;
-constexpr int kPagedHeight = 214;
-constexpr int kOrgHeight = 104;
 constexpr int kButtonWidth = 84;
 constexpr int kButtonHeight = 26;
 constexpr int kLeftColumn = 10;
@@ -105,8 +103,6 @@ void showInfo(QLabel* name, QLabel* second, QLabel* third, const InfoPage& page)
 }
 
 } // namespace
-
-// --- the shared flow ---
 
 TEntryDialog::TEntryDialog(const EntryForm& form, ProgramDocument& doc, Screen& screen, TMDIChild* view,
                            QWidget* parent)
@@ -356,8 +352,6 @@ void TEntryDialog::reject()
     QDialog::reject();
 }
 
-// --- byte-oriented: TfrmTwoF, TfrmOneF, TfrmSkip2 ---
-
 TByteDialog::TByteDialog(const EntryForm& form, const Destinations& destinations, ProgramDocument& doc,
                          Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(form, doc, screen, view, parent), destinations_(destinations)
@@ -432,8 +426,6 @@ TfrmSkip2::TfrmSkip2(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWid
     : TByteDialog(kSkip2Form, kSkip2Destinations, doc, screen, view, parent)
 {
 }
-
-// --- bit-oriented: TfrmBit1 ---
 
 TfrmBit1::TfrmBit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(kBit1Form, doc, screen, view, parent)
@@ -558,8 +550,6 @@ void TfrmBit1::showThirdPage()
     showInfo(labName, labAddress, labBank, bitInfoPage(doc_, toProgramText(cbxBit->currentText())));
 }
 
-// --- literal and control: TfrmLit1, TfrmLit2, TfrmZero ---
-
 TfrmLit1::TfrmLit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(kLit1Form, doc, screen, view, parent)
 {
@@ -618,8 +608,6 @@ void TfrmZero::applyCode(int code)
     PageControl1->setTabText(PageControl1->indexOf(TabSheet1), QStringLiteral("Blank"));
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), false);
 }
-
-// --- TfrmOrg ---
 
 TfrmOrg::TfrmOrg(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(kOrgForm, doc, screen, view, parent)
