@@ -89,6 +89,8 @@ QStringList TfrmHexFile::readItems(QIODevice& file)
     QStringList items;
     // One byte more than an item holds: it may turn out to be the CR of the line end.
     QByteArray line;
+    // A HEX file is no program text: each byte shows as one character, whatever it is, so a
+    // piece is as long on screen as in the file.
     auto endLine = [&] {
         if (line.endsWith('\r'))
             line.chop(1);

@@ -28,7 +28,6 @@ public:
 
     // The file to show, relative to the current directory; it also becomes the caption.
     void setFileName(const std::string& fileName);
-    const std::string& fileName() const { return fileName_; }
 
     // Reloads the list from the file, or reports "Error!" and keeps the list as it was.
     void FormActivate();

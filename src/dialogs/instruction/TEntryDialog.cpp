@@ -1,9 +1,11 @@
 #include "dialogs/instruction/TEntryDialog.h"
 
-#include "model/Names.h"
+#include "dialogs/ProgramTextBox.h"
 #include "dialogs/instruction/TfrmComment.h"
+#include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
+#include "model/Names.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,7 +14,6 @@
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTabWidget>
-#include <QValidator>
 
 #include <algorithm>
 
@@ -24,8 +25,6 @@ constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | 
     | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 constexpr int kWidth = 290;
-constexpr int kPagedHeight = 214;
-constexpr int kOrgHeight = 104;
 constexpr int kButtonWidth = 84;
 constexpr int kButtonHeight = 26;
 constexpr int kLeftColumn = 10;
@@ -80,9 +79,9 @@ QStringList registerNames(const ProgramDocument& doc)
     QStringList names;
     names.reserve(doc.registerFile0.count() + doc.registerFile1.count());
     for (const RegisterEntry& entry : doc.registerFile0)
-        names << fromField(entry.nameText());
+        names << fromProgramText(entry.nameText());
     for (const RegisterEntry& entry : doc.registerFile1)
-        names << fromField(entry.nameText());
+        names << fromProgramText(entry.nameText());
     return names;
 }
 
@@ -91,75 +90,19 @@ QStringList namesOf(const NameValueTable& table)
     QStringList names;
     names.reserve(table.count());
     for (const NameValueEntry& entry : table)
-        names << fromField(entry.nameText());
+        names << fromProgramText(entry.nameText());
     return names;
 }
 
 void showInfo(QLabel* name, QLabel* second, QLabel* third, const InfoPage& page)
 {
-    name->setText(fromField(page.name));
-    second->setText(fromField(page.address));
+    name->setText(fromProgramText(page.name));
+    second->setText(fromProgramText(page.address));
     if (third)
-        third->setText(fromField(page.bank));
+        third->setText(fromProgramText(page.bank));
 }
 
 } // namespace
-
-// --- text fields ---
-
-QString fromField(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toField(const QString& text)
-{
-    return text.toLatin1().toStdString();
-}
-
-namespace {
-
-const char* const kTypingLimit = "typingLimit";
-
-class Latin1Only : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override
-    {
-        for (qsizetype i = 0; i < input.size(); ++i) {
-            if (input[i].unicode() <= 0xFF)
-                continue;
-            // A character beyond the basic plane is two code units; it becomes one '?'.
-            const bool pair = input[i].isHighSurrogate() && i + 1 < input.size() && input[i + 1].isLowSurrogate();
-            input.replace(i, pair ? 2 : 1, QLatin1Char('?'));
-            if (pair && pos > i)
-                --pos;
-        }
-        return Acceptable;
-    }
-};
-
-} // namespace
-
-void limitTyping(QLineEdit* edit, int limit)
-{
-    edit->setProperty(kTypingLimit, limit);
-    edit->setMaxLength(limit);
-    edit->setValidator(new Latin1Only(edit));
-}
-
-void allowLength(QLineEdit* edit, qsizetype length)
-{
-    edit->setMaxLength(std::max(edit->property(kTypingLimit).toInt(), static_cast<int>(length)));
-}
-
-void setWholeText(QLineEdit* edit, const QString& text)
-{
-    allowLength(edit, text.size());
-    edit->setText(text);
-}
-
-// --- the shared flow ---
 
 TEntryDialog::TEntryDialog(const EntryForm& form, ProgramDocument& doc, Screen& screen, TMDIChild* view,
                            QWidget* parent)
@@ -288,10 +231,10 @@ void TEntryDialog::prepareFor(int code)
 {
     code_ = code;
     if (const InstructionInfo* info = instructionInfo(code)) {
-        setWindowTitle(fromField(info->dialogCaption));
-        affectedText_ = fromField(info->affected);
-        mnemonicText_ = fromField(info->mnemonic) + QLatin1Char(' ');
-        cyclesText_ = fromField(info->cycles);
+        setWindowTitle(fromProgramText(info->dialogCaption));
+        affectedText_ = fromProgramText(info->affected);
+        mnemonicText_ = fromProgramText(info->mnemonic) + QLatin1Char(' ');
+        cyclesText_ = fromProgramText(info->cycles);
     } else if (code == kBlankCode) {
         setWindowTitle(QStringLiteral("Insert Blank"));
     }
@@ -304,8 +247,8 @@ void TEntryDialog::LoadFromLine()
 {
     const EntryLine entry = loadEntryLine(doc_, form_.kind);
     if (txtLabel)
-        setWholeText(txtLabel, fromField(entry.label));
-    setOperandText(fromField(entry.operand));
+        setWholeText(txtLabel, fromProgramText(entry.label));
+    setOperandText(fromProgramText(entry.operand));
     operandKnown_ = 1;
     loadDestination(entry.destination);
 }
@@ -359,10 +302,10 @@ void TEntryDialog::btnOKClick()
     entry.kind = form_.kind;
     entry.code = code_;
     if (txtLabel)
-        entry.label = toField(txtLabel->text());
-    entry.operand = toField(operandText());
+        entry.label = toProgramText(txtLabel->text());
+    entry.operand = toProgramText(operandText());
     entry.destination = destination_;
-    entry.affected = toField(affectedText_);
+    entry.affected = toProgramText(affectedText_);
     entry.operandKnown = operandKnown_;
     const std::string typed = entry.operand;
 
@@ -372,7 +315,7 @@ void TEntryDialog::btnOKClick()
         : insertEntryLine(doc_, screen_, entry, [this](const ProgramLine& line) { return insertThroughView(line); });
     // A definition dialog may have added the symbol under another name.
     if (entry.operand != typed)
-        setOperandText(fromField(entry.operand));
+        setOperandText(fromProgramText(entry.operand));
 
     switch (result) {
     case EntryResult::Written:
@@ -409,8 +352,6 @@ void TEntryDialog::reject()
     QDialog::reject();
 }
 
-// --- byte-oriented: TfrmTwoF, TfrmOneF, TfrmSkip2 ---
-
 TByteDialog::TByteDialog(const EntryForm& form, const Destinations& destinations, ProgramDocument& doc,
                          Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(form, doc, screen, view, parent), destinations_(destinations)
@@ -445,7 +386,7 @@ void TByteDialog::fillSymbolLists()
 
 void TByteDialog::cbxFChange()
 {
-    operandKnown_ = MatchesRegister(doc_, toField(cbxF->currentText())) ? 1 : 0;
+    operandKnown_ = MatchesRegister(doc_, toProgramText(cbxF->currentText())) ? 1 : 0;
     if (operandKnown_)
         selectEditText(cbxF);
 }
@@ -468,7 +409,7 @@ void TByteDialog::applyCode(int code)
 
 void TByteDialog::showThirdPage()
 {
-    showInfo(labName, labAddress, labBank, registerInfoPage(doc_, toField(cbxF->currentText())));
+    showInfo(labName, labAddress, labBank, registerInfoPage(doc_, toProgramText(cbxF->currentText())));
 }
 
 TfrmTwoF::TfrmTwoF(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
@@ -485,8 +426,6 @@ TfrmSkip2::TfrmSkip2(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWid
     : TByteDialog(kSkip2Form, kSkip2Destinations, doc, screen, view, parent)
 {
 }
-
-// --- bit-oriented: TfrmBit1 ---
 
 TfrmBit1::TfrmBit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(kBit1Form, doc, screen, view, parent)
@@ -516,7 +455,7 @@ void TfrmBit1::FillBitList(const RegisterEntry& reg)
     auto* model = qobject_cast<QStandardItemModel*>(cbxBit->model());
     qsizetype longest = 0;
     for (std::size_t bit = 0; bit < items.size(); ++bit) {
-        cbxBit->addItem(fromField(items[bit].text));
+        cbxBit->addItem(fromProgramText(items[bit].text));
         if (items[bit].fits)
             longest = std::max<qsizetype>(longest, static_cast<qsizetype>(items[bit].text.size()));
         // Shown, so the list still has its eight bits, but too long to be a line's operand.
@@ -535,7 +474,7 @@ void TfrmBit1::selectRegister(int address)
 
 bool TfrmBit1::CheckBitOperand()
 {
-    const std::string text = toField(cbxBit->currentText());
+    const std::string text = toProgramText(cbxBit->currentText());
     // Select the register of a bit in cbxF, list its bits and pick the bit.
     const auto pick = [this](int address, int bit) {
         const RegisterEntry* reg = RegisterAtIndex(doc_, registerComboIndex(address));
@@ -608,10 +547,8 @@ void TfrmBit1::recomputeOperandKnown()
 
 void TfrmBit1::showThirdPage()
 {
-    showInfo(labName, labAddress, labBank, bitInfoPage(doc_, toField(cbxBit->currentText())));
+    showInfo(labName, labAddress, labBank, bitInfoPage(doc_, toProgramText(cbxBit->currentText())));
 }
-
-// --- literal and control: TfrmLit1, TfrmLit2, TfrmZero ---
 
 TfrmLit1::TfrmLit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(kLit1Form, doc, screen, view, parent)
@@ -619,7 +556,7 @@ TfrmLit1::TfrmLit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidge
     addCaption(TabSheet1, "Label2", "k", kRightColumn, 26);
     cbxK = addCombo("cbxK", true, 12, kRightColumn, 26, kComboWidth);
     const auto change = [this] {
-        operandKnown_ = MatchesLiteral(doc_, toField(cbxK->currentText())) ? 1 : 0;
+        operandKnown_ = MatchesLiteral(doc_, toProgramText(cbxK->currentText())) ? 1 : 0;
         if (operandKnown_)
             selectEditText(cbxK);
     };
@@ -633,12 +570,12 @@ void TfrmLit1::fillSymbolLists() { setComboNames(cbxK, namesOf(doc_.literals)); 
 
 void TfrmLit1::recomputeOperandKnown()
 {
-    operandKnown_ = MatchesLiteral(doc_, toField(cbxK->currentText())) ? 1 : 0;
+    operandKnown_ = MatchesLiteral(doc_, toProgramText(cbxK->currentText())) ? 1 : 0;
 }
 
 void TfrmLit1::showThirdPage()
 {
-    showInfo(labName, labAddress, nullptr, literalInfoPage(doc_, toField(cbxK->currentText())));
+    showInfo(labName, labAddress, nullptr, literalInfoPage(doc_, toProgramText(cbxK->currentText())));
 }
 
 TfrmLit2::TfrmLit2(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
@@ -648,7 +585,7 @@ TfrmLit2::TfrmLit2(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidge
     cbxK = addCombo("cbxK", true, 12, kRightColumn, 26, kComboWidth);
     // Only a help to the eye: a branch label is written as typed, known or not.
     const auto change = [this] {
-        if (MatchesLabel(doc_, toField(cbxK->currentText())))
+        if (MatchesLabel(doc_, toProgramText(cbxK->currentText())))
             selectEditText(cbxK);
     };
     connect(cbxK->lineEdit(), &QLineEdit::textEdited, this, change);
@@ -671,8 +608,6 @@ void TfrmZero::applyCode(int code)
     PageControl1->setTabText(PageControl1->indexOf(TabSheet1), QStringLiteral("Blank"));
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), false);
 }
-
-// --- TfrmOrg ---
 
 TfrmOrg::TfrmOrg(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget* parent)
     : TEntryDialog(kOrgForm, doc, screen, view, parent)

@@ -12,17 +12,6 @@ class QPushButton;
 class QTabWidget;
 class TMDIChild;
 
-// Program texts live in single-byte fields. Typing is limited to a number of characters,
-// and a character outside Latin-1 shows as '?' the moment it is typed, so what is stored is
-// what the box shows. A longer text from the program or from a list is still shown whole.
-void limitTyping(QLineEdit* edit, int limit);
-void setWholeText(QLineEdit* edit, const QString& text);
-// Lets the box hold a text of this length that came from the program.
-void allowLength(QLineEdit* edit, qsizetype length);
-
-QString fromField(std::string_view text);
-std::string toField(const QString& text);
-
 // What tells one entry dialog class from another apart from its operand controls.
 struct EntryForm {
     tarvik::EntryKind kind;
@@ -53,10 +42,8 @@ public:
     // Edit mode: the cursor line into the controls, its comment into pendingComment.
     void LoadFromLine();
 
-    int code() const { return code_; }
     int operandKnown() const { return operandKnown_; }
     int destination() const { return destination_; }
-    tarvik::ProgramDocument& document() const { return doc_; }
 
     void reject() override;
 

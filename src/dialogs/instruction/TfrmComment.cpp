@@ -1,6 +1,7 @@
 #include "dialogs/instruction/TfrmComment.h"
 
-#include "dialogs/instruction/TEntryDialog.h"
+#include "dialogs/ProgramTextBox.h"
+#include "editor/ProgramText.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +43,7 @@ void TfrmComment::showEvent(QShowEvent* event)
 {
     if (!shown_) {
         shown_ = true;
-        setWholeText(txtComment, fromField(doc_.pendingComment));
+        setWholeText(txtComment, fromProgramText(doc_.pendingComment));
         txtComment->setFocus();
     }
     QDialog::showEvent(event);
@@ -50,6 +51,6 @@ void TfrmComment::showEvent(QShowEvent* event)
 
 void TfrmComment::Button1Click()
 {
-    doc_.setPendingComment(toField(txtComment->text()));
+    doc_.setPendingComment(toProgramText(txtComment->text()));
     accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/FormFont.h"
+#include "dialogs/ProgramTextBox.h"
 
 #include <QDialog>
 #include <QFontMetrics>
@@ -44,7 +45,7 @@ inline QLineEdit* box(QWidget* parent, const char* name, QRect place, int maxLen
     auto* result = new QLineEdit(parent);
     result->setObjectName(QString::fromLatin1(name));
     result->setGeometry(place);
-    result->setMaxLength(maxLength);
+    limitTyping(result, maxLength);
     return result;
 }
 

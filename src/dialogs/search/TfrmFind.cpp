@@ -2,6 +2,7 @@
 
 #include "dialogs/search/SearchDialogParts.h"
 #include "editor/FindReplace.h"
+#include "editor/ProgramText.h"
 
 TfrmFind::TfrmFind(tarvik::ProgramDocument& document, tarvik::Screen& screen, std::function<void()> showTop,
                    QWidget* parent)
@@ -22,7 +23,7 @@ TfrmFind::TfrmFind(tarvik::ProgramDocument& document, tarvik::Screen& screen, st
 
 void TfrmFind::Button1Click()
 {
-    const std::string text = txtFind_->text().toStdString();
+    const std::string text = toProgramText(txtFind_->text());
     const std::optional<int> found = tarvik::FindOperand(document_, screen_, text);
     if (!found)
         return;

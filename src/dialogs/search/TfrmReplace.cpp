@@ -2,6 +2,7 @@
 
 #include "dialogs/search/SearchDialogParts.h"
 #include "editor/FindReplace.h"
+#include "editor/ProgramText.h"
 
 TfrmReplace::TfrmReplace(tarvik::ProgramDocument& document, tarvik::Screen& screen, std::function<void()> showTop,
                          QWidget* parent)
@@ -25,7 +26,7 @@ TfrmReplace::TfrmReplace(tarvik::ProgramDocument& document, tarvik::Screen& scre
 void TfrmReplace::btnOKClick()
 {
     const tarvik::ReplaceResult result = tarvik::ReplaceOperand(
-        document_, screen_, txtVariable_->text().toStdString(), txtReplace_->text().toStdString());
+        document_, screen_, toProgramText(txtVariable_->text()), toProgramText(txtReplace_->text()));
     if (result == tarvik::ReplaceResult::Refused)
         return;
     if (showTop_)

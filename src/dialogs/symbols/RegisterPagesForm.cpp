@@ -1,6 +1,8 @@
 #include "dialogs/symbols/RegisterPagesForm.h"
 
 #include "dialogs/FormFont.h"
+#include "dialogs/ProgramTextBox.h"
+#include "editor/ProgramText.h"
 #include "model/Names.h"
 #include "model/ProgramDocument.h"
 #include "model/SymbolCommands.h"
@@ -12,11 +14,6 @@
 #include <QTabWidget>
 
 namespace {
-
-QString toQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* addLabel(QWidget* parent, const QString& text, int left, int top)
 {
@@ -84,7 +81,7 @@ RegisterPagesForm::RegisterPagesForm(tarvik::ProgramDocument& document, tarvik::
         page.txtName = new QLineEdit(page.sheet);
         page.txtName->setObjectName(QStringLiteral("txtName") + suffix);
         page.txtName->setGeometry(6, 152, 105, 21);
-        page.txtName->setMaxLength(kMaxNameLength);
+        limitTyping(page.txtName, kMaxNameLength);
         page.panAddress = addPanel(page.sheet, bank ? "panAddress1" : "panAddress0", QStringLiteral("F:"),
                                    QColor(0, 0, 128), 122);
         page.panIndex = addPanel(page.sheet, bank ? "panIndex1" : "panIndex0", QStringLiteral("Bit:"),
@@ -148,9 +145,9 @@ void RegisterPagesForm::buildPage(int bank)
     filling_ = true;
     page.lbxRegisters->clear();
     for (const tarvik::RegisterEntry& entry : file)
-        page.lbxRegisters->addItem(toQString(entry.nameText()));
+        page.lbxRegisters->addItem(fromProgramText(entry.nameText()));
     filling_ = false;
-    page.txtName->setText(toQString(presetName_));
+    setWholeText(page.txtName, fromProgramText(presetName_));
     selectRegister(bank, tarvik::proposedRegisterAddress(document_, bank));
 }
 
@@ -167,7 +164,7 @@ void RegisterPagesForm::selectRegister(int bank, int address)
     filling_ = true;
     page.lbxBits->clear();
     for (int bit = 0; bit < 8; ++bit)
-        page.lbxBits->addItem(toQString(tarvik::BitDisplayName(document_, *entry, bit)));
+        page.lbxBits->addItem(fromProgramText(tarvik::BitDisplayName(document_, *entry, bit)));
     page.lbxRegisters->setCurrentRow(address & 0x7F);
     page.lbxBits->setCurrentRow(0);
     filling_ = false;
@@ -193,7 +190,7 @@ void RegisterPagesForm::bitsClick(int bank, int row)
 
 std::string RegisterPagesForm::typedName() const
 {
-    return pages_[activeBank()].txtName->text().toStdString();
+    return toProgramText(pages_[activeBank()].txtName->text());
 }
 
 void RegisterPagesForm::finishAdd(const std::string& name)

@@ -36,12 +36,6 @@ public:
     // from another window keeps the user's selection and typed name.
     void FormActivate();
     void PageControl1Change(int index);
-    void lbxRegisters0Click(int row) { registersClick(0, row); }
-    void lbxRegisters1Click(int row) { registersClick(1, row); }
-    void lbxBits0Click(int row) { bitsClick(0, row); }
-    void lbxBits1Click(int row) { bitsClick(1, row); }
-    void txtName0Change() { UpdateButtons(); }
-    void txtName1Change() { UpdateButtons(); }
     virtual void btnOkClick() = 0;
     virtual void btnDeleteRegClick() = 0;
     void Button1Click();

@@ -1,6 +1,8 @@
 #include "dialogs/symbols/TfrmLabels.h"
 
 #include "dialogs/FormFont.h"
+#include "dialogs/ProgramTextBox.h"
+#include "editor/ProgramText.h"
 #include "model/ProgramDocument.h"
 #include "model/SymbolCommands.h"
 
@@ -8,15 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-
-namespace {
-
-QString toQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 TfrmLabels::TfrmLabels(tarvik::ProgramDocument& document, tarvik::Screen& screen, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -39,7 +32,7 @@ TfrmLabels::TfrmLabels(tarvik::ProgramDocument& document, tarvik::Screen& screen
     txtNewLabel_ = new QLineEdit(this);
     txtNewLabel_->setObjectName(QStringLiteral("txtNewLabel"));
     txtNewLabel_->setGeometry(8, 155, 121, 21);
-    txtNewLabel_->setMaxLength(kMaxNameLength);
+    limitTyping(txtNewLabel_, kMaxNameLength);
 
     Button1_ = new QPushButton(QStringLiteral("&Add"), this);
     Button1_->setObjectName(QStringLiteral("Button1"));
@@ -58,7 +51,7 @@ TfrmLabels::TfrmLabels(tarvik::ProgramDocument& document, tarvik::Screen& screen
 void TfrmLabels::setCallerText(std::string* text)
 {
     callerText_ = text;
-    txtNewLabel_->setText(text ? toQString(*text) : QString());
+    setWholeText(txtNewLabel_, text ? fromProgramText(*text) : QString());
 }
 
 void TfrmLabels::showEvent(QShowEvent* event)
@@ -71,12 +64,12 @@ void TfrmLabels::FormActivate()
 {
     lbxLabels_->clear();
     for (const tarvik::NameValueEntry& label : document_.labels)
-        lbxLabels_->addItem(toQString(label.nameText()));
+        lbxLabels_->addItem(fromProgramText(label.nameText()));
 }
 
 void TfrmLabels::Button1Click()
 {
-    const std::string name = txtNewLabel_->text().toStdString();
+    const std::string name = toProgramText(txtNewLabel_->text());
     if (!tarvik::AddTableLabel(document_, screen_, name))
         return;
     if (callerText_)

@@ -1,6 +1,8 @@
 #include "dialogs/symbols/TfrmNewConstants.h"
 
 #include "dialogs/FormFont.h"
+#include "dialogs/ProgramTextBox.h"
+#include "editor/ProgramText.h"
 #include "model/ProgramDocument.h"
 #include "model/SymbolCommands.h"
 
@@ -13,11 +15,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-QString toQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, int top)
 {
@@ -33,7 +30,7 @@ QLineEdit* addBox(QWidget* parent, const char* name, int left, int width)
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setGeometry(left, 145, width, 21);
-    box->setMaxLength(TfrmNewConstants::kMaxTextLength);
+    limitTyping(box, TfrmNewConstants::kMaxTextLength);
     return box;
 }
 
@@ -119,7 +116,7 @@ void TfrmNewConstants::setBrowseMode()
 void TfrmNewConstants::setCallerText(std::string* text)
 {
     callerText_ = text;
-    txtConstant_->setText(text ? toQString(*text) : QString());
+    setWholeText(txtConstant_, text ? fromProgramText(*text) : QString());
 }
 
 void TfrmNewConstants::showEvent(QShowEvent* event)
@@ -140,22 +137,22 @@ void TfrmNewConstants::fillList()
 {
     ListView1_->clear();
     for (const tarvik::NameValueEntry& literal : document_.literals)
-        ListView1_->addTopLevelItem(new QTreeWidgetItem({toQString(literal.nameText()), toQString(literal.valueText())}));
+        ListView1_->addTopLevelItem(new QTreeWidgetItem({fromProgramText(literal.nameText()), fromProgramText(literal.valueText())}));
 }
 
 void TfrmNewConstants::ListView1Change()
 {
     const QList<QTreeWidgetItem*> selected = ListView1_->selectedItems();
     if (!selected.isEmpty()) {
-        txtConstant_->setText(selected.constFirst()->text(0));
-        txtValue_->setText(selected.constFirst()->text(1));
+        setWholeText(txtConstant_, selected.constFirst()->text(0));
+        setWholeText(txtValue_, selected.constFirst()->text(1));
     }
     btnDelete_->setEnabled(!selected.isEmpty());
 }
 
 void TfrmNewConstants::txtConstantChange()
 {
-    namesLiteral_ = document_.literals.holds(txtConstant_->text().toStdString());
+    namesLiteral_ = document_.literals.holds(toProgramText(txtConstant_->text()));
     if (namesLiteral_)
         txtConstant_->selectAll();
     btnDelete_->setEnabled(namesLiteral_);
@@ -175,8 +172,8 @@ bool TfrmNewConstants::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmNewConstants::btnAddClick()
 {
-    const std::string name = txtConstant_->text().toStdString();
-    if (!tarvik::AddLiteral(document_, screen_, name, txtValue_->text().toStdString()))
+    const std::string name = toProgramText(txtConstant_->text());
+    if (!tarvik::AddLiteral(document_, screen_, name, toProgramText(txtValue_->text())))
         return;
     if (callerText_)
         *callerText_ = name;
@@ -186,9 +183,9 @@ void TfrmNewConstants::btnAddClick()
 
 void TfrmNewConstants::btnDeleteClick()
 {
-    tarvik::DeleteLiteral(document_, txtConstant_->text().toStdString());
+    tarvik::DeleteLiteral(document_, toProgramText(txtConstant_->text()));
     fillList();
-    txtConstant_->setText(callerText_ ? toQString(*callerText_) : QString());
+    setWholeText(txtConstant_, callerText_ ? fromProgramText(*callerText_) : QString());
     txtValue_->clear();
     btnDelete_->setEnabled(false);
 }
