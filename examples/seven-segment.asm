@@ -9,6 +9,7 @@
 ; pattern from the table (all low: 0, RB0-RB5 lit).
 ; Step Into (F7) shows the jump: "addwf PCL" lands on
 ; the digit's retlw, which returns with its pattern.
+
         list    p=16C84
         #include <p16c84.inc>
         radix   dec
