@@ -7,8 +7,6 @@ namespace tarvik {
 
 std::optional<std::filesystem::path> findExamplesFolder(const std::filesystem::path& executableDir)
 {
-    // The installed folder comes first: an installed program whose build folder still
-    // exists shows what was installed with it.
     for (const char* relative : {TARVIK_EXAMPLES_FROM_BINDIR, "examples"}) {
         std::error_code error;
         const std::filesystem::path folder = (executableDir / relative).lexically_normal();
