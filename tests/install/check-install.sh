@@ -17,7 +17,10 @@ for file in \
     share/icons/hicolor/scalable/apps/tarvik.svg \
     share/icons/hicolor/scalable/mimetypes/application-x-tarvik-program.svg \
     share/mime/packages/tarvik.xml \
-    share/man/man1/tarvik-asm.1
+    share/man/man1/tarvik.1.gz \
+    share/man/man1/tarvik-asm.1.gz \
+    share/doc/tarvik/copyright \
+    share/tarvik/examples/blink.qel
 do
     if [ ! -s "$prefix/$file" ]; then
         echo "missing: $file"
@@ -30,6 +33,9 @@ done
 [ "$status" = 0 ] || exit 1
 
 "$prefix/bin/tarvik-asm" --help >/dev/null
+for example in "$prefix"/share/tarvik/examples/*.qel; do
+    "$prefix/bin/tarvik-asm" --list "$example" >/dev/null || { echo "does not assemble: $example"; exit 1; }
+done
 desktop-file-validate "$prefix/share/applications/tarvik.desktop"
 
 # The database built from the package file must know .qel files by name and by content.
