@@ -82,7 +82,13 @@ SimulatorController::SimulatorController(TMainForm* form, PinDiagram* pins)
     updateActions();
 }
 
-SimulatorController::~SimulatorController() = default;
+SimulatorController::~SimulatorController()
+{
+    // The editor and the pin diagram outlive the controller; they must not call back into it.
+    if (child_)
+        child_->setRowOverlay({});
+    pins_->setPinStates({});
+}
 
 void SimulatorController::createMenu()
 {
