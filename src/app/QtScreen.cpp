@@ -5,6 +5,7 @@
 #include "dialogs/symbols/TfrmNewBits.h"
 #include "dialogs/symbols/TfrmNewConstants.h"
 #include "dialogs/symbols/TfrmNewRegisters.h"
+#include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 
 #include <QFile>
@@ -19,28 +20,19 @@
 
 namespace {
 
-const QString kFileFilter = QStringLiteral("Tarvik Source files (*.qel)");
-const QString kDefaultSuffix = QStringLiteral("qel");
 // The title bar's icon, its buttons and their margins, as a generous allowance.
 constexpr int kTitleBarButtonsWidth = 140;
 
-QString toQString(std::string_view text)
+// The suffix of the filter's first pattern: "qel" of "Tarvik Source files (*.qel)".
+QString firstSuffix(const QString& filter)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Both dialogs start in the folder where the last one of this run ended.
-std::optional<std::string> runFileDialog(QFileDialog& dialog, QString& lastFolder)
-{
-    dialog.setNameFilter(kFileFilter);
-    dialog.setDefaultSuffix(kDefaultSuffix);
-    if (!lastFolder.isEmpty())
-        dialog.setDirectory(lastFolder);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    const QString chosen = dialog.selectedFiles().constFirst();
-    lastFolder = QFileInfo(chosen).absolutePath();
-    return QFile::encodeName(chosen).toStdString();
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    if (star < 0)
+        return QString();
+    qsizetype end = star + 2;
+    while (end < filter.size() && filter[end].isLetterOrNumber())
+        ++end;
+    return filter.mid(star + 2, end - star - 2);
 }
 
 } // namespace
@@ -55,8 +47,9 @@ tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::strin
 {
     using tarvik::MessageAnswer;
     using tarvik::MessageButtons;
-    QMessageBox box(QMessageBox::NoIcon, toQString(caption), toQString(text), QMessageBox::NoButton, parent_);
-    // Messages carry file and symbol names; one that looks like markup must not be rendered.
+    // Messages carry symbol names, which are program text; one that looks like markup must
+    // not be rendered.
+    QMessageBox box(QMessageBox::NoIcon, fromProgramText(caption), fromProgramText(text), QMessageBox::NoButton, parent_);
     box.setTextFormat(Qt::PlainText);
     switch (buttons) {
     case MessageButtons::Ok:
@@ -147,20 +140,40 @@ void QtScreen::editCurrentLine(tarvik::ProgramDocument& document)
     }
 }
 
-std::optional<std::string> QtScreen::chooseFileToOpen()
+std::optional<std::string> QtScreen::chooseFileToOpen(const tarvik::FileRequest& request)
 {
-    QFileDialog dialog(parent_, QStringLiteral("Open"));
+    QFileDialog dialog(parent_, fromProgramText(request.title));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return runFileDialog(dialog, lastFolder_);
+    return runFileDialog(dialog, request);
 }
 
-std::optional<std::string> QtScreen::chooseFileToSave(std::string_view title)
+std::optional<std::string> QtScreen::chooseFileToSave(const tarvik::FileRequest& request)
 {
-    QFileDialog dialog(parent_, toQString(title));
+    QFileDialog dialog(parent_, fromProgramText(request.title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The program asks its own overwrite question.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return runFileDialog(dialog, lastFolder_);
+    if (!request.confirmOverwrite)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return runFileDialog(dialog, request);
+}
+
+// The program-file dialogs start in the folder where the last one of this run ended.
+std::optional<std::string> QtScreen::runFileDialog(QFileDialog& dialog, const tarvik::FileRequest& request)
+{
+    const QString filter = fromProgramText(request.filter);
+    const bool programFiles = request.filter == tarvik::kProgramFileFilter;
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(firstSuffix(filter));
+    if (!request.suggestedPath.empty())
+        dialog.selectFile(QFile::decodeName(QByteArray(request.suggestedPath.data(),
+                                                       static_cast<qsizetype>(request.suggestedPath.size()))));
+    else if (programFiles && !lastFolder_.isEmpty())
+        dialog.setDirectory(lastFolder_);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    if (programFiles)
+        lastFolder_ = QFileInfo(chosen).absolutePath();
+    return QFile::encodeName(chosen).toStdString();
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 class TMDIChild;
 
@@ -30,13 +31,14 @@ public:
     // The entry dialogs hook in here.
     void editCurrentLine(tarvik::ProgramDocument& document) override;
 
-    std::optional<std::string> chooseFileToOpen() override;
-    std::optional<std::string> chooseFileToSave(std::string_view title) override;
+    std::optional<std::string> chooseFileToOpen(const tarvik::FileRequest& request = {}) override;
+    std::optional<std::string> chooseFileToSave(const tarvik::FileRequest& request) override;
 
 private:
     int afterOffer(tarvik::ProgramDocument& document, int result);
+    std::optional<std::string> runFileDialog(QFileDialog& dialog, const tarvik::FileRequest& request);
 
     QWidget* parent_;
     ViewOf viewOf_;
-    QString lastFolder_;  // where the last file dialog ended, for this run only
+    QString lastFolder_;  // where the last program-file dialog ended, for this run only
 };

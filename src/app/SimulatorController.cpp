@@ -2,6 +2,7 @@
 
 #include "app/PinDiagram.h"
 #include "app/TMainForm.h"
+#include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 
 #include <QAction>
@@ -63,8 +64,8 @@ constexpr int kSliceBudgetMs = 25;  // leaves the rest of each interval to the w
 
 } // namespace
 
-SimulatorController::SimulatorController(TMainForm* form)
-    : QObject(form), form_(form)
+SimulatorController::SimulatorController(TMainForm* form, PinDiagram* pins)
+    : QObject(form), form_(form), pins_(pins)
 {
     setObjectName(QStringLiteral("SimulatorController"));
     shownValues_.fill(-1);
@@ -76,15 +77,18 @@ SimulatorController::SimulatorController(TMainForm* form)
 
     runTimer_.setInterval(kRunIntervalMs);
     connect(&runTimer_, &QTimer::timeout, this, &SimulatorController::runSlice);
-    watchTimer_.setInterval(300);
-    connect(&watchTimer_, &QTimer::timeout, this, [this] { programUnchanged(); });
     connect(form_->mdiArea(), &QMdiArea::subWindowActivated, this, [this] { updateActions(); });
-    if (auto* pins = form_->findChild<PinDiagram*>(QStringLiteral("ImagePanel")))
-        connect(pins, &PinDiagram::pinClicked, this, &SimulatorController::togglePin);
+    connect(pins_, &PinDiagram::pinClicked, this, &SimulatorController::togglePin);
     updateActions();
 }
 
-SimulatorController::~SimulatorController() = default;
+SimulatorController::~SimulatorController()
+{
+    // The editor and the pin diagram outlive the controller; they must not call back into it.
+    if (child_)
+        child_->setRowOverlay({});
+    pins_->setPinStates({});
+}
 
 void SimulatorController::createMenu()
 {
@@ -196,8 +200,6 @@ void SimulatorController::createDocks()
     eepromDock_->hide();
 }
 
-// ---- Session -------------------------------------------------------------------------------
-
 bool SimulatorController::ensureSession()
 {
     if (session_)
@@ -214,25 +216,23 @@ bool SimulatorController::ensureSession()
     session_->chip().setWatchdogEnabled(watchdog_ || program.watchdogEnabled());
     child_ = child;
     shownValues_.fill(-1);
+    // Noticed once the window is gone, not while it is being torn down.
+    childClosed_ = connect(child, &QObject::destroyed, this, [this] { windowOpen(); }, Qt::QueuedConnection);
     child->setRowOverlay([this](QPainter& painter, int line, const QRect& row) { paintRow(painter, line, row); });
-    if (auto* pins = form_->findChild<PinDiagram*>(QStringLiteral("ImagePanel"))) {
-        pins->setPinStates([this](int pin) -> std::optional<PinDiagram::PinState> {
-            const auto port = portPin(pin);
-            if (!session_ || !port)
-                return std::nullopt;
-            const Pic16c84& chip = session_->chip();
-            return PinDiagram::PinState{chip.isOutput(port->first, port->second),
-                                        chip.pinLevel(port->first, port->second)};
-        });
-    }
+    pins_->setPinStates([this](int pin) -> std::optional<PinDiagram::PinState> {
+        const auto port = portPin(pin);
+        if (!session_ || !port)
+            return std::nullopt;
+        const Pic16c84& chip = session_->chip();
+        return PinDiagram::PinState{chip.isOutput(port->first, port->second), chip.pinLevel(port->first, port->second)};
+    });
     // Registers under the program's names (the user's where given), both banks.
     registersTable_->setRowCount(0);
     for (const RegisterTable* file : {&child->document().registerFile0, &child->document().registerFile1}) {
         for (const RegisterEntry& entry : *file) {
             const int row = registersTable_->rowCount();
             registersTable_->insertRow(row);
-            registersTable_->setItem(row, 0, new QTableWidgetItem(QString::fromLatin1(entry.nameText().data(),
-                                                                                  static_cast<int>(entry.nameText().size()))));
+            registersTable_->setItem(row, 0, new QTableWidgetItem(fromProgramText(entry.nameText())));
             registersTable_->setItem(row, 1, new QTableWidgetItem(hex(entry.address, 2)));
             registersTable_->item(row, 1)->setData(Qt::UserRole, entry.address);
             registersTable_->setItem(row, 2, new QTableWidgetItem);
@@ -241,13 +241,12 @@ bool SimulatorController::ensureSession()
     }
     registersDock_->show();
     eepromDock_->show();
-    watchTimer_.start();
     statusLabel_->setText(QStringLiteral("Simulation: reset"));
     updateActions();
     return true;
 }
 
-bool SimulatorController::programUnchanged()
+bool SimulatorController::windowOpen()
 {
     if (!session_)
         return false;
@@ -255,6 +254,13 @@ bool SimulatorController::programUnchanged()
         endSession(QStringLiteral("Simulation ended: the program's window closed"));
         return false;
     }
+    return true;
+}
+
+bool SimulatorController::programUnchanged()
+{
+    if (!windowOpen())
+        return false;
     SilentScreen silent;
     SimProgram now;
     const SimProgram& running = session_->program();
@@ -266,25 +272,28 @@ bool SimulatorController::programUnchanged()
     return true;
 }
 
+void SimulatorController::endIfProgramChanged(TMDIChild* view)
+{
+    if (session_ && view == child_)
+        programUnchanged();
+}
+
 void SimulatorController::endSession(const QString& why)
 {
     runTimer_.stop();
-    watchTimer_.stop();
     session_.reset();
+    disconnect(childClosed_);
     if (child_) {
         child_->setRowOverlay({});
         child_->update();
     }
     child_ = nullptr;
-    if (auto* pins = form_->findChild<PinDiagram*>(QStringLiteral("ImagePanel")))
-        pins->setPinStates({});
+    pins_->setPinStates({});
     registersDock_->hide();
     eepromDock_->hide();
     statusLabel_->setText(why);
     updateActions();
 }
-
-// ---- Commands ------------------------------------------------------------------------------
 
 void SimulatorController::ResetClick()
 {
@@ -386,8 +395,6 @@ void SimulatorController::togglePin(int pin)
     refresh();
 }
 
-// ---- Runs ----------------------------------------------------------------------------------
-
 void SimulatorController::startRun(std::optional<std::uint16_t> target)
 {
     runTarget_ = target;
@@ -398,7 +405,8 @@ void SimulatorController::startRun(std::optional<std::uint16_t> target)
 
 void SimulatorController::runSlice()
 {
-    if (!programUnchanged())
+    // Changes to the program end the session as they are made, not here.
+    if (!windowOpen())
         return;
     QElapsedTimer clock;
     clock.start();
@@ -439,16 +447,13 @@ QString SimulatorController::statusText() const
     return statusLabel_->text();
 }
 
-// ---- What is shown -------------------------------------------------------------------------
-
 void SimulatorController::refresh()
 {
     if (!session_)
         return;
     fillRegisters();
     fillEeprom();
-    if (auto* pins = form_->findChild<PinDiagram*>(QStringLiteral("ImagePanel")))
-        pins->update();
+    pins_->update();
     if (child_) {
         // After a step or a stop the program counter's line comes into view.
         const int line = session_->currentLine();

@@ -19,6 +19,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QMenu;
 class QTableWidget;
+class PinDiagram;
 class TMainForm;
 class TMDIChild;
 
@@ -29,8 +30,13 @@ class TMDIChild;
 class SimulatorController : public QObject {
     Q_OBJECT
 public:
-    explicit SimulatorController(TMainForm* form);
+    // pins is the main window's pin diagram, which shows the simulated port pins.
+    SimulatorController(TMainForm* form, PinDiagram* pins);
     ~SimulatorController() override;
+
+    // A document's program changed: the session running it ends unless it still assembles
+    // to what runs.
+    void endIfProgramChanged(TMDIChild* view);
 
     // Simulate menu commands (F6, F7, F8, F9, F5, F4, F2).
     void ResetClick();
@@ -54,6 +60,8 @@ public:
 private:
     bool ensureSession();
     void endSession(const QString& why);
+    // False (and the session ended) when the program's window has closed.
+    bool windowOpen();
     // False (and the session ended) when the program shown is no longer the one running.
     bool programUnchanged();
     void startRun(std::optional<std::uint16_t> target);
@@ -69,11 +77,12 @@ private:
     void createDocks();
 
     TMainForm* form_;
+    PinDiagram* pins_;
     QPointer<TMDIChild> child_;
+    QMetaObject::Connection childClosed_;
     std::unique_ptr<tarvik::sim::Session> session_;
     std::optional<std::uint16_t> runTarget_;
     QTimer runTimer_;
-    QTimer watchTimer_;
     std::uint64_t sliceSteps_ = 20000;
     bool watchdog_ = false;
     double clockHz_ = 4'000'000.0;

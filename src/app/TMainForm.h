@@ -1,26 +1,23 @@
 #pragma once
 
-#include "assembler/HexImage.h"
+#include "app/DocumentActions.h"
+#include "editor/TMDIChild.h"
 #include "files/DocumentLifecycle.h"
 #include "model/DeviceDefaults.h"
-#include "editor/TMDIChild.h"
 #include "model/LineList.h"
 
 #include <QList>
+#include <QMainWindow>
 #include <QMargins>
 #include <QPair>
 #include <QPointer>
 #include <QRect>
-#include <QMainWindow>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 class QAction;
-class QButtonGroup;
 class QFrame;
 class QLabel;
 class QMdiArea;
@@ -29,10 +26,19 @@ class QMenu;
 class QToolButton;
 class PinDiagram;
 class QtScreen;
+class SimulatorController;
 class TMDIChild;
 
 // The application's one top-level window: the frame of the document windows, with the
-// menus, the speed bar, the instruction palette, the pin diagram and the status bar.
+// menus, the speed bar, the instruction palette, the pin diagram and the status bar. Its
+// handlers route; what a document command needs besides its own work (an open document,
+// an undo step, the refresh of what is shown) comes from DocumentActions.
+//
+// TMainForm.cpp: the document windows and what the frame shows of the active one.
+// TMainFormControls.cpp: menus, speed bar, palette and status bar, sized for the screen.
+// TMainFormFiles.cpp: the File menu, and files from the command line or dropped.
+// TMainFormCommands.cpp: the commands on the active document.
+// TMainFormDesktop.cpp: the Window menu, window placement and the frame's size limits.
 class TMainForm : public QMainWindow, private tarvik::DocumentWindows {
     Q_OBJECT
 public:
@@ -49,8 +55,6 @@ public:
     tarvik::Screen& screen() const;
 
     int displayMode() const { return displayMode_; }
-    const tarvik::DeviceDefaults& deviceDefaults() const { return defaults_; }
-    tarvik::LineList& lineClipboard() { return lineClipboard_; }
     QMdiArea* mdiArea() const { return mdiArea_; }
 
     // The document windows in the main window's child order.
@@ -74,13 +78,11 @@ public:
     void FileSaveItemClick();
     void FileSaveAsItemClick();
     // File > Export MPASM Source...: the active program as MPASM source, in a file the
-    // user picks (chooseExportFile, when set, picks instead: tests script it).
+    // user picks.
     void FileExportItemClick();
-    std::function<std::optional<std::string>(const QString& suggestedPath)> chooseExportFile;
-    // File > Import MPASM Source...: a source file the user picks (chooseImportFile, when
-    // set, picks instead) opened as a new untitled document.
+    // File > Import MPASM Source...: a source file the user picks, opened as a new
+    // untitled document.
     void FileImportItemClick();
-    std::function<std::optional<std::string>()> chooseImportFile;
     void FileExitItemClick();
     void WindowCloseAllItemClick();
     void WindowTileItemClick();
@@ -101,7 +103,7 @@ public:
     // The entry dialog of the active document's cursor line, in edit mode; nothing opens on
     // the header line.
     void editCurrentLine();
-    // Commands whose dialogs and line operations hook in later; each needs a document.
+    // The commands on the active document; with none open they do nothing.
     void btnCutQELClick();
     void btnCopyQELClick();
     void btnPasteQELClick();
@@ -116,6 +118,8 @@ public:
     void btnAddBitClick();
     void btnAddLiteralClick();
     void btnHexClick();
+    void Undo1Click();
+    void Redo1Click();
 
     // Cut, Copy and the Edit menu's Delete follow the number of Selected lines.
     void UpdateClipboardCommands(int selectedCount);
@@ -123,8 +127,6 @@ public:
     void UpdateMenuItems();
     // Undo and Redo name the step they would take, and are enabled when there is one.
     void UpdateUndoCommands();
-    void Undo1Click();
-    void Redo1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -155,13 +157,16 @@ private:
     bool askToCloseChild(TMDIChild* child);
     void setStatusPanel(int panel, const QString& text);
     void showModifiedOf(TMDIChild* child);
+    // After a command: the view repainted, and the status bar and the menus telling the
+    // document as it now stands.
+    void showDocumentState(TMDIChild& child);
+    // The index of the document in the order the file commands count in.
+    int indexOf(TMDIChild& child) const;
     // The window's frame and title bar; empty while the system has not told them.
     QMargins windowFrame() const;
     // The size limits are of the whole window: the client's follow the frame.
     void applyWholeWindowLimits();
-    void showSymbolsChangedIn(TMDIChild* child);
-    // After Cut and Delete: the view back at the top, nothing left to cut.
-    void showSelectionRemoved(TMDIChild* child);
+    // Opening the Edit menu: Cut, Copy and Delete follow the active document's selection.
     void LineClick();
     void fillWindowMenu();
     // Window menu text of a document window: the mnemonic for the first nine, and the
@@ -170,10 +175,7 @@ private:
     // Left edge of the count-th document window: seven pixels further right each time,
     // back to the left before a window would run past the right edge of the client area.
     int newWindowLeft(int count, int width) const;
-    void createDesktopShortcuts();
-    // A command on the active document, recorded as one undo step named name (none when
-    // no document is open). Hold it for as long as the command runs.
-    std::optional<TMDIChild::UndoScope> undoStep(const char* name);
+    void setDisplayMode(int mode);
     // The palette, the speed bar and the window sizes are laid out for 96 DPI; on a screen
     // of a higher logical DPI (whose fonts are larger) they grow in proportion.
     void scaleForDensity();
@@ -182,10 +184,7 @@ private:
 
     tarvik::DeviceDefaults defaults_;
     tarvik::LineList lineClipboard_;
-    tarvik::HexImage hexImage_;
     int displayMode_ = kMpasmMode;
-    int screenHeight_ = 0;
-    int screenWidth_ = 0;
     bool compactLayout_ = false;
     bool firstShown_ = false;
     bool limitsApplied_ = false;
@@ -200,8 +199,10 @@ private:
     std::unique_ptr<QtScreen> ownScreen_;
     tarvik::Screen* screen_ = nullptr;
     tarvik::DocumentLifecycle lifecycle_;
+    DocumentActions documents_;
 
     QMdiArea* mdiArea_ = nullptr;
+    SimulatorController* simulator_ = nullptr;
     QLabel* statusPanels_[kStatusPanelCount] = {};
 
     QMenu* editMenu_ = nullptr;
@@ -212,13 +213,12 @@ private:
     QAction* saveItem_ = nullptr;
     QAction* saveAsItem_ = nullptr;
     QAction* exportItem_ = nullptr;
+    QAction* undoItem_ = nullptr;
+    QAction* redoItem_ = nullptr;
     QAction* cutItem_ = nullptr;
     QAction* copyItem_ = nullptr;
     QAction* pasteItem_ = nullptr;
     QAction* deleteItem_ = nullptr;
-    QAction* closeAllItem_ = nullptr;
-    QAction* undoItem_ = nullptr;
-    QAction* redoItem_ = nullptr;
 
     QToolButton* saveBtn_ = nullptr;
     QToolButton* cutBtn_ = nullptr;
@@ -231,7 +231,6 @@ private:
     QToolButton* addBitBtn_ = nullptr;
     QToolButton* addLiteralBtn_ = nullptr;
     QToolButton* hexBtn_ = nullptr;
-    QButtonGroup* syntaxGroup_ = nullptr;
 
     QFrame* panel1_ = nullptr;
     QWidget* panel3_ = nullptr;

@@ -102,6 +102,9 @@ signals:
     void selectionChanged(int selectedCount);
     // The program changed through the view itself; the modified flag is already set.
     void documentModified();
+    // A command (the outermost undo scope) that changed the program has ended, or Undo or
+    // Redo took the program back or forward.
+    void documentChanged();
     // Context menu items whose dialogs live elsewhere.
     void editLineRequested();
     void orgLineRequested();

@@ -109,8 +109,11 @@ TMDIChild::UndoScope::~UndoScope()
 {
     if (--view_.undoDepth_ > 0)
         return;
-    view_.history_.commit(*view_.document_, std::move(name_), {view_.topIndex_, view_.topIndex_ + view_.cursorRow_});
+    const bool changed =
+        view_.history_.commit(*view_.document_, std::move(name_), {view_.topIndex_, view_.topIndex_ + view_.cursorRow_});
     emit view_.undoStateChanged();
+    if (changed)
+        emit view_.documentChanged();
 }
 
 void TMDIChild::Undo()
@@ -139,6 +142,7 @@ void TMDIChild::showRestored(const std::optional<ViewSpot>& spot)
     reportSelection();
     emit documentModified();
     emit undoStateChanged();
+    emit documentChanged();
 }
 
 void TMDIChild::markSaved()

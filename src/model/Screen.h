@@ -14,6 +14,25 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 inline constexpr std::string_view kMessageCaption = "Tarvik message";
 inline constexpr std::string_view kTarvikCaption = "Tarvik";
 
+inline constexpr std::string_view kProgramFileFilter = "Tarvik Source files (*.qel)";
+
+// What a file dialog asks for. Made from a title alone it asks for a program file, starting
+// in the folder where the last program-file dialog ended.
+struct FileRequest {
+    FileRequest() = default;
+    FileRequest(const char* dialogTitle) : title(dialogTitle) {}
+    FileRequest(std::string_view dialogTitle) : title(dialogTitle) {}
+
+    std::string_view title = "Open";
+    // As "Name (*.ext)", several joined by ";;"; the first pattern's suffix is added to a name
+    // typed without one.
+    std::string_view filter = kProgramFileFilter;
+    // The file the dialog starts at; empty for the folder the last program-file dialog ended in.
+    std::string_view suggestedPath;
+    // Whether the dialog itself asks before a file is replaced; Save As asks its own question.
+    bool confirmOverwrite = false;
+};
+
 // Everything the core needs to ask of the person at the screen. The application answers
 // with real windows, the tests from a script, tarvik-asm by printing. Every call is
 // synchronous: the core waits for the answer.
@@ -36,9 +55,9 @@ public:
     // Opens the entry dialog of the cursor line in edit mode.
     virtual void editCurrentLine(ProgramDocument&) {}
 
-    // File dialogs; nullopt when the user cancels.
-    virtual std::optional<std::string> chooseFileToOpen() { return std::nullopt; }
-    virtual std::optional<std::string> chooseFileToSave(std::string_view /*title*/) { return std::nullopt; }
+    // File dialogs; the chosen path, nullopt when the user cancels.
+    virtual std::optional<std::string> chooseFileToOpen(const FileRequest& /*request*/ = {}) { return std::nullopt; }
+    virtual std::optional<std::string> chooseFileToSave(const FileRequest& /*request*/) { return std::nullopt; }
 };
 
 // printf-style formatting of the fixed message texts.

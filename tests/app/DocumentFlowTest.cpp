@@ -3,17 +3,15 @@
 #include "files/ProgramFile.h"
 #include "FakeScreen.h"
 #include "FileSizeLimit.h"
+#include "MainWindowFixture.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-
-#include <memory>
 
 using tarvik::MessageAnswer;
 using tarvik::test::FakeScreen;
@@ -47,18 +45,9 @@ const std::string kQuestion = "Do you want to save the changes you made to ";
 
 } // namespace
 
-class DocumentFlowTest : public QObject {
+class DocumentFlowTest : public QObject, private tarvik::test::MainWindowFixture<FakeScreen> {
     Q_OBJECT
 
-    FakeScreen screen;
-    std::unique_ptr<QTemporaryDir> folder;
-
-    void start(TMainForm& form)
-    {
-        form.setScreen(&screen);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-    }
     // An edit made through the view itself, the way the user makes one.
     static void edit(TMDIChild* view) { QTest::keyClick(view, Qt::Key_Return); }
     void trigger(TMainForm& form, const char* item)
@@ -69,12 +58,8 @@ class DocumentFlowTest : public QObject {
     QString qpath(const char* name) const { return folder->filePath(QString::fromLatin1(name)); }
 
 private slots:
-    void init()
-    {
-        screen = FakeScreen();
-        folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(folder->isValid());
-    }
+    void init() { initFixture(); }
+    void cleanup() { cleanupFixture(); }
 
     void saveAsksForANameOnceThenWritesInPlace()
     {

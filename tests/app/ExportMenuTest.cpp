@@ -34,18 +34,18 @@ private slots:
         QVERIFY(view);
         tarvik::test::ProgramBuilder(view->document()).line(24, "H'2A'", 0, "START");
 
-        QString suggested;
         const std::string target = folder.filePath(QStringLiteral("out.asm")).toStdString();
-        form.chooseExportFile = [&](const QString& path) {
-            suggested = path;
-            return std::optional<std::string>(target);
-        };
+        screen.files = {target, target};
         QAction* item = form.findChild<QAction*>(QStringLiteral("FileExportItem"));
         QVERIFY(item);
         QCOMPARE(item->text(), QStringLiteral("&Export MPASM Source..."));
         QVERIFY(item->isEnabled());
         item->trigger();
-        QCOMPARE(suggested, QStringLiteral("Untitled1.asm"));
+        QCOMPARE(screen.fileAsks.size(), std::size_t(1));
+        QCOMPARE(screen.fileAsks[0].kind, std::string("save"));
+        QCOMPARE(screen.fileAsks[0].title, std::string("Export MPASM Source"));
+        QCOMPARE(screen.fileAsks[0].filter, std::string("MPASM source files (*.asm)"));
+        QCOMPARE(screen.fileAsks[0].suggestedPath, std::string("Untitled1.asm"));
         QVERIFY(screen.texts().empty());
         std::string expected;
         FakeScreen quiet;

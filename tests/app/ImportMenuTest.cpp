@@ -26,13 +26,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.documentWindows().size(), 1);
 
-        std::string chosen = std::string(TARVIK_TEST_DATA_DIR) + "/mpasm/delay.asm";
-        form.chooseImportFile = [&chosen] { return std::optional<std::string>(chosen); };
+        screen.files = {std::string(TARVIK_TEST_DATA_DIR) + "/mpasm/delay.asm"};
         QAction* item = form.findChild<QAction*>(QStringLiteral("FileImportItem"));
         QVERIFY(item);
         QCOMPARE(item->text(), QStringLiteral("&Import MPASM Source..."));
         item->trigger();
 
+        QCOMPARE(screen.fileAsks.size(), std::size_t(1));
+        QCOMPARE(screen.fileAsks[0].kind, std::string("open"));
+        QCOMPARE(screen.fileAsks[0].title, std::string("Import MPASM Source"));
+        QCOMPARE(screen.fileAsks[0].filter, std::string("MPASM source files (*.asm *.inc);;All files (*)"));
         QCOMPARE(form.documentWindows().size(), 2);
         TMDIChild* view = form.activeChild();
         QVERIFY(view);
@@ -43,8 +46,8 @@ private slots:
         QCOMPARE(screen.texts().size(), std::size_t(1));  // the configuration word, not kept
         form.grab().save(tarvik::test::screenshotPath(QStringLiteral("import-menu.png")));
 
-        chosen = std::string(TARVIK_TEST_DATA_DIR) + "/fuzz/import/refused.asm";
         screen = FakeScreen();
+        screen.files = {std::string(TARVIK_TEST_DATA_DIR) + "/fuzz/import/refused.asm"};
         item->trigger();
         QCOMPARE(form.documentWindows().size(), 2);
         QCOMPARE(screen.texts(), std::vector<std::string>{"refused.asm:1: macros cannot be imported"});

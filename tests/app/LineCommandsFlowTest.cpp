@@ -3,6 +3,7 @@
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 #include "FakeScreen.h"
+#include "MainWindowFixture.h"
 #include "Screenshots.h"
 
 #include <QAction>
@@ -73,17 +74,9 @@ public:
 
 } // namespace
 
-class LineCommandsFlowTest : public QObject {
+class LineCommandsFlowTest : public QObject, private tarvik::test::MainWindowFixture<FakeScreen> {
     Q_OBJECT
 
-    FakeScreen screen;
-
-    void start(TMainForm& form)
-    {
-        form.setScreen(&screen);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-    }
     static void click(TMainForm& form, const char* button)
     {
         form.findChild<QToolButton*>(QString::fromLatin1(button))->click();
@@ -94,7 +87,8 @@ class LineCommandsFlowTest : public QObject {
     }
 
 private slots:
-    void init() { screen = FakeScreen(); }
+    void init() { initFixture(); }
+    void cleanup() { cleanupFixture(); }
 
     void selectAllCopyAndPasteIntoAnotherDocument()
     {

@@ -93,6 +93,10 @@ private slots:
                       "Do you want to save the changes you made to <b>x</b>.qel");
         QCOMPARE(seen.text, QStringLiteral("Do you want to save the changes you made to <b>x</b>.qel"));
         QCOMPARE(seen.format, Qt::PlainText);
+
+        // Symbol names are program text: Latin-1 bytes.
+        answerMessage(MessageButtons::Ok, QMessageBox::Ok, seen, "Sintax error: Z\xE9 is not valid!");
+        QCOMPARE(seen.text, QStringLiteral("Sintax error: Z\u00E9 is not valid!"));
     }
 };
 

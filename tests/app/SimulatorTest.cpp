@@ -11,6 +11,7 @@
 #include "Screenshots.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -52,6 +53,32 @@ void trigger(TMainForm& form, const char* item)
     QAction* action = form.findChild<QAction*>(QString::fromLatin1(item));
     QVERIFY2(action && action->isEnabled(), item);
     action->trigger();
+}
+
+struct ProgramChange {
+    const char* name;
+    std::function<void(TMainForm&, TMDIChild&)> before;  // ahead of the session
+    std::function<void(TMainForm&, TMDIChild&)> change;
+    const char* ended;  // the session's end, empty when it runs on
+};
+
+const std::vector<ProgramChange>& programChanges()
+{
+    const auto nothing = [](TMainForm&, TMDIChild&) {};
+    static const std::vector<ProgramChange> changes = {
+        {"a key in the view", nothing, [](TMainForm&, TMDIChild& view) { QTest::keyClick(&view, Qt::Key_Return); },
+         "Simulation ended: the program changed"},
+        {"Undo", [](TMainForm&, TMDIChild& view) { QTest::keyClick(&view, Qt::Key_Return); },
+         [](TMainForm& form, TMDIChild&) { form.Undo1Click(); }, "Simulation ended: the program changed"},
+        {"a command", [](TMainForm&, TMDIChild& view) { view.SelectDeselect1Click(); },
+         [](TMainForm& form, TMDIChild&) { form.Delete2Click(); }, "Simulation ended: the program changed"},
+        {"a selection, which assembles the same", nothing,
+         [](TMainForm&, TMDIChild& view) { view.SelectDeselect1Click(); }, ""},
+        {"the window closed", nothing,
+         [](TMainForm&, TMDIChild& view) { qobject_cast<QMdiSubWindow*>(view.parentWidget())->close(); },
+         "Simulation ended: the program's window closed"},
+    };
+    return changes;
 }
 
 } // namespace
@@ -107,6 +134,40 @@ private slots:
         QVERIFY(!simulator->active());
         QCOMPARE(simulator->statusText(), QStringLiteral("Simulation ended: the program changed"));
         QVERIFY(!form.findChild<QDockWidget*>(QStringLiteral("RegistersDock"))->isVisible());
+    }
+
+    // The session ends as the program changes, with no Simulate command in between.
+    void aChangeOfTheProgramEndsTheSession_data()
+    {
+        QTest::addColumn<int>("row");
+        for (std::size_t i = 0; i < programChanges().size(); ++i)
+            QTest::newRow(programChanges()[i].name) << static_cast<int>(i);
+    }
+
+    void aChangeOfTheProgramEndsTheSession()
+    {
+        QFETCH(int, row);
+        const ProgramChange& change = programChanges()[static_cast<std::size_t>(row)];
+        test::FakeScreen screen;
+        TMainForm form;
+        form.setScreen(&screen);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TMDIChild* view = form.addDocumentWindow(blinkProgram(), QStringLiteral("blink.qel"));
+        view->MoveCursorToLine(1);
+        auto* simulator = form.findChild<SimulatorController*>(QStringLiteral("SimulatorController"));
+        change.before(form, *view);
+        trigger(form, "StepInto1");
+        QVERIFY(simulator->active());
+
+        change.change(form, *view);
+        // A closed window goes once control is back in the event loop; no timer is waited for.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        const QString ended = QString::fromLatin1(change.ended);
+        QCOMPARE(simulator->active(), ended.isEmpty());
+        if (!ended.isEmpty())
+            QCOMPARE(simulator->statusText(), ended);
     }
 };
 

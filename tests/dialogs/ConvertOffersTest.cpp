@@ -1,4 +1,3 @@
-#include "app/QtScreen.h"
 #include "app/TMainForm.h"
 #include "assembler/TfrmHexFile.h"
 #include "dialogs/symbols/TfrmLabels.h"
@@ -7,53 +6,19 @@
 #include "editor/TMDIChild.h"
 
 #include "../assembler/ProgramBuilder.h"
+#include "MainWindowFixture.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
-#include <memory>
+
+using tarvik::test::ModalHand;
 
 namespace {
-
-// The application's screen with its definition dialogs, but messages only recorded.
-class OfferingScreen : public QtScreen {
-public:
-    using QtScreen::QtScreen;
-    tarvik::MessageAnswer showMessage(std::string_view, std::string_view text, tarvik::MessageButtons) override
-    {
-        messages.emplace_back(text);
-        return tarvik::MessageAnswer::Ok;
-    }
-    std::vector<std::string> messages;
-};
-
-// Acts on the next modal dialog once the command under test has opened it. Records the
-// class of what opened, "" when nothing did.
-class ModalHand {
-public:
-    explicit ModalHand(std::function<void(QDialog&)> act)
-    {
-        QTimer::singleShot(0, &guard_, [this, act = std::move(act)] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            seen = QString::fromLatin1(dialog->metaObject()->className());
-            act(*dialog);
-        });
-    }
-    QString seen;
-
-private:
-    QObject guard_;
-};
 
 void press(QDialog& dialog, const char* button)
 {
@@ -62,14 +27,10 @@ void press(QDialog& dialog, const char* button)
 
 } // namespace
 
-class ConvertOffersTest : public QObject {
+class ConvertOffersTest : public QObject, private tarvik::test::MainWindowFixture<tarvik::test::RecordingQtScreen> {
     Q_OBJECT
 
     tarvik::DeviceDefaults defaults;
-    std::unique_ptr<QTemporaryDir> folder;
-    QString savedCurrent;
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<OfferingScreen> screen;
     TMDIChild* view = nullptr;
 
     tarvik::ProgramDocument& open(const std::function<void(tarvik::test::ProgramBuilder&)>& build)
@@ -95,27 +56,8 @@ class ConvertOffersTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        savedCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(folder->path()));
-        form = std::make_unique<TMainForm>();
-        screen = std::make_unique<OfferingScreen>(form.get(), [this](tarvik::ProgramDocument& doc) {
-            return form->viewOf(doc);
-        });
-        form->setScreen(screen.get());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        screen.reset();
-        QDir::setCurrent(savedCurrent);
-        folder.reset();
-    }
+    void init() { initFixture(); }
+    void cleanup() { cleanupFixture(); }
 
     void anUndefinedRegisterIsDefinedFromTheFailedConversion()
     {

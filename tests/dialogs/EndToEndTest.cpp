@@ -4,66 +4,29 @@
 // program written by hand, byte for byte at every address (the two writers cut their
 // records at different places, so the texts differ).
 
-#include "app/QtScreen.h"
 #include "app/TMainForm.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 
 #include "../assembler/HexText.h"
+#include "MainWindowFixture.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
-#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <cstdlib>
 #include <functional>
 #include <optional>
 
+using tarvik::test::ModalHand;
+
 namespace {
-
-// The application's screen with every dialog real; messages recorded, file names scripted.
-class ScriptedScreen : public QtScreen {
-public:
-    using QtScreen::QtScreen;
-    tarvik::MessageAnswer showMessage(std::string_view, std::string_view text, tarvik::MessageButtons) override
-    {
-        messages.emplace_back(text);
-        return tarvik::MessageAnswer::Ok;
-    }
-    std::optional<std::string> chooseFileToOpen() override { return file; }
-    std::optional<std::string> chooseFileToSave(std::string_view) override { return file; }
-
-    std::vector<std::string> messages;
-    std::string file;
-};
-
-// Acts on the next modal dialog once the command under test has opened it.
-class ModalHand {
-public:
-    explicit ModalHand(std::function<void(QDialog&)> act)
-    {
-        QTimer::singleShot(0, &guard_, [this, act = std::move(act)] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            seen = QString::fromLatin1(dialog->metaObject()->className());
-            act(*dialog);
-        });
-    }
-    QString seen;
-
-private:
-    QObject guard_;
-};
 
 QPushButton* buttonCaptioned(QDialog& dialog, const QString& caption)
 {
@@ -83,13 +46,9 @@ void type(QDialog& dialog, const char* name, const char* text)
 
 } // namespace
 
-class EndToEndTest : public QObject {
+class EndToEndTest : public QObject, private tarvik::test::MainWindowFixture<tarvik::test::RecordingQtScreen> {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
-    QString savedCurrent;
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<ScriptedScreen> screen;
     QStringList opened;  // every dialog class that opened, in order
 
     // Presses the palette button of the code (or, for ORG, the context menu's item), fills
@@ -131,27 +90,8 @@ class EndToEndTest : public QObject {
     TMDIChild* view() const { return form->activeChild(); }
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        savedCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(folder->path()));
-        form = std::make_unique<TMainForm>();
-        screen = std::make_unique<ScriptedScreen>(form.get(), [this](tarvik::ProgramDocument& doc) {
-            return form->viewOf(doc);
-        });
-        form->setScreen(screen.get());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        screen.reset();
-        QDir::setCurrent(savedCurrent);
-        folder.reset();
-    }
+    void init() { initFixture(); }
+    void cleanup() { cleanupFixture(); }
 
     void aProgramBuiltThroughTheDialogsMatchesGpasm()
     {

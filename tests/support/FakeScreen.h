@@ -20,6 +20,12 @@ public:
         std::string text;
         MessageButtons buttons;
     };
+    struct FileAsk {
+        std::string kind;  // "open", "save"
+        std::string title;
+        std::string filter;
+        std::string suggestedPath;
+    };
     struct Offer {
         std::string kind;  // "register", "bit", "literal", "label"
         std::string name;
@@ -53,11 +59,14 @@ public:
         events.push_back("edit");
     }
 
-    std::optional<std::string> chooseFileToOpen() override { return nextFile("open"); }
-    std::optional<std::string> chooseFileToSave(std::string_view title) override
+    std::optional<std::string> chooseFileToOpen(const FileRequest& request = {}) override
     {
-        saveDialogTitles.emplace_back(title);
-        return nextFile("save");
+        return nextFile("open", request);
+    }
+    std::optional<std::string> chooseFileToSave(const FileRequest& request) override
+    {
+        saveDialogTitles.emplace_back(request.title);
+        return nextFile("save", request);
     }
 
     std::vector<std::string> texts() const
@@ -79,6 +88,7 @@ public:
     std::vector<Offer> offers;
     std::vector<int> cursorMoves;
     std::vector<std::string> saveDialogTitles;
+    std::vector<FileAsk> fileAsks;
     std::vector<std::string> events;
     int editRequests = 0;
 
@@ -89,9 +99,11 @@ private:
         events.push_back("offer:" + kind + ":" + name);
         return onOffer ? onOffer(kind, doc, name) : 0;
     }
-    std::optional<std::string> nextFile(const std::string& kind)
+    std::optional<std::string> nextFile(const std::string& kind, const FileRequest& request)
     {
         events.push_back("file:" + kind);
+        fileAsks.push_back({kind, std::string(request.title), std::string(request.filter),
+                            std::string(request.suggestedPath)});
         if (files.empty())
             return std::nullopt;
         auto file = files.front();
