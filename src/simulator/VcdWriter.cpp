@@ -66,6 +66,13 @@ std::string VcdWriter::time(std::uint64_t cycle) const
     return decimal((scaled + clockHz_) / (u128{clockHz_} * 2));
 }
 
+void VcdWriter::stamp(std::uint64_t cycle, std::string& out) const
+{
+    out += '#';
+    out += time(cycle);
+    out += '\n';
+}
+
 std::string VcdWriter::header(std::uint32_t initialLevels, const std::string& comment)
 {
     written_ = initialLevels & mask_;
@@ -103,7 +110,7 @@ void VcdWriter::flush(std::string& out)
     if (!changed)
         return;
     if (pendingCycle_ != lastTime_)
-        out += "#" + time(pendingCycle_) + "\n";
+        stamp(pendingCycle_, out);
     lastTime_ = pendingCycle_;
     for (std::size_t i = 0; i < signals_.size(); ++i)
         if ((changed >> signals_[i].number) & 1) {
@@ -119,7 +126,7 @@ void VcdWriter::finish(std::uint64_t endCycle, std::string& out)
     if (pending_)
         flush(out);
     if (endCycle > lastTime_) {
-        out += "#" + time(endCycle) + "\n";
+        stamp(endCycle, out);
         lastTime_ = endCycle;
     }
 }

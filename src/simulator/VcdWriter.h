@@ -42,6 +42,7 @@ public:
 
 private:
     std::string time(std::uint64_t cycle) const;
+    void stamp(std::uint64_t cycle, std::string& out) const;
     void flush(std::string& out);
 
     std::uint32_t clockHz_;
