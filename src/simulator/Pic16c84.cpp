@@ -188,11 +188,8 @@ bool Pic16c84::interruptPending() const
 
 StepOutcome Pic16c84::stepUntil(std::uint64_t until)
 {
-    if (held_) {
-        if (until != kNever)
-            cycles_ = std::max(cycles_, until);
+    if (held_)
         return StepOutcome::Asleep;
-    }
     StepOutcome outcome = StepOutcome::Ran;
     if (asleep_) {
         if (!waitForWakeUp(until))
@@ -226,6 +223,14 @@ bool Pic16c84::fastPathAllowed() const
 {
     return !asleep_ && !held_ && !(intcon_ & bit::GIE) && (option_ & bit::T0CS) && tmr0Inhibit_ == 0
         && !watchBlocksFastPath_;
+}
+
+void Pic16c84::idleUntil(std::uint64_t cycle)
+{
+    if (cycle == kNever)
+        return;
+    if (held_ || (asleep_ && !waitForWakeUp(cycle)))
+        cycles_ = std::max(cycles_, cycle);
 }
 
 std::uint64_t Pic16c84::runUntil(std::uint64_t count, std::uint64_t cycle)
@@ -532,9 +537,10 @@ bool Pic16c84::waitForWakeUp(std::uint64_t until)
             asleep_ = false;
             return true;
         }
-        if (nextEvent_ == kNever || nextEvent_ > until) {
-            if (until != kNever)
-                cycles_ = std::max(cycles_, until);
+        if (nextEvent_ == kNever)
+            return false;
+        if (nextEvent_ > until) {
+            cycles_ = std::max(cycles_, until);
             return false;
         }
         // The oscillator is stopped, so TMR0 does not count; the EEPROM write and the

@@ -72,9 +72,11 @@ public:
     // the number of steps that ran.
     std::uint64_t run(std::uint64_t count) { return runUntil(count, kNever); }
     // The same, stopping also once the cycle count reaches cycle (the last instruction may
-    // end past it). Asleep or held in reset, time passes up to cycle or to a wake-up before
-    // it; asleep with nothing scheduled to wake it, no time passes.
+    // end past it). Asleep, time passes up to cycle or to a wake-up before it, unless the
+    // chip waits for outside: then it stops with no time passed.
     std::uint64_t runUntil(std::uint64_t count, std::uint64_t cycle);
+    // Asleep or held in reset: time passes up to cycle, or to a wake-up before it.
+    void idleUntil(std::uint64_t cycle);
 
     // The level an outside circuit drives on a pin (0 until set). Edges reach TMR0 (RA4/T0CKI),
     // INTF (RB0/INT) and RBIF (RB7:RB4) as they would on the chip.

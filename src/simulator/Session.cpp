@@ -97,9 +97,14 @@ RunEnd Session::run(std::uint64_t maxSteps, std::optional<std::uint16_t> target,
         if (done >= maxSteps || chip_.cycles() >= untilCycle)
             return RunEnd::Budget;
         const std::uint64_t next = stimulus_.nextCycle();
-        if (chip_.waitsForOutside() && next == kNever)
-            return RunEnd::Asleep;
-        const std::uint64_t ran = chip_.runUntil(stepwise ? 1 : maxSteps - done, std::min(untilCycle, next));
+        const std::uint64_t limit = std::min(untilCycle, next);
+        if (chip_.waitsForOutside()) {
+            if (next == kNever)
+                return RunEnd::Asleep;
+            chip_.idleUntil(limit);
+            continue;
+        }
+        const std::uint64_t ran = chip_.runUntil(stepwise ? 1 : maxSteps - done, limit);
         done += ran;
         steps_ += ran;
         if (ran && target && chip_.pc() == *target)

@@ -1,6 +1,7 @@
 #include "simulator/VcdWriter.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace tarvik::sim {
 
@@ -9,6 +10,10 @@ namespace {
 using u128 = unsigned __int128;
 
 constexpr std::uint64_t kFemtosecondsPerCycleHz = 4'000'000'000'000'000;  // 4 s in fs
+
+// One character a signal, letters only: '$' and '#' are legal but trip simple readers.
+constexpr std::string_view kIdentifiers = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef";
+static_assert(kIdentifiers.size() == kTraceSignals);
 
 std::string decimal(u128 value)
 {
@@ -45,6 +50,8 @@ VcdTimescale vcdTimescale(std::uint32_t clockHz)
 VcdWriter::VcdWriter(std::uint32_t clockHz, std::vector<Signal> signals)
     : clockHz_(std::max<std::uint32_t>(clockHz, 1)), signals_(std::move(signals)), timescale_(vcdTimescale(clockHz_))
 {
+    if (signals_.size() > kIdentifiers.size())
+        signals_.resize(kIdentifiers.size());
     for (const Signal& signal : signals_)
         mask_ |= 1u << signal.number;
 }
@@ -82,11 +89,11 @@ std::string VcdWriter::header(std::uint32_t initialLevels, const std::string& co
         out += "$comment " + comment + " $end\n";
     out += "$timescale " + timescale_.text + " $end\n$scope module PIC16C84 $end\n";
     for (std::size_t i = 0; i < signals_.size(); ++i)
-        out += "$var wire 1 " + std::string(1, static_cast<char>('!' + i)) + " " + signals_[i].name + " $end\n";
+        out += "$var wire 1 " + std::string(1, kIdentifiers[i]) + " " + signals_[i].name + " $end\n";
     out += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
     for (std::size_t i = 0; i < signals_.size(); ++i)
         out += std::string(1, static_cast<char>('0' + ((initialLevels >> signals_[i].number) & 1)))
-            + static_cast<char>('!' + i) + "\n";
+            + kIdentifiers[i] + "\n";
     return out + "$end\n";
 }
 
@@ -115,7 +122,7 @@ void VcdWriter::flush(std::string& out)
     for (std::size_t i = 0; i < signals_.size(); ++i)
         if ((changed >> signals_[i].number) & 1) {
             out += static_cast<char>('0' + ((pendingLevels_ >> signals_[i].number) & 1));
-            out += static_cast<char>('!' + i);
+            out += kIdentifiers[i];
             out += '\n';
         }
     written_ = pendingLevels_ & mask_;
