@@ -28,7 +28,7 @@ struct TraceSample {
 
 // What one pixel column of a timing diagram shows: the signals over a span of cycles.
 struct TraceColumn {
-    std::uint32_t before = 0;   // levels as the span begins (= after when not known)
+    std::uint32_t before = 0;   // levels as the span begins (the oldest kept, if nothing is before it)
     std::uint32_t after = 0;    // levels as it ends
     std::uint32_t changed = 0;  // signals that change inside the span
     bool known = false;         // false: the span lies before the oldest change kept

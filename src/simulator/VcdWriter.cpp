@@ -80,17 +80,20 @@ void VcdWriter::stamp(std::uint64_t cycle, std::string& out) const
     out += '\n';
 }
 
-std::string VcdWriter::header(std::uint32_t initialLevels, const std::string& comment)
+std::string VcdWriter::header(std::uint32_t initialLevels, const std::string& comment, std::uint64_t startCycle)
 {
     written_ = initialLevels & mask_;
-    lastTime_ = 0;
+    lastTime_ = startCycle;
+    pending_ = false;
     std::string out = "$version Tarvik PIC16C84 simulator $end\n";
     if (!comment.empty())
         out += "$comment " + comment + " $end\n";
     out += "$timescale " + timescale_.text + " $end\n$scope module PIC16C84 $end\n";
     for (std::size_t i = 0; i < signals_.size(); ++i)
         out += "$var wire 1 " + std::string(1, kIdentifiers[i]) + " " + signals_[i].name + " $end\n";
-    out += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
+    out += "$upscope $end\n$enddefinitions $end\n";
+    stamp(startCycle, out);
+    out += "$dumpvars\n";
     for (std::size_t i = 0; i < signals_.size(); ++i)
         out += std::string(1, static_cast<char>('0' + ((initialLevels >> signals_[i].number) & 1)))
             + kIdentifiers[i] + "\n";
@@ -126,6 +129,15 @@ void VcdWriter::flush(std::string& out)
             out += '\n';
         }
     written_ = pendingLevels_ & mask_;
+}
+
+std::string VcdWriter::dump(const Trace& trace, std::uint64_t endCycle, const std::string& comment)
+{
+    const TraceSample first = trace.empty() ? TraceSample{0, 0} : trace.sample(trace.begin());
+    std::string out = header(first.levels, comment, first.cycle);
+    append(trace, trace.begin(), out);
+    finish(endCycle, out);
+    return out;
 }
 
 void VcdWriter::finish(std::uint64_t endCycle, std::string& out)

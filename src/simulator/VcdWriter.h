@@ -32,13 +32,16 @@ public:
     // The 13 pins, named RA0-RA4 and RB0-RB7.
     static std::vector<Signal> pinSignals();
 
-    // Up to and with the initial values ($dumpvars) at time 0.
-    std::string header(std::uint32_t initialLevels, const std::string& comment);
-    // The samples [from, trace.end()); the trace's samples at cycle 0 are the initial values.
+    // Up to and with the initial values ($dumpvars), at the start cycle.
+    std::string header(std::uint32_t initialLevels, const std::string& comment, std::uint64_t startCycle = 0);
+    // The samples [from, trace.end()); those at the start cycle change the initial values.
     // Returns the index to go on from.
     std::uint64_t append(const Trace& trace, std::uint64_t from, std::string& out);
     // The changes still held back and a last time stamp at the end of the run.
     void finish(std::uint64_t endCycle, std::string& out);
+
+    // The whole of a trace as it is kept (from its oldest change on) up to the end cycle.
+    std::string dump(const Trace& trace, std::uint64_t endCycle, const std::string& comment);
 
 private:
     std::string time(std::uint64_t cycle) const;
