@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -198,6 +199,13 @@ int simulateCommand(const SimulateOptions& options)
 
     std::unique_ptr<ReplacingFile> vcdFile;
     if (options.vcd) {
+        for (const std::optional<std::string>& input : {std::optional(options.program), options.stimulus}) {
+            std::error_code ignored;
+            if (input && std::filesystem::equivalent(*options.vcd, *input, ignored)) {
+                report(*options.vcd, "the waveform would replace " + *input);
+                return kExitFile;
+            }
+        }
         vcdFile = std::make_unique<ReplacingFile>(*options.vcd);
         if (!vcdFile->ok()) {
             report(*options.vcd, "cannot write the file (" + vcdFile->error() + ")");

@@ -210,6 +210,8 @@ int main(int argc, char** argv)
     }
     if (!program)
         return usageError("no program file given");
+    if (simulationOptions && !simulateSteps)
+        return usageError("--vcd, --stimulus and --clock go with --simulate");
     if (importSource) {
         if (exportSource || listProgram || simulateSteps)
             return usageError("--import does not go with --export, --list or --simulate");
@@ -229,8 +231,6 @@ int main(int argc, char** argv)
         simulation.program = *program;
         return tarvik::simulateCommand(simulation);
     }
-    if (simulationOptions)
-        return usageError("--vcd, --stimulus and --clock go with --simulate");
 
     tarvik::StderrScreen screen(*program);
     const tarvik::DeviceDefaults defaults;

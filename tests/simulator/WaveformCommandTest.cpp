@@ -226,13 +226,19 @@ TEST_F(WaveformCommand, RefusesBadStimulusBadClocksAndFilesThatAreNoProgram)
     EXPECT_EQ(read("toggle.vcd"), "old waveform");
     EXPECT_EQ(run("--simulate 100 toggle.hex --stimulus missing.stim").err, "missing.stim: cannot read the file\n");
 
+    const Outcome over = run("--simulate 100 toggle.hex --vcd ./toggle.hex");
+    EXPECT_EQ(over.exitCode, 2);
+    EXPECT_EQ(over.err, "./toggle.hex: the waveform would replace toggle.hex\n");
+    EXPECT_EQ(read("toggle.hex"), hexOf(kToggler));
+
     const Outcome noFolder = run("--simulate 100 toggle.hex --vcd nowhere/out.vcd");
     EXPECT_EQ(noFolder.exitCode, 2);
     EXPECT_EQ(noFolder.err, "nowhere/out.vcd: cannot write the file (No such file or directory)\n");
 
     for (const char* arguments : {"--simulate 10 toggle.hex --clock 0", "--simulate 10 toggle.hex --clock 4MHz",
                                   "--simulate 10 toggle.hex --clock 20000001", "toggle.hex --vcd x.vcd",
-                                  "--stimulus bad.stim toggle.hex", "--simulate 10 toggle.hex --vcd"}) {
+                                  "--stimulus bad.stim toggle.hex", "--list toggle.hex --clock 4000000",
+                                  "--simulate 10 toggle.hex --vcd"}) {
         const Outcome usage = run(arguments);
         EXPECT_EQ(usage.exitCode, 2) << arguments;
         EXPECT_NE(usage.err.find("usage:"), std::string::npos) << arguments;
