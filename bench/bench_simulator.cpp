@@ -4,15 +4,18 @@
 
 #include "assembler/IntelHex.h"
 #include "simulator/Pic16c84.h"
+#include "simulator/Trace.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -89,6 +92,74 @@ void BM_LoopWithTimerInterrupts(benchmark::State& state)
     runLoop(state, code);
 }
 BENCHMARK(BM_LoopWithTimerInterrupts)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
+// A pin toggled every 10 instructions: xorwf PORTB through the slow path, nine on the fast.
+const auto kPinToggle = program({
+    0x1683,  // 0: bsf STATUS,RP0
+    0x0186,  // 1: clrf TRISB
+    0x1283,  // 2: bcf STATUS,RP0
+    0x3001,  // 3: movlw 1
+    0x0686,  // 4: xorwf PORTB,f
+    0x0AA0,  // 5: incf 0x20,f
+    0x0AA1,  // 6: incf 0x21,f
+    0x0000,  // 7: nop
+    0x0AA2,  // 8: incf 0x22,f
+    0x0000,  // 9: nop
+    0x0AA3,  // 10: incf 0x23,f
+    0x0000,  // 11: nop
+    0x0AA4,  // 12: incf 0x24,f
+    0x2804,  // 13: goto 4
+});
+
+void pinToggle(benchmark::State& state, bool traced)
+{
+    Pic16c84 chip;
+    Trace trace;
+    chip.loadProgram(kPinToggle);
+    chip.powerOnReset();
+    if (traced)
+        chip.setTrace(&trace);
+    const std::uint64_t batch = static_cast<std::uint64_t>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(chip.run(batch));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+    state.counters["trace_MB"] = static_cast<double>(trace.memoryBytes()) / 1e6;
+}
+
+void BM_PinToggle(benchmark::State& state) { pinToggle(state, false); }
+void BM_PinToggleTraced(benchmark::State& state) { pinToggle(state, true); }
+BENCHMARK(BM_PinToggle)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PinToggleTraced)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
+// A timing diagram's repaint of a full trace: 2000 pixel columns at a zoom given as cycles
+// per column (the whole trace in view, down to a cycle 64 pixels wide).
+void BM_TraceColumns(benchmark::State& state)
+{
+    static const auto trace = [] {
+        auto filled = std::make_unique<Trace>();
+        Pic16c84 chip;
+        chip.loadProgram(kPinToggle);
+        chip.powerOnReset();
+        chip.setTrace(filled.get());
+        while (filled->end() - filled->begin() < Trace::kDefaultKept)
+            chip.run(10'000'000);
+        return filled;
+    }();
+    const double cyclesPerColumn = static_cast<double>(state.range(0)) / 64;
+    const TraceSample first = trace->sample(trace->begin());
+    const TraceSample last = trace->sample(trace->end() - 1);
+    std::vector<TraceColumn> columns(2000);
+    // The view ends at the newest change, or starts at the oldest when it holds them all.
+    const double start = std::max(static_cast<double>(first.cycle),
+                                  static_cast<double>(last.cycle) - cyclesPerColumn * static_cast<double>(columns.size()));
+    for (auto _ : state) {
+        trace->columns(start, cyclesPerColumn, columns);
+        benchmark::DoNotOptimize(columns.data());
+    }
+    state.counters["changes"] = static_cast<double>(trace->end() - trace->begin());
+}
+// Whole trace (about 1.2e8 cycles) in view, then 1/100 of it, 10 cycles, 1 cycle, 1/64 cycle.
+BENCHMARK(BM_TraceColumns)->Arg(64 * 60'000)->Arg(64 * 600)->Arg(640)->Arg(64)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A folder of this run, removed when the program ends.
 std::filesystem::path workFolder()

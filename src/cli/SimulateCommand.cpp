@@ -2,14 +2,21 @@
 
 #include "cli/StderrScreen.h"
 #include "files/ProgramFile.h"
-#include "simulator/Pic16c84.h"
+#include "simulator/Session.h"
 #include "simulator/SimProgram.h"
 #include "simulator/StateReport.h"
+#include "simulator/Stimulus.h"
+#include "simulator/VcdWriter.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tarvik {
 
@@ -19,6 +26,13 @@ constexpr int kExitAssemblyError = 1;
 constexpr int kExitFile = 2;
 // Far beyond any HEX file of this chip; a bigger file is not one.
 constexpr std::size_t kMaxHexFileBytes = 4 * 1024 * 1024;
+constexpr std::size_t kMaxStimulusBytes = 64 * 1024 * 1024;
+constexpr std::uint32_t kMaxClockHz = 20'000'000;
+// The waveform is drained from the trace this often: far fewer changes than the trace keeps
+// can happen in that many cycles, even with a stimulus clocking every pin.
+constexpr std::uint64_t kDrainCycles = 65536;
+constexpr std::size_t kTraceKept = 4'000'000;
+constexpr std::size_t kWriteBytes = 1 << 20;
 
 bool looksLikeIntelHex(const std::string& path)
 {
@@ -30,49 +44,209 @@ bool looksLikeIntelHex(const std::string& path)
     return false;
 }
 
-} // namespace
+enum class Read { Ok, CannotOpen, TooLarge };
 
-int simulateCommand(std::uint64_t steps, const std::string& path)
+Read readFile(const std::string& path, std::size_t limit, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return Read::CannotOpen;
+    char chunk[65536];
+    while (text.size() <= limit && in.read(chunk, sizeof chunk).gcount() > 0)
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (in.bad())
+        return Read::CannotOpen;
+    return text.size() > limit ? Read::TooLarge : Read::Ok;
+}
+
+// A file written beside its target and renamed over it once complete: a run that fails
+// half-way leaves the target as it was.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::string target)
+        : target_(std::move(target))
+    {
+        static unsigned serial = 0;
+        const std::size_t slash = target_.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            temporary_ = folder + ".tarvik-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".vcd";
+            fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST)
+                break;
+        }
+        error_ = fd_ < 0 ? errno : 0;
+    }
+    ~ReplacingFile()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            ::unlink(temporary_.c_str());
+        }
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    bool ok() const { return fd_ >= 0 && error_ == 0; }
+    std::string error() const { return std::strerror(error_); }
+
+    void write(std::string& text)
+    {
+        for (std::size_t at = 0; ok() && at < text.size();) {
+            const ssize_t put = ::write(fd_, text.data() + at, text.size() - at);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                error_ = put < 0 ? errno : ENOSPC;
+            else
+                at += static_cast<std::size_t>(put);
+        }
+        text.clear();
+    }
+
+    bool commit()
+    {
+        if (!ok())
+            return false;
+        if (::fsync(fd_) != 0 || ::close(fd_) != 0)
+            error_ = errno;
+        fd_ = -1;
+        if (error_ == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0)
+            error_ = errno;
+        if (error_ != 0)
+            ::unlink(temporary_.c_str());
+        return error_ == 0;
+    }
+
+private:
+    std::string target_;
+    std::string temporary_;
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+void report(const std::string& file, const std::string& text)
+{
+    StderrScreen(file).showMessage(kMessageCaption, text, MessageButtons::Ok);
+}
+
+// The program's image, or the exit status of why there is none.
+int loadProgram(const std::string& path, sim::SimProgram& program)
 {
     StderrScreen screen(path);
-    sim::SimProgram program;
     if (looksLikeIntelHex(path)) {
-        std::ifstream in(path, std::ios::binary);
         std::string text;
-        char chunk[65536];
-        while (text.size() <= kMaxHexFileBytes && in.read(chunk, sizeof chunk).gcount() > 0)
-            text.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxHexFileBytes) {
-            screen.showMessage(kMessageCaption, "not an Intel HEX file of this chip (too large)",
-                               MessageButtons::Ok);
+        if (readFile(path, kMaxHexFileBytes, text) == Read::TooLarge) {
+            report(path, "not an Intel HEX file of this chip (too large)");
             return kExitFile;
         }
         sim::HexReadOutcome hex = sim::parseIntelHex(text);
         if (!hex.program) {
-            screen.showMessage(kMessageCaption, "not a usable Intel HEX file (" + hex.error + ")",
-                               MessageButtons::Ok);
+            report(path, "not a usable Intel HEX file (" + hex.error + ")");
             return kExitFile;
         }
         program = *hex.program;
-    } else {
-        const DeviceDefaults defaults;
-        ReadOutcome read = readProgramFile(path, defaults);
-        if (read.status != ReadStatus::Ok) {
-            screen.showMessage(kMessageCaption, readStatusMessage(read.status), MessageButtons::Ok);
+        return 0;
+    }
+    const DeviceDefaults defaults;
+    ReadOutcome read = readProgramFile(path, defaults);
+    if (read.status == ReadStatus::NotProgramFile) {
+        report(path, "neither an Intel HEX file nor a Tarvik program file");
+        return kExitFile;
+    }
+    if (read.status != ReadStatus::Ok) {
+        screen.showMessage(kMessageCaption, readStatusMessage(read.status), MessageButtons::Ok);
+        return kExitFile;
+    }
+    return sim::assembleForSimulation(*read.document, screen, program) ? 0 : kExitAssemblyError;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> parseClockHz(std::string_view text)
+{
+    if (text.empty() || text.size() > 8 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    std::uint32_t hz = 0;
+    for (char c : text)
+        hz = hz * 10 + static_cast<std::uint32_t>(c - '0');
+    if (hz == 0 || hz > kMaxClockHz)
+        return std::nullopt;
+    return hz;
+}
+
+int simulateCommand(const SimulateOptions& options)
+{
+    sim::SimProgram program;
+    if (const int status = loadProgram(options.program, program))
+        return status;
+
+    std::optional<sim::Stimulus> stimulus;
+    if (options.stimulus) {
+        std::string text;
+        switch (readFile(*options.stimulus, kMaxStimulusBytes, text)) {
+        case Read::CannotOpen: report(*options.stimulus, "cannot read the file"); return kExitFile;
+        case Read::TooLarge: report(*options.stimulus, "too large for a stimulus file"); return kExitFile;
+        case Read::Ok: break;
+        }
+        sim::StimulusReadOutcome parsed = sim::parseStimulus(text);
+        if (!parsed.stimulus) {
+            report(*options.stimulus, parsed.error);
             return kExitFile;
         }
-        if (!sim::assembleForSimulation(*read.document, screen, program))
-            return kExitAssemblyError;
+        stimulus = std::move(parsed.stimulus);
     }
 
-    auto chip = std::make_unique<sim::Pic16c84>();
-    chip->loadProgram(program.words);
-    chip->loadEeprom(program.eeprom);
-    chip->setWatchdogEnabled(program.watchdogEnabled());
-    chip->powerOnReset();
-    const std::uint64_t ran = chip->run(steps);
-    const std::string report = sim::stateReport(*chip, ran);
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    std::unique_ptr<ReplacingFile> vcdFile;
+    if (options.vcd) {
+        for (const std::optional<std::string>& input : {std::optional(options.program), options.stimulus}) {
+            std::error_code ignored;
+            if (input && std::filesystem::equivalent(*options.vcd, *input, ignored)) {
+                report(*options.vcd, "the waveform would replace " + *input);
+                return kExitFile;
+            }
+        }
+        vcdFile = std::make_unique<ReplacingFile>(*options.vcd);
+        if (!vcdFile->ok()) {
+            report(*options.vcd, "cannot write the file (" + vcdFile->error() + ")");
+            return kExitFile;
+        }
+    }
+
+    auto session = std::make_unique<sim::Session>(program, options.vcd ? kTraceKept : 1);
+    sim::Pic16c84& chip = session->chip();
+    chip.setClockHz(options.clockHz);
+    session->setTracing(options.vcd.has_value());
+    if (stimulus)
+        session->setStimulus(*stimulus);
+
+    sim::VcdWriter writer(options.clockHz, sim::VcdWriter::pinSignals());
+    std::string text;
+    std::uint64_t drained = session->trace().begin();
+    if (vcdFile)
+        text = writer.header(chip.traceLevels(), "time 0 is the power-on reset; clock " + std::to_string(options.clockHz)
+                                                     + " Hz, an instruction cycle is 4 clock periods");
+    while (session->steps() < options.steps) {
+        const std::uint64_t until = vcdFile ? chip.cycles() + kDrainCycles : sim::kNever;
+        const sim::RunEnd end = session->run(options.steps - session->steps(), std::nullopt, until);
+        if (vcdFile) {
+            drained = writer.append(session->trace(), drained, text);
+            if (text.size() >= kWriteBytes)
+                vcdFile->write(text);
+        }
+        if (end == sim::RunEnd::Asleep)
+            break;
+    }
+    if (vcdFile) {
+        writer.finish(chip.cycles(), text);
+        vcdFile->write(text);
+        if (!vcdFile->commit()) {
+            report(*options.vcd, "cannot write the file (" + vcdFile->error() + ")");
+            return kExitFile;
+        }
+    }
+    const std::string state = sim::stateReport(chip, session->steps());
+    std::fwrite(state.data(), 1, state.size(), stdout);
     return 0;
 }
 

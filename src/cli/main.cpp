@@ -22,7 +22,8 @@ constexpr int kExitFileOrUsage = 2;
 constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
                                      "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
                                      "       tarvik-asm --list PROGRAM.qel\n"
-                                     "       tarvik-asm --simulate STEPS PROGRAM\n"
+                                     "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
+                                     "                  [--stimulus FILE] [--clock HZ]\n"
                                      "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
                                      "       tarvik-asm --delay CYCLES [--name NAME]\n";
 
@@ -30,7 +31,8 @@ constexpr std::string_view kHelp =
     "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\n"
     "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
     "       tarvik-asm --list PROGRAM.qel\n"
-    "       tarvik-asm --simulate STEPS PROGRAM\n"
+    "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
+    "                  [--stimulus FILE] [--clock HZ]\n"
     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
     "       tarvik-asm --delay CYCLES [--name NAME]\n"
     "\n"
@@ -54,6 +56,18 @@ constexpr std::string_view kHelp =
     "               and print the state: steps, cycles, pc, w, the stack from the\n"
     "               top, the registers 0x00-0x2f and 0x80-0xaf as a read returns\n"
     "               them, and the data EEPROM\n"
+    "  --vcd OUT.vcd\n"
+    "               with --simulate: also write the pins RA0-RA4 and RB0-RB7 as a\n"
+    "               value change dump, time 0 at the reset\n"
+    "  --stimulus FILE\n"
+    "               with --simulate: drive input pins from FILE, lines \"CYCLE PIN\n"
+    "               LEVEL\" (instruction cycles from the reset; RA0-RA4, RB0-RB7 or\n"
+    "               MCLR; 0 or 1) or \"CYCLE PIN clock PERIOD [HIGH]\" for a clock\n"
+    "               high HIGH cycles of every PERIOD (half by default); \";\" starts\n"
+    "               a comment\n"
+    "  --clock HZ   with --simulate: the oscillator frequency (default 4000000, where\n"
+    "               an instruction cycle is 1 us): it times the waveform, the\n"
+    "               watchdog and EEPROM writes\n"
     "  --import     read MPASM source for the 16C84, 16F84 or 16F84A and write it as\n"
     "               a program file (-o, or SOURCE with the extension .qel). What a\n"
     "               program cannot hold (macros, conditional assembly, #define, data\n"
@@ -149,6 +163,8 @@ int main(int argc, char** argv)
     std::optional<std::string> output;
     std::optional<std::string> program;
     std::optional<std::uint64_t> simulateSteps;
+    tarvik::SimulateOptions simulation;
+    bool simulationOptions = false;
     bool importSource = false;
     bool exportSource = false;
     bool listProgram = false;
@@ -184,6 +200,19 @@ int main(int argc, char** argv)
             if (i + 1 >= argc)
                 return usageError(std::string(arg) + (arg == "--delay" ? " needs a number of cycles" : " needs a name"));
             (arg == "--delay" ? delayCycles : delayName) = argv[++i];
+        } else if (options && (arg == "--vcd" || arg == "--stimulus" || arg == "--clock")) {
+            if (i + 1 >= argc)
+                return usageError(std::string(arg) + " needs a value");
+            const std::string value = argv[++i];
+            simulationOptions = true;
+            if (arg == "--vcd")
+                simulation.vcd = value;
+            else if (arg == "--stimulus")
+                simulation.stimulus = value;
+            else if (const auto hz = tarvik::parseClockHz(value))
+                simulation.clockHz = *hz;
+            else
+                return usageError("--clock needs a frequency in Hz from 1 to 20000000, not " + value);
         } else if (options && arg == "--export") {
             exportSource = true;
         } else if (options && arg == "--list") {
@@ -210,6 +239,8 @@ int main(int argc, char** argv)
     }
     if (!program)
         return usageError("no program file given");
+    if (simulationOptions && !simulateSteps)
+        return usageError("--vcd, --stimulus and --clock go with --simulate");
     if (importSource) {
         if (exportSource || listProgram || simulateSteps)
             return usageError("--import does not go with --export, --list or --simulate");
@@ -225,7 +256,9 @@ int main(int argc, char** argv)
     if (simulateSteps) {
         if (output)
             return usageError("-o and --simulate do not go together");
-        return tarvik::simulateCommand(*simulateSteps, *program);
+        simulation.steps = *simulateSteps;
+        simulation.program = *program;
+        return tarvik::simulateCommand(simulation);
     }
 
     tarvik::StderrScreen screen(*program);

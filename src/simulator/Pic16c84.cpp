@@ -111,13 +111,19 @@ void Pic16c84::loadProgram(const std::array<std::uint16_t, kProgramWords>& words
 
 void Pic16c84::buildFastCode()
 {
+    std::uint64_t watchedGprs = 0;
+    for (const auto& watch : watches_)
+        if (watch && kRegisterMap[watch->address] < reg::kGprCount)
+            watchedGprs |= std::uint64_t{1} << kRegisterMap[watch->address];
     // The file operand of each word resolved, per bank, to its general purpose register
-    // (0x7F: some other register); the d bit stays in bit 7.
+    // (0x7F: some other register, or one watched for the trace); the d bit stays in bit 7.
     for (int bank = 0; bank < 2; ++bank) {
         for (int i = 0; i < kProgramWords; ++i) {
             Decoded in = decoded_[i];
             if ((in.op >= kMovwf && in.op <= kBtfss && in.op != kClrw)) {
-                const std::uint8_t index = kRegisterMap[(in.arg & 0x7Fu) | (bank << 7)];
+                std::uint8_t index = kRegisterMap[(in.arg & 0x7Fu) | (bank << 7)];
+                if (index < reg::kGprCount && ((watchedGprs >> index) & 1))
+                    index = 0x7F;
                 in.arg = static_cast<std::uint8_t>((in.arg & 0x80) | (index < reg::kGprCount ? index : 0x7F));
             }
             fastCode_[bank][i] = in;
@@ -157,10 +163,13 @@ void Pic16c84::powerOnReset()
     eeprom_write_end_ = kNever;
     watchdogStart_ = 0;
     asleep_ = false;
+    held_ = false;
     rbLatched_ = portBPins();
     lastRb0_ = portBPins() & 1;
     lastRa4_ = portAPins() & 0x10;
     scheduleEvents();
+    if (trace_)
+        setTrace(trace_);  // time starts again at 0
 }
 
 // ---- Stepping -------------------------------------------------------------------------
@@ -177,32 +186,60 @@ bool Pic16c84::interruptPending() const
     return (intcon_ & bit::GIE) && wakeFlagsSet();
 }
 
-StepOutcome Pic16c84::step()
+StepOutcome Pic16c84::stepUntil(std::uint64_t until)
 {
+    if (held_)
+        return StepOutcome::Asleep;
+    StepOutcome outcome = StepOutcome::Ran;
     if (asleep_) {
-        if (!waitForWakeUp())
+        if (!waitForWakeUp(until))
             return StepOutcome::Asleep;
     } else if (interruptPending()) {
         // A flag raised from outside (an input pin) since the last instruction ended.
-        enterInterrupt();
-        return StepOutcome::Interrupt;
+        outcome = StepOutcome::Interrupt;
     }
-    execute();
-    // Choice (the common simulator model): an enabled interrupt whose flag is set when an
-    // instruction ends is taken before the next one. Woken from sleep with GIE set, the
-    // instruction after SLEEP has just run, as the data sheet describes.
-    if (interruptPending())
+    const std::uint64_t start = cycles_;
+    if (outcome == StepOutcome::Interrupt) {
         enterInterrupt();
-    return StepOutcome::Ran;
+    } else {
+        execute();
+        // Choice (the common simulator model): an enabled interrupt whose flag is set when an
+        // instruction ends is taken before the next one. Woken from sleep with GIE set, the
+        // instruction after SLEEP has just run, as the data sheet describes.
+        if (interruptPending())
+            enterInterrupt();
+    }
+    if (watchMask_ && trace_)
+        traceWatches(start + 1);
+    return outcome;
 }
 
-std::uint64_t Pic16c84::run(std::uint64_t count)
+bool Pic16c84::waitsForOutside() const
+{
+    return held_ || (asleep_ && !wakeFlagsSet() && nextEvent_ == kNever);
+}
+
+bool Pic16c84::fastPathAllowed() const
+{
+    return !asleep_ && !held_ && !(intcon_ & bit::GIE) && (option_ & bit::T0CS) && tmr0Inhibit_ == 0
+        && !watchBlocksFastPath_;
+}
+
+void Pic16c84::idleUntil(std::uint64_t cycle)
+{
+    if (cycle == kNever)
+        return;
+    if (held_ || (asleep_ && !waitForWakeUp(cycle)))
+        cycles_ = std::max(cycles_, cycle);
+}
+
+std::uint64_t Pic16c84::runUntil(std::uint64_t count, std::uint64_t cycle)
 {
     std::uint64_t done = 0;
-    while (done < count) {
-        if (!asleep_ && !(intcon_ & bit::GIE) && (option_ & bit::T0CS) && tmr0Inhibit_ == 0)
-            done += runFast(count - done);
-        else if (step() == StepOutcome::Asleep)
+    while (done < count && cycles_ < cycle) {
+        if (fastPathAllowed())
+            done += runFast(std::min(count - done, cycle - cycles_));
+        else if (stepUntil(cycle) == StepOutcome::Asleep)
             break;
         else
             ++done;
@@ -493,7 +530,7 @@ void Pic16c84::enterInterrupt()
     advance(2);
 }
 
-bool Pic16c84::waitForWakeUp()
+bool Pic16c84::waitForWakeUp(std::uint64_t until)
 {
     for (;;) {
         if (wakeFlagsSet()) {
@@ -502,6 +539,10 @@ bool Pic16c84::waitForWakeUp()
         }
         if (nextEvent_ == kNever)
             return false;
+        if (nextEvent_ > until) {
+            cycles_ = std::max(cycles_, until);
+            return false;
+        }
         // The oscillator is stopped, so TMR0 does not count; the EEPROM write and the
         // watchdog run on their own clocks. The cycle count goes on measuring time.
         cycles_ = std::max(cycles_, nextEvent_);
@@ -562,17 +603,19 @@ void Pic16c84::execute()
     case kXorwf: { const unsigned r = read(file) ^ w_; store(r, bit::Z, zeroFlag(r)); break; }
     case kMovf: { const unsigned r = read(file); store(r, bit::Z, zeroFlag(r)); break; }
     case kComf: { const unsigned r = ~read(file) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
+    // With PCL as the destination the write jumps, flushing the word fetched after the
+    // instruction: that is the word a skip would discard, so nothing more is skipped.
     case kDecfsz: {
         const unsigned r = (read(file) - 1) & 0xFF;
         store(r, 0, 0);
-        if (r == 0)
+        if (r == 0 && !pcWritten_)
             skip();
         break;
     }
     case kIncfsz: {
         const unsigned r = (read(file) + 1) & 0xFF;
         store(r, 0, 0);
-        if (r == 0)
+        if (r == 0 && !pcWritten_)
             skip();
         break;
     }
@@ -617,13 +660,16 @@ void Pic16c84::execute()
         scheduleEvents();
         break;
     case kSleep:
+        // An enabled interrupt flag already set (with GIE clear, or the interrupt would have
+        // been taken): the data sheet has SLEEP complete as a nop, so the watchdog, TO and PD
+        // are left as they are and TMR0 counts the cycle.
+        if (wakeFlagsSet())
+            break;
         status_ = static_cast<std::uint8_t>((status_ | bit::TO) & ~bit::PD);
         watchdogStart_ = cycles_;
         if (option_ & bit::PSA)
             prescaler_ = 0;
-        // Choice: a SLEEP executed while an enabled flag is set completes as a nop (the data
-        // sheet says so of an interrupt that came before it), GIE or not.
-        asleep_ = !wakeFlagsSet();
+        asleep_ = true;
         scheduleEvents();
         // Choice: the clock stops within the instruction, so TMR0 does not count its cycle.
         ++cycles_;
@@ -725,14 +771,34 @@ void Pic16c84::serviceEvents()
         }
     }
     scheduleEvents();
+    if (watchMask_ && trace_)
+        traceWatches(cycles_);
 }
 
 void Pic16c84::watchdogReset()
 {
-    // The values the data sheet gives for a watchdog reset in normal operation; the others
-    // (W, FSR, TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack) are kept.
+    // TO = 0, PD = 1: what tells a watchdog reset from the others.
+    resetKeepingData(static_cast<std::uint8_t>((status_ & (bit::Z | bit::DC | bit::C)) | bit::PD));
+}
+
+void Pic16c84::setMclr(bool high)
+{
+    if (high != held_)
+        return;
+    held_ = !high;
+    // Reset at the falling edge, and again at the release so that nothing that reached the
+    // chip while it was held (an input edge's flag) survives. STATUS keeps TO, PD and the
+    // flags: asleep, SLEEP has already set TO and cleared PD as an MCLR reset in sleep does.
+    asleep_ = false;
+    resetKeepingData(static_cast<std::uint8_t>(status_ & (bit::TO | bit::PD | bit::Z | bit::DC | bit::C)));
+}
+
+void Pic16c84::resetKeepingData(std::uint8_t status)
+{
+    // The values the data sheet gives for a watchdog or MCLR reset; the others (W, FSR,
+    // TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack) are kept.
     pc_ = 0;
-    status_ = static_cast<std::uint8_t>((status_ & (bit::Z | bit::DC | bit::C)) | bit::PD);
+    status_ = status;
     option_ = 0xFF;
     trisA_ = 0x1F;
     trisB_ = 0xFF;
@@ -749,7 +815,7 @@ void Pic16c84::watchdogReset()
     tmr0Inhibit_ = 0;
     watchdogStart_ = cycles_;
     asleep_ = false;
-    pinsChanged();
+    pinsChanged(cycles_);
     scheduleEvents();
 }
 
@@ -873,14 +939,15 @@ void Pic16c84::writeSpecial(unsigned address, std::uint8_t value, bool flagsProt
         break;
     case reg::FSR:
     case reg::FSR | 0x80: fsr_ = value; break;
-    case reg::PORTA: latchA_ = value & 0x1F; pinsChanged(); break;
-    case reg::TRISA: trisA_ = value & 0x1F; pinsChanged(); break;
+    // A port's pins change as the write's cycle ends.
+    case reg::PORTA: latchA_ = value & 0x1F; pinsChanged(cycles_ + 1); break;
+    case reg::TRISA: trisA_ = value & 0x1F; pinsChanged(cycles_ + 1); break;
     case reg::PORTB:
         latchB_ = value;
         rbLatched_ = portBPins();
-        pinsChanged();
+        pinsChanged(cycles_ + 1);
         break;
-    case reg::TRISB: trisB_ = value; pinsChanged(); break;
+    case reg::TRISB: trisB_ = value; pinsChanged(cycles_ + 1); break;
     case reg::EEDATA: eedata_ = value; break;
     case reg::EEADR: eeadr_ = value; break;
     case reg::EECON1: writeEecon1(value); break;
@@ -957,7 +1024,7 @@ void Pic16c84::checkPortBMismatch()
         intcon_ |= bit::RBIF;
 }
 
-void Pic16c84::pinsChanged()
+void Pic16c84::pinsChanged(std::uint64_t when)
 {
     const std::uint8_t b = portBPins();
     const bool rb0 = b & 1;
@@ -970,9 +1037,9 @@ void Pic16c84::pinsChanged()
     const bool ra4 = portAPins() & 0x10;
     if (ra4 != lastRa4_) {
         lastRa4_ = ra4;
-        // T0SE = 0 counts rising edges, 1 falling ones. Asleep, TMR0 is held.
+        // T0SE = 0 counts rising edges, 1 falling ones. Asleep or in reset, TMR0 is held.
         const bool counted = ra4 != ((option_ & bit::T0SE) != 0);
-        if ((option_ & bit::T0CS) && counted && !asleep_ && tmr0Inhibit_ == 0) {
+        if ((option_ & bit::T0CS) && counted && !asleep_ && !held_ && tmr0Inhibit_ == 0) {
             if (option_ & bit::PSA) {
                 tmr0Ticks(1);
             } else {
@@ -982,16 +1049,20 @@ void Pic16c84::pinsChanged()
             }
         }
     }
+    if (trace_)
+        tracePins(when);
 }
 
-void Pic16c84::setInputPin(Port port, int pin, bool high)
+void Pic16c84::setInputPin(Port port, int pin, bool high, std::uint64_t atCycle)
 {
     std::uint8_t& input = port == Port::A ? inputA_ : inputB_;
     const auto mask = static_cast<std::uint8_t>(1u << (pin & 7));
     input = static_cast<std::uint8_t>(high ? (input | mask) : (input & ~mask));
     if (port == Port::A)
         inputA_ &= 0x1F;
-    pinsChanged();
+    pinsChanged(std::min(atCycle, cycles_));
+    if (watchMask_ && trace_)
+        traceWatches(cycles_);
 }
 
 bool Pic16c84::inputPin(Port port, int pin) const

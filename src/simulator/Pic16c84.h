@@ -1,7 +1,10 @@
 #pragma once
 
+#include "simulator/Trace.h"
+
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace tarvik::sim {
 
@@ -10,6 +13,7 @@ inline constexpr int kEepromBytes = 64;
 inline constexpr int kStackLevels = 8;
 inline constexpr std::uint16_t kErasedWord = 0x3FFF;  // runs as addlw 0xFF
 inline constexpr std::uint32_t kDefaultClockHz = 4'000'000;
+inline constexpr std::uint64_t kNever = ~std::uint64_t{0};
 
 // Register addresses (bank 1 from 0x80) and the bits the simulator and its views name.
 namespace reg {
@@ -34,11 +38,17 @@ inline constexpr std::uint8_t RD = 0x01, WR = 0x02, WREN = 0x04, WRERR = 0x08, E
 
 enum class Port { A, B };
 
+// A register bit traced beside the pins.
+struct WatchedBit {
+    std::uint8_t address;  // 8-bit register address, bank 1 from 0x80
+    std::uint8_t bit;
+};
+
 // What a step did.
 enum class StepOutcome {
     Ran,       // an instruction ran (and any interrupt entry it led to)
     Interrupt, // only the interrupt entry ran: a flag was set from outside between steps
-    Asleep,    // asleep with no wake-up source: nothing ran and no time passed
+    Asleep,    // nothing ran: asleep with no wake-up source in reach, or held in reset
 };
 
 // The PIC16C84 at the instruction level, exact to its data sheet in what a program can
@@ -57,19 +67,42 @@ public:
     void powerOnReset();
 
     // Executes one instruction. Asleep, it first lets time pass to the next wake-up event.
-    StepOutcome step();
+    StepOutcome step() { return stepUntil(kNever); }
     // Steps until count instructions ran or the chip sleeps with no wake-up source; returns
     // the number of steps that ran.
-    std::uint64_t run(std::uint64_t count);
+    std::uint64_t run(std::uint64_t count) { return runUntil(count, kNever); }
+    // The same, stopping also once the cycle count reaches cycle (the last instruction may
+    // end past it). Asleep, time passes up to cycle or to a wake-up before it, unless the
+    // chip waits for outside: then it stops with no time passed.
+    std::uint64_t runUntil(std::uint64_t count, std::uint64_t cycle);
+    // Asleep or held in reset: time passes up to cycle, or to a wake-up before it.
+    void idleUntil(std::uint64_t cycle);
 
     // The level an outside circuit drives on a pin (0 until set). Edges reach TMR0 (RA4/T0CKI),
     // INTF (RB0/INT) and RBIF (RB7:RB4) as they would on the chip.
-    void setInputPin(Port port, int pin, bool high);
+    // atCycle: when the level changed, for the trace (from a stimulus, at most cycles();
+    // by default now).
+    void setInputPin(Port port, int pin, bool high, std::uint64_t atCycle = kNever);
     bool inputPin(Port port, int pin) const;
     // The level on the pin: the output latch for an output, the outside level for an input.
     // RA4 is open drain: as an output it can only pull the line low.
     bool pinLevel(Port port, int pin) const;
     bool isOutput(Port port, int pin) const;
+
+    // MCLR driven low resets the chip and holds it in reset until it is high again; the
+    // cycle count goes on measuring time.
+    void setMclr(bool high);
+    bool heldInReset() const { return held_; }
+
+    // Records each change of the pins and of the watched bits into the trace, the first
+    // sample now; nullptr stops recording. A pin changed by an instruction is stamped with
+    // the end of the instruction's first cycle, a watched bit with that of its instruction.
+    void setTrace(Trace* trace);
+    // Watches a register bit as signal kPinSignals + slot (nullopt: none). Watching STATUS
+    // or PCL (which nearly every instruction changes) makes runs step one at a time.
+    void setWatch(int slot, std::optional<WatchedBit> watch);
+    // The traced signals' levels now.
+    std::uint32_t traceLevels() const;
 
     void setWatchdogEnabled(bool on);
     bool watchdogEnabled() const { return watchdogEnabled_; }
@@ -79,6 +112,9 @@ public:
 
     // In SLEEP: the oscillator has stopped until a wake-up.
     bool asleep() const { return asleep_; }
+    // Held in reset, or asleep with nothing inside to wake it: only a change from outside
+    // (an input pin, MCLR) lets the chip go on.
+    bool waitsForOutside() const;
 
     std::uint16_t pc() const { return pc_; }
     std::uint8_t w() const { return w_; }
@@ -103,8 +139,6 @@ private:
         std::uint8_t arg;   // file address (bit 7: destination f), or a bit number
         std::uint16_t k;    // literal, jump target, or bit mask
     };
-    static constexpr std::uint64_t kNever = ~std::uint64_t{0};
-
     static Decoded decode(std::uint16_t word);
     void execute();
     std::uint64_t runFast(std::uint64_t count);
@@ -112,7 +146,13 @@ private:
     void enterInterrupt();
     bool interruptPending() const;
     bool wakeFlagsSet() const;
-    bool waitForWakeUp();
+    StepOutcome stepUntil(std::uint64_t cycle);
+    bool waitForWakeUp(std::uint64_t until);
+    void resetKeepingData(std::uint8_t status);
+    bool fastPathAllowed() const;
+    void tracePins(std::uint64_t cycle);
+    void traceWatches(std::uint64_t cycle);
+    std::uint32_t watchedLevels() const;
     void advance(unsigned cycles);
     void countTmr0(unsigned cycles);
     void tmr0Ticks(unsigned ticks);
@@ -128,7 +168,7 @@ private:
     void writeEecon1(std::uint8_t value);
     std::uint8_t portAPins() const;
     std::uint8_t portBPins() const;
-    void pinsChanged();
+    void pinsChanged(std::uint64_t when);
     void checkPortBMismatch();
     void push(std::uint16_t address);
     std::uint16_t pop();
@@ -165,6 +205,14 @@ private:
     std::uint64_t nextEvent_ = kNever;
     bool watchdogEnabled_ = false;
     bool asleep_ = false;
+    bool held_ = false;
+
+    Trace* trace_ = nullptr;
+    std::uint32_t traced_ = 0;  // the levels last recorded
+    std::uint64_t tracedCycle_ = 0;
+    std::array<std::optional<WatchedBit>, kWatchSlots> watches_{};
+    std::uint32_t watchMask_ = 0;      // the signals of watched bits
+    bool watchBlocksFastPath_ = false;  // a watch on a register the fast path writes
     std::uint32_t clockHz_ = kDefaultClockHz;
 };
 

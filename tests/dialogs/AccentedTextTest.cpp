@@ -293,7 +293,6 @@ private slots:
             messageBox->button(QMessageBox::Ok)->click();
         });
         click(nop.get(), "btnOK");
-        QSKIP("QtScreen still decodes message texts as UTF-8; its conversion through ProgramText is not merged yet");
         QCOMPARE(message, QString::fromUtf8("Sintax error: Z\u00E9 is not valid!"));
     }
 };

@@ -23,7 +23,11 @@
 //    a TMR0 write while TMR0 counts the instruction clock (the timing has directed tests).
 //  - When OPTION changes while TMR0 counts the instruction clock, its prescaler goes on
 //    in a way the data sheet does not describe: comparison ends before such a write.
-//  - SLEEP: comparison ends there (sleep and wake-up have directed tests).
+//  - SLEEP: comparison ends there (sleep and wake-up have directed tests). gpsim also sleeps
+//    and wakes at once where the data sheet has SLEEP complete as a nop (PD stays 1).
+//  - A decfsz or incfsz whose result 0 is written to PCL jumps and then also skips the word
+//    jumped to; the data sheet's write flushes the fetched word, the one the skip would
+//    discard: comparison ends before such an instruction.
 
 #include "simulator/Pic16c84.h"
 #include "simulator/SimProgram.h"
@@ -172,6 +176,10 @@ const char* departureAhead(const Pic16c84& chip)
     }
     if ((address & 0x7F) == 0x07)
         return "access to 0x07/0x87";
+    const unsigned pclRead = (chip.pc() + 1u) & 0xFF;
+    if ((address & 0x7F) == reg::PCL && !bitOperation && (word & 0x80)
+        && ((group == 11 && pclRead == 1) || (group == 15 && pclRead == 0xFF)))
+        return "skip writing 0 to PCL";
     if (address == reg::EECON1 && chip.peek(reg::EEADR) >= kEepromBytes)
         return "EEPROM address of 64 or more";
     if ((address & 0x7F) == reg::STATUS && writes && !bitOperation && affectsFlags(group))

@@ -71,6 +71,104 @@ TEST(PeripheralCases, WritesToPclJumpWithPclathAndTakeTwoCycles)
     EXPECT_EQ(chip.stackEntry(0), 0x1807);
 }
 
+TEST(PeripheralCases, ASkipThatWritesPclJumpsWithoutSkipping)
+{
+    // PCLATH = 2 throughout; PCL reads the address after the instruction's own.
+    struct Case {
+        const char* name;
+        int at;
+        std::initializer_list<std::uint16_t> code;  // from address `at`
+        int pcAfter;
+    };
+    const Case kCases[] = {
+        {"decfsz PCL,F to 0 jumps to 0x200", 0x100, {decfsz(PCL, F)}, 0x200},
+        {"incfsz PCL,F to 0 jumps to 0x200", 0x1FE, {incfsz(PCL, F)}, 0x200},
+        {"through INDF", 0x100, {decfsz(INDF, F)}, 0x200},
+        {"not to 0: a plain computed jump", 0x105, {decfsz(PCL, F)}, 0x205},
+        {"to W: no jump, the skip stands", 0x100, {decfsz(PCL, W)}, 0x102},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        auto code = memory({movlw(2), movwf(PCLATH), movlw(PCL), movwf(FSR), goto_(c.at)});
+        place(code, c.at, c.code);
+        Pic16c84 chip = chipWith(code);
+        chip.run(5);
+        ASSERT_EQ(chip.pc(), c.at);
+        const std::uint64_t cycles = chip.cycles();
+        chip.step();
+        EXPECT_EQ(chip.pc(), c.pcAfter);
+        EXPECT_EQ(chip.cycles() - cycles, 2u);
+    }
+}
+
+TEST(PeripheralCases, SleepWithAnEnabledFlagSetCompletesAsANop)
+{
+    // TMR0 on the instruction clock without prescaler, INTE with INTF set, GIE clear.
+    const auto code = memory({bsf(STATUS, RP0), movlw(0x08), movwf(OPTION & 0x7F), bcf(STATUS, RP0),
+                              movlw(0x10), movwf(INTCON), bsf(INTCON, 1), sleep(), movlw(0x42)});
+    for (const bool watchdog : {false, true}) {
+        SCOPED_TRACE(watchdog ? "watchdog on" : "watchdog off");
+        Pic16c84 chip = chipWith(code);
+        chip.setWatchdogEnabled(watchdog);
+        chip.run(7);
+        const std::uint8_t tmr0 = chip.peek(TMR0);
+        chip.step();
+        EXPECT_FALSE(chip.asleep());
+        EXPECT_EQ(chip.pc(), 8);
+        EXPECT_EQ(chip.peek(TMR0), tmr0 + 1);  // the nop's cycle counts
+        EXPECT_EQ(chip.peek(STATUS) & (bit::TO | bit::PD), bit::TO | bit::PD);  // PD = 1 tells it
+        chip.step();
+        EXPECT_EQ(chip.w(), 0x42);
+    }
+    // Without the flag the same SLEEP sleeps, and TMR0 does not count its cycle.
+    auto sleeps = code;
+    sleeps[6] = nop();
+    Pic16c84 chip = chipWith(sleeps);
+    chip.run(7);
+    const std::uint8_t tmr0 = chip.peek(TMR0);
+    EXPECT_EQ(chip.run(5), 1u);
+    EXPECT_TRUE(chip.asleep());
+    EXPECT_EQ(chip.peek(TMR0), tmr0);
+    EXPECT_EQ(chip.peek(STATUS) & (bit::TO | bit::PD), bit::TO);
+}
+
+TEST(PeripheralCases, AnInterruptRaisedInARunsLastStepIsEnteredWithinIt)
+{
+    auto code = memory({movlw(0xA0), movwf(INTCON), bsf(INTCON, 2), nop()});  // GIE, T0IE; then T0IF
+    place(code, 0x004, {nop()});
+    Pic16c84 chip = chipWith(code);
+    EXPECT_EQ(chip.run(3), 3u);
+    EXPECT_EQ(chip.pc(), 0x004);
+    EXPECT_EQ(chip.stackEntry(0), 0x003);
+    EXPECT_EQ(chip.cycles(), 3u + 2u);
+}
+
+TEST(PeripheralCases, MclrResetsAndHoldsWhileTimeGoesOn)
+{
+    // Outputs on PORTB, a count in 0x20, RP0 set, then a loop.
+    Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), clrf(TRISB & 0x7F), bcf(STATUS, RP0), movlw(0xFF),
+                                     movwf(PORTB), bsf(STATUS, RP0), incf(0x20, F), goto_(6)}));
+    chip.run(20);
+    ASSERT_TRUE(chip.isOutput(Port::B, 0));
+    const std::uint8_t count = chip.peek(0x20);
+    chip.setMclr(false);
+    EXPECT_TRUE(chip.heldInReset());
+    EXPECT_TRUE(chip.waitsForOutside());
+    EXPECT_EQ(chip.pc(), 0);
+    EXPECT_EQ(chip.peek(STATUS), 0x18);  // RP0 cleared; TO, PD and the flags kept
+    EXPECT_FALSE(chip.isOutput(Port::B, 0));  // TRISB back to inputs
+    EXPECT_EQ(chip.peek(0x20), count);  // data memory kept
+    const std::uint64_t cycles = chip.cycles();
+    EXPECT_EQ(chip.runUntil(100, cycles + 50), 0u);
+    EXPECT_EQ(chip.cycles(), cycles);
+    chip.idleUntil(cycles + 50);
+    EXPECT_EQ(chip.cycles(), cycles + 50);  // held: time passes, nothing runs
+    chip.setMclr(true);
+    EXPECT_FALSE(chip.heldInReset());
+    EXPECT_EQ(chip.run(1), 1u);
+    EXPECT_EQ(chip.pc(), 1);
+}
+
 TEST(PeripheralCases, IndirectAccessThroughFsr)
 {
     Pic16c84 chip = chipWith(memory({

@@ -1,5 +1,5 @@
 // run() takes a faster road than step() where it can; on random programs both must leave
-// the chip in the same state after every stretch.
+// the chip in the same state after every stretch, and record the same trace.
 
 #include "simulator/Pic16c84.h"
 #include "simulator/SimProgram.h"
@@ -41,10 +41,19 @@ TEST(RunMatchesStep, OnRandomPrograms)
         SimProgram program;
         ASSERT_TRUE(assembleForSimulation(*doc, screen, program));
         Pic16c84 stepped, ran;
+        // Traced, with register bits watched that the fast road writes or passes by.
+        Trace steppedTrace, ranTrace;
+        const std::vector<WatchedBit> kWatches[] = {
+            {}, {{0x0C, 0}, {0x0D, 7}, {0x8E, 3}}, {{reg::STATUS, 0}, {reg::INTCON, 2}, {reg::TMR0, 0}},
+            {{reg::FSR, 1}, {reg::INDF, 0}, {0x0C, 1}}};
         for (Pic16c84* chip : {&stepped, &ran}) {
             chip->loadProgram(program.words);
             chip->setWatchdogEnabled(seed % 3 == 0);
             chip->powerOnReset();
+            chip->setTrace(chip == &ran ? &ranTrace : &steppedTrace);
+            int slot = 0;
+            for (const WatchedBit& watch : kWatches[seed % 4])
+                chip->setWatch(slot++, watch);
         }
         // Stretches of growing length, so that run() starts at every kind of place.
         for (std::uint64_t stretch = 1; stretch <= 64; stretch *= 2) {
@@ -53,6 +62,11 @@ TEST(RunMatchesStep, OnRandomPrograms)
                 ++steps;
             ASSERT_EQ(ran.run(stretch), steps) << "seed " << seed;
             expectSameState(stepped, ran, "seed " + std::to_string(seed) + " stretch " + std::to_string(stretch));
+        }
+        ASSERT_EQ(ranTrace.end(), steppedTrace.end()) << "seed " << seed;
+        for (std::uint64_t k = 0; k < ranTrace.end(); ++k) {
+            ASSERT_EQ(ranTrace.sample(k).cycle, steppedTrace.sample(k).cycle) << "seed " << seed << " sample " << k;
+            ASSERT_EQ(ranTrace.sample(k).levels, steppedTrace.sample(k).levels) << "seed " << seed << " sample " << k;
         }
     }
 }
