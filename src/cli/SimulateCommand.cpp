@@ -34,6 +34,9 @@ bool looksLikeIntelHex(const std::string& path)
 
 int simulateCommand(std::uint64_t steps, const std::string& path)
 {
+    // A named pipe would hang the reads below.
+    if (!inputReadable(path))
+        return kExitFile;
     StderrScreen screen(path);
     sim::SimProgram program;
     if (looksLikeIntelHex(path)) {
