@@ -107,7 +107,8 @@ std::vector<RecoveryFile> RecoveryStore::leftBehind() const
     std::filesystem::directory_iterator entries(folder_, error);
     if (error)
         return files;
-    for (const auto& entry : entries) {
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::filesystem::directory_entry& entry = *entries;
         RecoveryFile file;
         if (!parseName(entry.path().filename().string(), file.pid, file.slot))
             continue;

@@ -330,7 +330,9 @@ int removeStaleTemporaryFiles(const std::filesystem::path& folder)
         return 0;
     const std::string host = hostName();
     int removed = 0;
-    for (const auto& entry : entries) {
+    // Stepped with an error code: a folder that goes away meanwhile ends the loop, no throw.
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::filesystem::directory_entry& entry = *entries;
         const std::string name = entry.path().filename().string();
         const std::optional<TemporaryName> parsed = parseTemporaryName(name);
         if (!parsed || (!parsed->host.empty() && parsed->host != host) || processRunning(parsed->pid))
@@ -452,7 +454,8 @@ std::vector<InterruptedWrite> restoreInterruptedWrites(const std::filesystem::pa
     std::filesystem::directory_iterator entries(folder, error);
     if (error)
         return found;
-    for (const auto& entry : entries) {
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::filesystem::directory_entry& entry = *entries;
         const std::optional<CopyName> copyName = parseCopyName(entry.path().filename().string());
         if (!copyName)
             continue;
