@@ -6,7 +6,9 @@
 #include "files/SafeFile.h"
 #include "mpasm/MpasmExport.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <span>
 
 namespace tarvik {
@@ -34,7 +36,7 @@ int run(const std::string& program, const std::optional<std::string>& output, Pr
         return kExitAssemblyError;
     if (!output) {
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            std::fputs("tarvik-asm: cannot write to standard output\n", stderr);
+            printMessage("tarvik-asm", "cannot write to standard output\n" + std::string(std::strerror(errno)));
             return kExitFileOrUsage;
         }
         return 0;
