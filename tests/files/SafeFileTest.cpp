@@ -62,7 +62,7 @@ TEST(SafeFileKill, AWriterKilledAnywhereLeavesTheOldOrTheNewFileWholeAndNothingE
     const Row rows[] = {
         {"unnamed temporary", Writer::Unnamed, 200},
         {"named temporary", Writer::Named, 100},
-        {"in place", Writer::InPlace, 100},
+        {"in place", Writer::InPlace, 50},
     };
     const Bytes older = pattern(600'000, 1);
     const Bytes newer = pattern(1'000'000, 2);
