@@ -103,9 +103,13 @@ bool WriteIntelHex(Screen& screen, const std::string& fileName, const HexImage& 
 {
     const std::string text = intelHexText(image);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (writeFileSafely(fileName, {bytes, text.size()}) == WriteStatus::Ok)
+    WriteError cause;
+    if (writeFileSafely(fileName, {bytes, text.size()}, &cause) == WriteStatus::Ok)
         return true;
-    ReportError(screen, "Otvaranje fajla %s nije uspelo!", fileName.c_str());
+    // The fixed text does not say whether the folder, the file or the disk is at fault.
+    const std::string detail = cause.describe();
+    ReportError(screen, "Otvaranje fajla %s nije uspelo!%s%s", fileName.c_str(), detail.empty() ? "" : "\n",
+                detail.c_str());
     return false;
 }
 

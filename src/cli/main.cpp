@@ -5,7 +5,11 @@
 #include "cli/SimulateCommand.h"
 #include "cli/MpasmCommands.h"
 #include "cli/StderrScreen.h"
+#include "files/FileIdentity.h"
+#include "files/InputFile.h"
+#include "files/PrintableText.h"
 #include "files/ProgramFile.h"
+#include "files/SafeFile.h"
 #include "mpasm/Import.h"
 
 #include <cstdint>
@@ -94,6 +98,10 @@ constexpr std::string_view kHelp =
     "  2  the program file cannot be read, the HEX file cannot be written (or would\n"
     "     replace the program file itself), or the command line is wrong\n";
 
+// A source line longer than this is no MPASM source: a 4 MB comment would otherwise
+// become tens of thousands of comment lines before anything said so.
+constexpr std::size_t kMaxSourceLineBytes = 4096;
+
 void print(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -101,11 +109,32 @@ void print(std::FILE* stream, std::string_view text)
 
 int usageError(std::string_view problem)
 {
-    print(stderr, "tarvik-asm: ");
-    print(stderr, problem);
-    print(stderr, "\n");
+    tarvik::printMessage("tarvik-asm", problem);
     print(stderr, kUsage);
     return kExitFileOrUsage;
+}
+
+// The 1-based number of the first line longer than the limit, 0 when there is none.
+int firstOverlongLine(std::string_view text, std::size_t limit)
+{
+    int line = 1;
+    for (std::size_t start = 0; start < text.size(); ++line) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end - start > limit)
+            return line;
+        start = end + 1;
+    }
+    return 0;
+}
+
+// Puts back what an in-place write cut short by a crash left half-written.
+void restoreInterruptedWrites()
+{
+    for (const tarvik::InterruptedWrite& write : tarvik::restoreInterruptedWrites())
+        if (write.outcome == tarvik::InterruptedWrite::Outcome::Restored)
+            tarvik::printMessage("tarvik-asm", write.target + " holds its contents from before an interrupted write again");
 }
 
 // The program file name next to the source: its extension replaced by .qel.
@@ -121,36 +150,38 @@ std::string programNameFor(const std::string& source)
 int importCommand(const std::string& source, const std::optional<std::string>& output)
 {
     const std::string target = output ? *output : programNameFor(source);
-    if (target == source)
+    // Any spelling of the source's own file counts: ./S.asm, a full path, a link to it.
+    if (target == source || tarvik::sameFile(target, source))
         return usageError("the program file would replace the source " + source);
-    std::FILE* file = std::fopen(source.c_str(), "rb");
-    if (!file) {
-        print(stderr, source + ": cannot read the file\n");
+    tarvik::InputCheck check;
+    const std::optional<std::string> text = tarvik::readInputFile(source, tarvik::kMaxImportSourceBytes, check);
+    if (!text && check.problem == tarvik::InputCheck::Problem::TooLarge) {
+        const tarvik::ImportMessage refusal{0, "the source is larger than " + std::to_string(check.limit) + " bytes"};
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, refusal) + "\n"));
+        return kExitAssemblyError;
+    }
+    if (!text) {
+        tarvik::printMessage(source, "cannot read the file\n" + check.describe());
         return kExitFileOrUsage;
     }
-    std::string text;
-    char buffer[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= tarvik::kMaxImportSourceBytes)
-        text.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        print(stderr, source + ": cannot read the file\n");
-        return kExitFileOrUsage;
+    if (const int line = firstOverlongLine(*text, kMaxSourceLineBytes); line != 0) {
+        const tarvik::ImportMessage refusal{
+            line, "the line is longer than " + std::to_string(kMaxSourceLineBytes) + " characters"};
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, refusal) + "\n"));
+        return kExitAssemblyError;
     }
 
     const tarvik::DeviceDefaults defaults;
-    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(text, defaults);
+    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(*text, defaults);
     for (const tarvik::ImportMessage& note : outcome.notes)
-        print(stderr, tarvik::formatImportMessage(source, note) + "\n");
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, note) + "\n"));
     if (!outcome.document) {
-        print(stderr, tarvik::formatImportMessage(source, *outcome.refusal) + "\n");
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, *outcome.refusal) + "\n"));
         return kExitAssemblyError;
     }
-    const tarvik::WriteStatus status = tarvik::writeProgramFile(target, *outcome.document);
-    if (status != tarvik::WriteStatus::Ok) {
-        print(stderr, target + ": " + std::string(tarvik::writeStatusMessage(status)) + "\n");
+    tarvik::WriteError cause;
+    if (tarvik::writeProgramFile(target, *outcome.document, &cause) != tarvik::WriteStatus::Ok) {
+        tarvik::printMessage(target, "cannot write the file\n" + cause.describe());
         return kExitFileOrUsage;
     }
     return 0;
@@ -241,6 +272,8 @@ int main(int argc, char** argv)
         return usageError("no program file given");
     if (simulationOptions && !simulateSteps)
         return usageError("--vcd, --stimulus and --clock go with --simulate");
+    if (!listProgram && !simulateSteps && (output || !exportSource))
+        restoreInterruptedWrites();
     if (importSource) {
         if (exportSource || listProgram || simulateSteps)
             return usageError("--import does not go with --export, --list or --simulate");
@@ -261,6 +294,8 @@ int main(int argc, char** argv)
         return tarvik::simulateCommand(simulation);
     }
 
+    if (!tarvik::inputReadable(*program))
+        return kExitFileOrUsage;
     tarvik::StderrScreen screen(*program);
     const tarvik::DeviceDefaults defaults;
     tarvik::ReadOutcome read = tarvik::readProgramFile(*program, defaults);

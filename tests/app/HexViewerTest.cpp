@@ -383,7 +383,9 @@ private slots:
         QVERIFY(seen.opened);
         QCOMPARE(seen.caption, QStringLiteral("blink.hex"));
         QVERIFY(seen.items.isEmpty());
-        QCOMPARE(screen.texts(), (std::vector<std::string>{"Otvaranje fajla blink.hex nije uspelo!", "Error!"}));
+        QCOMPARE(screen.texts(), (std::vector<std::string>{"Otvaranje fajla blink.hex nije uspelo!\n"
+                                                           "Could not write blink.hex: Is a directory.",
+                                                           "Error!"}));
     }
 
     void rendersTheViewer()

@@ -139,7 +139,9 @@ TEST_F(IntelHexFile, FailedWriteIsReportedAndLeavesTheOldFileAlone)
     appendWords(image, {0x0100});
     const std::string missing = dir.path("no/such/folder/out.hex");
     EXPECT_FALSE(WriteIntelHex(screen, missing, image));
-    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + missing + " nije uspelo!"});
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + missing + " nije uspelo!\nCould not create "
+                                                       "a file in " + dir.path("no/such/folder")
+                                                       + ": No such file or directory."});
     EXPECT_EQ(screen.messages[0].caption, "Tarvik message");
 
     // A directory in the way of the name is not replaced.
@@ -162,7 +164,8 @@ TEST_F(IntelHexFile, AWriteCutShortReportsAndKeepsTheOldFile)
         written = WriteIntelHex(screen, target, image);
     }
     EXPECT_FALSE(written);
-    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + target + " nije uspelo!"});
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + target + " nije uspelo!\nCould not write "
+                                                       + target + ": File too large."});
     EXPECT_EQ(test::readWholeFile(target), "old");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"old.hex"});
 }

@@ -168,7 +168,8 @@ TEST_F(TarvikAsm, UnwritableOrOverlongHexNamesExitWithTwo)
     saveGoodProgram("blink.qel");
     const Outcome result = run({"-o", "no/such/dir/x.hex", "blink.qel"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, "blink.qel: Otvaranje fajla no/such/dir/x.hex nije uspelo!\n");
+    EXPECT_EQ(result.err, "blink.qel: Otvaranje fajla no/such/dir/x.hex nije uspelo!\n"
+                          "blink.qel: Could not create a file in no/such/dir: No such file or directory.\n");
 
     const std::string longName = std::string(40, 'n') + ".qel";
     saveGoodProgram(longName);

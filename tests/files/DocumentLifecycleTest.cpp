@@ -365,6 +365,14 @@ TEST(DocumentLifecycleClose, AYesWhoseWriteFailsKeepsTheWindow)
 int asUserWhoMayNotWriteTheFolder(const test::TempDir& temp, const std::string& file, int (*body)(const std::string&))
 {
     const fs::path folder = fs::path(file).parent_path();
+    // The copy of the old contents goes to a state folder that user may write.
+    const fs::path state = temp.root() / "state";
+    fs::create_directories(state);
+    fs::permissions(state, fs::perms::all);
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    struct Unset {
+        ~Unset() { ::unsetenv("XDG_STATE_HOME"); }
+    } unset;
     if (::geteuid() != 0) {
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
         const int result = body(file);
@@ -406,8 +414,9 @@ TEST(DocumentLifecycleSave, AWritableFileInAFolderThatMayNotBeWrittenIsWrittenIn
     EXPECT_EQ(fs::file_size(path), 2780u);
     EXPECT_EQ(fs::directory_iterator(f.folder.path("locked"))->path().filename(), "prog.qel");
     EXPECT_EQ(std::distance(fs::directory_iterator(f.folder.path("locked")), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_empty(f.folder.path("state/tarvik"))) << "the copy of the old contents outlived the write";
 
-    // A write that cannot finish in place puts the old contents back.
+    // A write that cannot finish leaves the old contents.
     put(path, kOld);
     const int failed = asUserWhoMayNotWriteTheFolder(f.folder, path, [](const std::string& file) {
         FakeScreen screen;
