@@ -215,7 +215,9 @@ void table(SourceReader& reader, const Statement& s)
                     while (length < 4 && i + length < body.size()
                            && std::isxdigit(static_cast<unsigned char>(body[i + length])))
                         ++length;
-                const std::string token = "'" + std::string(body.substr(i, length)) + "'";
+                std::string token(1, '\'');
+                token += body.substr(i, length);
+                token += '\'';
                 const std::optional<int> ch = parseCharToken(token);
                 if (!ch)
                     refuse(s.line, "cannot read " + token + " in a dt string");

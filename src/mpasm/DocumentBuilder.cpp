@@ -205,7 +205,7 @@ std::string DocumentBuilder::freshLabel(int address) const
         std::snprintf(text, sizeof text, "L%03X", static_cast<unsigned>(address));
         std::string name = text;
         if (suffix > 0)
-            name += "x" + std::to_string(suffix);
+            name += 'x' + std::to_string(suffix);
         if (!program_.symbolOf(name) && extraLabels_.count(name) == 0 && generated_.count(name) == 0
             && !NameInUse(doc_, name) && program_.placedLabels.count(name) == 0)
             return name;

@@ -62,8 +62,11 @@ bool importMpasmFile(DocumentWindows& windows, Screen& screen, const DeviceDefau
     windows.addDocument(std::move(outcome.document), caption);
     if (!outcome.notes.empty()) {
         std::string text;
-        for (const ImportMessage& note : outcome.notes)
-            text += (text.empty() ? "" : "\n") + formatImportMessage(name, note);
+        for (const ImportMessage& note : outcome.notes) {
+            if (!text.empty())
+                text += '\n';
+            text += formatImportMessage(name, note);
+        }
         screen.showMessage(kMessageCaption, text, MessageButtons::Ok);
     }
     return true;

@@ -59,7 +59,9 @@ std::string SourceProgram::programText(std::string_view piece, int line)
         char name[16];
         for (const std::uint32_t codePoint : lost) {
             std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
-            list += (list.empty() ? "" : " ") + std::string(name);
+            if (!list.empty())
+                list += ' ';
+            list += name;
         }
         note(line, list + " written as ?: program text holds only Latin-1 characters");
     }

@@ -21,6 +21,8 @@ public:
     SourceReader(SourceProgram& program, const DeviceDefaults& defaults);
 
     void read();
+    // One line, as if it stood at that line of the source.
+    void readLine(std::string_view text, int line);
 
     // Whether a lower-case word is an instruction, a special mnemonic or a directive.
     static bool isOperation(std::string_view lowerCaseWord);
@@ -59,7 +61,6 @@ public:
     ExprValue evaluateNow(std::string_view text, int line, bool dollar);
 
 private:
-    void readLine(std::string_view text, int line);
     void readInactiveLine(std::string_view text, int line);
     void readCblockLine(std::string_view text, int line);
     void readInstruction(const Statement& s, const Mnemonic& mnemonic);
