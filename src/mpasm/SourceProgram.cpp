@@ -54,17 +54,25 @@ std::string SourceProgram::programText(std::string_view piece, int line)
 {
     std::vector<std::uint32_t> lost;
     std::string latin1 = text.latin1(piece, lost);
-    if (!lost.empty() && linesWithLostCharacters_.insert(line).second) {
-        std::string list;
-        char name[16];
-        for (const std::uint32_t codePoint : lost) {
-            std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
-            if (!list.empty())
-                list += ' ';
-            list += name;
-        }
-        note(line, list + " written as ?: program text holds only Latin-1 characters");
+    if (lost.empty())
+        return latin1;
+    // One note per line names each character lost on it once.
+    const auto [it, first] = lostOnLine_.try_emplace(line, LostCharacters{notes_.size(), {}});
+    if (first)
+        notes_.push_back({line, {}});
+    std::vector<std::uint32_t>& named = it->second.codePoints;
+    for (const std::uint32_t codePoint : lost)
+        if (std::find(named.begin(), named.end(), codePoint) == named.end())
+            named.push_back(codePoint);
+    std::string list;
+    char name[16];
+    for (const std::uint32_t codePoint : named) {
+        std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
+        if (!list.empty())
+            list += ' ';
+        list += name;
     }
+    notes_[it->second.note].text = list + " written as ?: program text holds only Latin-1 characters";
     return latin1;
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -142,8 +143,12 @@ public:
     std::vector<ImportMessage> takeNotes();
 
 private:
+    struct LostCharacters {
+        std::size_t note;  // in notes_
+        std::vector<std::uint32_t> codePoints;
+    };
     std::vector<ImportMessage> notes_;
-    std::set<int> linesWithLostCharacters_;
+    std::map<int, LostCharacters> lostOnLine_;
 };
 
 // The program's name for a source name: the export writes a name that the assembler would

@@ -78,6 +78,17 @@ TEST(MpasmSourceText, Utf8CommentBecomesLatin1AndWhatLatin1LacksIsNoted)
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(formatImportMessage("s.asm", notes[0]), "s.asm:2: U+20AC written as ?: program text holds only Latin-1 characters");
 
+    // One note a line, each character named once.
+    doc = imported("; MPASM source exported by Tarvik for the PIC16C84 (gpasm -a inhx8m).\n"
+                   ";#        movlw   a\xE2\x80\x94" "b ; \xE2\x82\xAC \xE2\x80\x94 \xE2\x82\xAC\n",
+                   &notes);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->lines.first()->next->operandText(), "a?b");
+    EXPECT_EQ(commentOnLine(*doc, 1), "? ? ?");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(formatImportMessage("s.asm", notes[0]),
+              "s.asm:2: U+20AC U+2014 written as ?: program text holds only Latin-1 characters");
+
     // A source that is no UTF-8 is Latin-1 already.
     doc = imported(" nop ; caf\xE9 \xA4\n", &notes);
     ASSERT_TRUE(doc);
