@@ -55,10 +55,14 @@ bool isIdentifier(std::string_view name)
 std::string printable(std::string_view text)
 {
     std::string out(text);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+    unsigned bits = 0;
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        bits |= byte;
+        if (byte < 0x20 || byte == 0x7F)
             c = ' ';
-    return mpasm::utf8FromLatin1(out);
+    }
+    return bits & 0x80 ? mpasm::utf8FromLatin1(out) : out;
 }
 
 void padTo(std::string& line, std::size_t column)
