@@ -21,12 +21,12 @@ std::optional<std::string> hexFileNameFor(std::string_view documentFileName)
     return name;
 }
 
-bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image)
+bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image, int* failingLine)
 {
     image.reset();
     doc.labels.clearValues();
-    return CheckLabels(doc, screen) && AssignAddresses(doc, screen)
-        && EncodeProgram(doc, screen, image) == OperandError::None;
+    return CheckLabels(doc, screen, failingLine) && AssignAddresses(doc, screen, failingLine)
+        && EncodeProgram(doc, screen, image, failingLine) == OperandError::None;
 }
 
 ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& image,

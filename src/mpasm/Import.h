@@ -32,7 +32,8 @@ struct ImportOutcome {
     std::unique_ptr<ProgramDocument> document;
     // Set when refused: the first line that cannot be represented and why.
     std::optional<ImportMessage> refusal;
-    // Accepted but not kept in the program (a configuration word).
+    // Accepted but not kept in the program: a configuration word, a character program text
+    // (Latin-1) cannot hold. In line order.
     std::vector<ImportMessage> notes;
 };
 

@@ -5,6 +5,7 @@
 #include "model/Names.h"
 #include "files/SafeFile.h"
 #include "model/InstructionCode.h"
+#include "mpasm/SourceText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -49,14 +50,19 @@ bool isIdentifier(std::string_view name)
     });
 }
 
-// Bytes that would end or garble a source line become blanks.
+// Program text as a source line holds it: in UTF-8, with the bytes that would end or garble
+// the line as blanks.
 std::string printable(std::string_view text)
 {
     std::string out(text);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+    unsigned bits = 0;
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        bits |= byte;
+        if (byte < 0x20 || byte == 0x7F)
             c = ' ';
-    return out;
+    }
+    return bits & 0x80 ? mpasm::utf8FromLatin1(out) : out;
 }
 
 void padTo(std::string& line, std::size_t column)
@@ -130,7 +136,7 @@ struct LinePlace {
     int wordAddress = -1;  // instructions that give a word
     int word = -1;
     bool labelPlaced = false;  // gpasm gives the label the address the assembler gave it
-    std::string operand;       // as exported
+    std::string operand = {};  // as exported
 };
 
 class Exporter {
@@ -299,8 +305,6 @@ private:
         return std::to_string(address);
     }
 
-    // --- symbols ------------------------------------------------------------------------
-
     // The name as written, or nullopt when it cannot stand for this value.
     std::optional<std::string> define(std::string_view name, Symbol symbol)
     {
@@ -406,8 +410,6 @@ private:
             return {};
         return written;
     }
-
-    // --- operands -----------------------------------------------------------------------
 
     // The operand as written: names where they stand for what the word holds, numbers
     // otherwise; an Inactive line's unresolved text as it is.

@@ -78,5 +78,18 @@ TEST_F(ImportCommand, RefusesWithTheLineAndWritesNothing)
     EXPECT_EQ(run("--import --export macro.asm").exitCode, 2);
 }
 
+TEST_F(ImportCommand, CharacterLatin1CannotHoldIsWrittenAsAQuestionMarkWithANote)
+{
+    write("euro.asm", "        nop     ; caf\xC3\xA9 \xE2\x82\xAC\n");
+    const Outcome outcome = run("--import euro.asm");
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, "euro.asm:1: U+20AC written as ?: program text holds only Latin-1 characters\n");
+    DeviceDefaults defaults;
+    ReadOutcome read = readProgramFile(dir.path("euro.qel"), defaults);
+    ASSERT_EQ(read.status, ReadStatus::Ok);
+    const ProgramLine& line = *read.document->lines.first()->next;
+    EXPECT_EQ(read.document->comments.textAt(line.commentIndex), "caf\xE9 ?");
+}
+
 } // namespace
 } // namespace tarvik
