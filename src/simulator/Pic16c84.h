@@ -1,5 +1,7 @@
 #pragma once
 
+#include "simulator/Decoder.h"
+
 #include <array>
 #include <cstdint>
 
@@ -98,14 +100,8 @@ public:
     std::uint8_t peek(int address) const;
 
 private:
-    struct Decoded {
-        std::uint8_t op;
-        std::uint8_t arg;   // file address (bit 7: destination f), or a bit number
-        std::uint16_t k;    // literal, jump target, or bit mask
-    };
     static constexpr std::uint64_t kNever = ~std::uint64_t{0};
 
-    static Decoded decode(std::uint16_t word);
     void execute();
     std::uint64_t runFast(std::uint64_t count);
     void buildFastCode();
