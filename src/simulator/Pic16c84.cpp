@@ -113,8 +113,6 @@ void Pic16c84::powerOnReset()
     scheduleEvents();
 }
 
-// ---- Stepping -------------------------------------------------------------------------
-
 bool Pic16c84::wakeFlagsSet() const
 {
     // T0IE/INTE/RBIE sit three bits above T0IF/INTF/RBIF; EEIF lives in EECON1.
@@ -594,8 +592,6 @@ void Pic16c84::execute()
     advance(cycles);
 }
 
-// ---- Time: TMR0, EEPROM write, watchdog ------------------------------------------------------
-
 void Pic16c84::advance(unsigned cycles)
 {
     cycles_ += cycles;
@@ -714,8 +710,6 @@ void Pic16c84::setClockHz(std::uint32_t hz)
     clockHz_ = std::max<std::uint32_t>(hz, 1);
     scheduleEvents();
 }
-
-// ---- Register file ---------------------------------------------------------------------------
 
 std::uint8_t Pic16c84::read(unsigned address)
 {
@@ -883,8 +877,6 @@ void Pic16c84::writeEecon1(std::uint8_t value)
     }
 }
 
-// ---- Pins ------------------------------------------------------------------------------------
-
 std::uint8_t Pic16c84::portAPins() const
 {
     const unsigned outputs = ~trisA_ & 0x1Fu;
@@ -957,8 +949,6 @@ bool Pic16c84::isOutput(Port port, int pin) const
 {
     return !(((port == Port::A ? trisA_ : trisB_) >> (pin & 7)) & 1);
 }
-
-// ---- Stack -----------------------------------------------------------------------------------
 
 void Pic16c84::push(std::uint16_t address)
 {

@@ -77,7 +77,6 @@ public:
     bool watchdogEnabled() const { return watchdogEnabled_; }
     // The oscillator frequency: it fixes the EEPROM write time and the watchdog period in cycles.
     void setClockHz(std::uint32_t hz);
-    std::uint32_t clockHz() const { return clockHz_; }
 
     // In SLEEP: the oscillator has stopped until a wake-up.
     bool asleep() const { return asleep_; }
@@ -93,7 +92,6 @@ public:
     std::uint16_t stackEntry(int i) const { return stack_[(stackTop_ - 1 - i) & (kStackLevels - 1)]; }
     std::uint16_t programWord(int address) const { return program_[address & (kProgramWords - 1)]; }
     std::uint8_t eeprom(int address) const { return eeprom_[address & (kEepromBytes - 1)]; }
-    bool eepromWriteInProgress() const { return eeprom_write_end_ != kNever; }
 
     // What a read of the 8-bit register address returns, without any side effect of the read
     // (PORTB latching, INDF through FSR resolved).
