@@ -263,13 +263,15 @@ clrf:
     TARVIK_NEXT(1, 1);
 subwf: {
     TARVIK_GPR();
-    const ArithmeticResult r = subtractBytes(gpr[index], w);
-    TARVIK_STORE(r.value, kArithmeticFlags, r.flags);
+    const unsigned f = gpr[index];
+    const unsigned r = f - w;
+    TARVIK_STORE(r, kArithmeticFlags, subtractFlags(f, w));
 }
 addwf: {
     TARVIK_GPR();
-    const ArithmeticResult r = addBytes(gpr[index], w);
-    TARVIK_STORE(r.value, kArithmeticFlags, r.flags);
+    const unsigned f = gpr[index];
+    const unsigned r = f + w;
+    TARVIK_STORE(r, kArithmeticFlags, addFlags(f, w));
 }
 decf: {
     TARVIK_GPR();
@@ -395,15 +397,15 @@ xorlw:
     status = static_cast<std::uint8_t>((status & ~bit::Z) | zeroFlag(w));
     TARVIK_NEXT(1, 1);
 sublw: {
-    const ArithmeticResult r = subtractBytes(in.k, w);
-    w = r.value;
-    status = static_cast<std::uint8_t>((status & ~kArithmeticFlags) | r.flags);
+    const unsigned r = in.k - w;
+    status = static_cast<std::uint8_t>((status & ~kArithmeticFlags) | subtractFlags(in.k, w));
+    w = static_cast<std::uint8_t>(r);
     TARVIK_NEXT(1, 1);
 }
 addlw: {
-    const ArithmeticResult r = addBytes(in.k, w);
-    w = r.value;
-    status = static_cast<std::uint8_t>((status & ~kArithmeticFlags) | r.flags);
+    const unsigned r = in.k + w;
+    status = static_cast<std::uint8_t>((status & ~kArithmeticFlags) | addFlags(in.k, w));
+    w = static_cast<std::uint8_t>(r);
     TARVIK_NEXT(1, 1);
 }
 slowPath:
@@ -482,16 +484,8 @@ void Pic16c84::execute()
     case kMovwf: write(file, w_, false); break;
     case kClrw: w_ = 0; status_ |= bit::Z; break;
     case kClrf: write(file, 0, true); status_ |= bit::Z; break;
-    case kSubwf: {
-        const ArithmeticResult r = subtractBytes(read(file), w_);
-        store(r.value, kArithmeticFlags, r.flags);
-        break;
-    }
-    case kAddwf: {
-        const ArithmeticResult r = addBytes(read(file), w_);
-        store(r.value, kArithmeticFlags, r.flags);
-        break;
-    }
+    case kSubwf: { const unsigned f = read(file); store(f - w_, kArithmeticFlags, subtractFlags(f, w_)); break; }
+    case kAddwf: { const unsigned f = read(file); store(f + w_, kArithmeticFlags, addFlags(f, w_)); break; }
     case kDecf: { const unsigned r = (read(file) - 1) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
     case kIncf: { const unsigned r = (read(file) + 1) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
     case kIorwf: { const unsigned r = read(file) | w_; store(r, bit::Z, zeroFlag(r)); break; }
@@ -542,18 +536,14 @@ void Pic16c84::execute()
     case kIorlw: w_ |= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
     case kAndlw: w_ &= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
     case kXorlw: w_ ^= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
-    case kSublw: {
-        const ArithmeticResult r = subtractBytes(in.k, w_);
-        w_ = r.value;
-        status_ = (status_ & ~kArithmeticFlags) | r.flags;
+    case kSublw:
+        status_ = (status_ & ~kArithmeticFlags) | subtractFlags(in.k, w_);
+        w_ = static_cast<std::uint8_t>(in.k - w_);
         break;
-    }
-    case kAddlw: {
-        const ArithmeticResult r = addBytes(in.k, w_);
-        w_ = r.value;
-        status_ = (status_ & ~kArithmeticFlags) | r.flags;
+    case kAddlw:
+        status_ = (status_ & ~kArithmeticFlags) | addFlags(in.k, w_);
+        w_ = static_cast<std::uint8_t>(in.k + w_);
         break;
-    }
     case kReturn: pc_ = pop(); cycles = 2; break;
     case kRetfie: pc_ = pop(); intcon_ |= bit::GIE; cycles = 2; break;
     case kClrwdt:
