@@ -4,11 +4,10 @@
 #include "files/ByteWriter.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,12 +18,30 @@ namespace tarvik {
 namespace {
 
 constexpr std::int32_t kMarker = 16;
-constexpr std::size_t kLineRecordSize = 64;
-constexpr std::size_t kCommentRecordSize = 60;
-constexpr std::size_t kRegisterRecordSize = 28;
-constexpr std::size_t kNameValueRecordSize = 40;
-constexpr std::size_t kBitRecordSize = 36;
 constexpr std::size_t kLinkBytes = 4;
+
+constexpr std::size_t recordSize(FileSection section)
+{
+    return kProgramFileSections[static_cast<std::size_t>(section)].recordSize;
+}
+
+// The fields read and written below fill each record exactly, so a field that grows
+// fails here instead of shifting every record after it.
+static_assert(sizeof ProgramLine::label + sizeof ProgramLine::operand + sizeof ProgramLine::affected + 4 * 4
+                  + 2 * kLinkBytes
+              == recordSize(FileSection::Lines));
+static_assert(sizeof CommentRecord::text + 4 + kLinkBytes == recordSize(FileSection::Comments));
+static_assert(sizeof NameValueEntry::name + sizeof NameValueEntry::value + 2 * kLinkBytes
+              == recordSize(FileSection::Literals));
+static_assert(recordSize(FileSection::Labels) == recordSize(FileSection::Literals));
+static_assert(sizeof BitEntry::name + 3 * 4 + 2 * kLinkBytes == recordSize(FileSection::Bits));
+static_assert([] {
+    for (FileSection section : {FileSection::RegisterFile0, FileSection::UserSfrNames0, FileSection::UserRegisters0,
+                                FileSection::RegisterFile1, FileSection::UserSfrNames1, FileSection::UserRegisters1})
+        if (recordSize(section) != sizeof RegisterEntry::name + 4 + 2 * kLinkBytes)
+            return false;
+    return true;
+}());
 
 // Far above any program the chip can hold; a larger file is refused before it is read
 // into memory.
@@ -63,37 +80,26 @@ bool isStorableLine(const ProgramLine& line)
     return knownCode && state >= 0 && state <= 2;
 }
 
-bool readLines(ByteReader& in, ProgramDocument& doc)
+bool readLine(ByteReader& in, ProgramDocument& doc)
 {
-    const RecordCount count = readCount(in, kLineRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        ProgramLine line;
-        in.text(line.label);
-        in.text(line.operand);
-        in.text(line.affected);
-        line.destination = in.int32();
-        line.commentIndex = in.int32();
-        line.code = in.int32();
-        line.state = static_cast<LineState>(in.int32());
-        in.skip(2 * kLinkBytes);
-        if (!isStorableLine(line))
-            return false;
-        if (!doc.lines.insertAfterCursor(line))
-            return false;
-    }
-    return sectionClosed(in, count);
+    ProgramLine line;
+    in.text(line.label);
+    in.text(line.operand);
+    in.text(line.affected);
+    line.destination = in.int32();
+    line.commentIndex = in.int32();
+    line.code = in.int32();
+    line.state = static_cast<LineState>(in.int32());
+    in.skip(2 * kLinkBytes);
+    return isStorableLine(line) && doc.lines.insertAfterCursor(line);
 }
 
-bool readComments(ByteReader& in, ProgramDocument& doc)
+void readComment(ByteReader& in, CommentTable& table)
 {
-    const RecordCount count = readCount(in, kCommentRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        CommentRecord record;
-        in.text(record.text);
-        in.skip(4 + kLinkBytes);  // the stored index: the table numbers comments itself
-        doc.comments.append(record.textView());
-    }
-    return sectionClosed(in, count);
+    CommentRecord record;
+    in.text(record.text);
+    in.skip(4 + kLinkBytes);  // the stored index: the table numbers comments itself
+    table.append(record.textView());
 }
 
 RegisterEntry readRegister(ByteReader& in)
@@ -106,71 +112,83 @@ RegisterEntry readRegister(ByteReader& in)
 }
 
 // A location always keeps a name, so an empty stored name leaves the current one.
-bool readRegisterFile(ByteReader& in, RegisterTable& file)
+void readRegisterFileEntry(ByteReader& in, RegisterTable& file)
 {
-    const RecordCount count = readCount(in, kRegisterRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        const RegisterEntry entry = readRegister(in);
-        if (!entry.nameText().empty())
-            file.rename(entry.address, entry.nameText());
-    }
-    return sectionClosed(in, count);
+    const RegisterEntry entry = readRegister(in);
+    if (!entry.nameText().empty())
+        file.rename(entry.address, entry.nameText());
 }
 
-bool readUserRegisters(ByteReader& in, RegisterTable& table)
+void readUserRegister(ByteReader& in, RegisterTable& table)
 {
-    const RecordCount count = readCount(in, kRegisterRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        const RegisterEntry entry = readRegister(in);
-        if (!entry.nameText().empty())
-            table.insert(entry.nameText(), entry.address);
-    }
-    return sectionClosed(in, count);
+    const RegisterEntry entry = readRegister(in);
+    if (!entry.nameText().empty())
+        table.insert(entry.nameText(), entry.address);
 }
 
-bool readNameValues(ByteReader& in, NameValueTable& table)
+void readNameValue(ByteReader& in, NameValueTable& table)
 {
-    const RecordCount count = readCount(in, kNameValueRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        NameValueEntry entry;
-        in.text(entry.name);
-        in.text(entry.value);
-        in.skip(2 * kLinkBytes);
-        table.insert(entry.nameText(), entry.valueText());  // an empty name is skipped
-    }
-    return sectionClosed(in, count);
+    NameValueEntry entry;
+    in.text(entry.name);
+    in.text(entry.value);
+    in.skip(2 * kLinkBytes);
+    table.insert(entry.nameText(), entry.valueText());  // an empty name is skipped
 }
 
-bool readBits(ByteReader& in, BitTable& table)
+void readBit(ByteReader& in, BitTable& table)
 {
-    const RecordCount count = readCount(in, kBitRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        BitEntry entry;
-        in.text(entry.name);
-        entry.bit = in.int32();
-        entry.banks = in.int32();
-        entry.address = in.int32();
-        in.skip(2 * kLinkBytes);
-        if (!entry.nameText().empty())
-            table.insert(entry.nameText(), entry.bit, entry.banks, entry.address);
+    BitEntry entry;
+    in.text(entry.name);
+    entry.bit = in.int32();
+    entry.banks = in.int32();
+    entry.address = in.int32();
+    in.skip(2 * kLinkBytes);
+    if (!entry.nameText().empty())
+        table.insert(entry.nameText(), entry.bit, entry.banks, entry.address);
+}
+
+template <typename Document>
+auto& registerTableOf(Document& doc, FileSection section)
+{
+    switch (section) {
+    case FileSection::RegisterFile0: return doc.registerFile0;
+    case FileSection::UserSfrNames0: return doc.userSfrNames0;
+    case FileSection::UserRegisters0: return doc.userRegisters0;
+    case FileSection::RegisterFile1: return doc.registerFile1;
+    case FileSection::UserSfrNames1: return doc.userSfrNames1;
+    default: return doc.userRegisters1;
     }
-    return sectionClosed(in, count);
+}
+
+// One record of the section into the document; false when it cannot hold it.
+bool readRecord(ByteReader& in, FileSection section, ProgramDocument& doc)
+{
+    switch (section) {
+    case FileSection::Lines: return readLine(in, doc);
+    case FileSection::Comments: readComment(in, doc.comments); break;
+    case FileSection::RegisterFile0:
+    case FileSection::RegisterFile1: readRegisterFileEntry(in, registerTableOf(doc, section)); break;
+    case FileSection::UserSfrNames0:
+    case FileSection::UserRegisters0:
+    case FileSection::UserSfrNames1:
+    case FileSection::UserRegisters1: readUserRegister(in, registerTableOf(doc, section)); break;
+    case FileSection::Literals: readNameValue(in, doc.literals); break;
+    case FileSection::Labels: readNameValue(in, doc.labels); break;
+    case FileSection::Bits: readBit(in, doc.userBits); break;
+    }
+    return true;
 }
 
 ReadStatus readSections(ByteReader& in, ProgramDocument& doc)
 {
-    if (!readLines(in, doc))
-        return ReadStatus::BadSection1;
-    if (!readComments(in, doc))
-        return ReadStatus::BadSection2;
-    if (!readRegisterFile(in, doc.registerFile0) || !readUserRegisters(in, doc.userSfrNames0)
-        || !readUserRegisters(in, doc.userRegisters0) || !readRegisterFile(in, doc.registerFile1)
-        || !readUserRegisters(in, doc.userSfrNames1) || !readUserRegisters(in, doc.userRegisters1))
-        return ReadStatus::BadSection3;
-    if (!readNameValues(in, doc.literals) || !readNameValues(in, doc.labels))
-        return ReadStatus::BadSection4;
-    if (!readBits(in, doc.userBits))
-        return ReadStatus::BadSection5;
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const RecordCount count = readCount(in, layout.recordSize);
+        for (std::size_t i = 0; i < count.available; ++i)
+            if (!readRecord(in, layout.section, doc))
+                return layout.whenDamaged;
+        if (!sectionClosed(in, count))
+            return layout.whenDamaged;
+    }
     return ReadStatus::Ok;
 }
 
@@ -219,40 +237,97 @@ std::optional<std::vector<std::uint8_t>> loadFile(const std::string& path, bool&
     return bytes;
 }
 
-std::size_t encodedSize(const ProgramDocument& doc, std::size_t lineCount)
+bool isStoredLine(const ProgramLine& line)
 {
-    const auto registers = [](const RegisterTable& t) { return t.entries().size(); };
-    constexpr std::size_t kCountsAndMarkers = (5 + 9 * 2) * 4;  // 5 before the nine tables, 2 in each
-    return kCountsAndMarkers
-        + lineCount * kLineRecordSize + doc.comments.entries().size() * kCommentRecordSize
-        + (registers(doc.registerFile0) + registers(doc.userSfrNames0) + registers(doc.userRegisters0)
-           + registers(doc.registerFile1) + registers(doc.userSfrNames1) + registers(doc.userRegisters1))
-              * kRegisterRecordSize
-        + (doc.literals.entries().size() + doc.labels.entries().size()) * kNameValueRecordSize
-        + doc.userBits.entries().size() * kBitRecordSize;
+    // The header line belongs to every document and is never stored.
+    return line.code != kHeaderCode;
+}
+
+std::size_t recordCount(const ProgramDocument& doc, FileSection section)
+{
+    switch (section) {
+    case FileSection::Lines: {
+        std::size_t stored = 0;
+        for (const ProgramLine& line : doc.lines)
+            stored += isStoredLine(line) ? 1 : 0;
+        return stored;
+    }
+    case FileSection::Comments: return doc.comments.entries().size();
+    case FileSection::Literals: return doc.literals.entries().size();
+    case FileSection::Labels: return doc.labels.entries().size();
+    case FileSection::Bits: return doc.userBits.entries().size();
+    default: return registerTableOf(doc, section).entries().size();
+    }
+}
+
+void writeLines(ByteWriter& out, const LineList& lines)
+{
+    for (const ProgramLine& line : lines) {
+        if (!isStoredLine(line))
+            continue;
+        out.text(line.label);
+        out.text(line.operand);
+        out.text(line.affected);
+        out.int32(line.destination);
+        out.int32(line.commentIndex);
+        out.int32(line.code);
+        out.int32(static_cast<std::int32_t>(line.state));
+        out.zeros(2 * kLinkBytes);
+    }
+}
+
+void writeComments(ByteWriter& out, const CommentTable& table)
+{
+    std::int32_t index = 0;
+    for (const CommentRecord& record : table) {
+        out.text(record.text);
+        out.int32(++index);
+        out.zeros(kLinkBytes);
+    }
 }
 
 void writeRegisters(ByteWriter& out, const RegisterTable& table)
 {
-    out.int32(table.count());
     for (const RegisterEntry& entry : table) {
         out.text(entry.name);
         out.int32(entry.address);
         out.zeros(2 * kLinkBytes);
     }
-    out.int32(kMarker);
 }
 
 void writeNameValues(ByteWriter& out, const NameValueTable& table)
 {
-    out.int32(table.count());
     for (const NameValueEntry& entry : table) {
         out.text(entry.name);
         out.text(entry.value);
         out.zeros(2 * kLinkBytes);
     }
-    out.int32(kMarker);
 }
+
+void writeBits(ByteWriter& out, const BitTable& table)
+{
+    for (const BitEntry& entry : table) {
+        out.text(entry.name);
+        out.int32(entry.bit);
+        out.int32(entry.banks);
+        out.int32(entry.address);
+        out.zeros(2 * kLinkBytes);
+    }
+}
+
+void writeRecords(ByteWriter& out, const ProgramDocument& doc, FileSection section)
+{
+    switch (section) {
+    case FileSection::Lines: writeLines(out, doc.lines); break;
+    case FileSection::Comments: writeComments(out, doc.comments); break;
+    case FileSection::Literals: writeNameValues(out, doc.literals); break;
+    case FileSection::Labels: writeNameValues(out, doc.labels); break;
+    case FileSection::Bits: writeBits(out, doc.userBits); break;
+    default: writeRegisters(out, registerTableOf(doc, section)); break;
+    }
+}
+
+constexpr std::size_t kCountAndMarker = 2 * 4;
 
 } // namespace
 
@@ -309,55 +384,54 @@ ReadOutcome readProgramFile(const std::string& path, const DeviceDefaults& defau
 
 std::vector<std::uint8_t> encodeProgramFile(const ProgramDocument& doc)
 {
-    // The header line belongs to every document and is never stored.
-    std::size_t lineCount = 0;
-    for (const ProgramLine& line : doc.lines)
-        lineCount += line.code != kHeaderCode ? 1 : 0;
-
-    ByteWriter out(encodedSize(doc, lineCount));
-    out.int32(kMarker);
-    out.int32(static_cast<std::int32_t>(lineCount));
-    for (const ProgramLine& line : doc.lines) {
-        if (line.code == kHeaderCode)
-            continue;
-        out.text(line.label);
-        out.text(line.operand);
-        out.text(line.affected);
-        out.int32(line.destination);
-        out.int32(line.commentIndex);
-        out.int32(line.code);
-        out.int32(static_cast<std::int32_t>(line.state));
-        out.zeros(2 * kLinkBytes);
+    std::array<std::size_t, kProgramFileSections.size()> counts;
+    std::size_t size = 4;
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const std::size_t count = recordCount(doc, layout.section);
+        counts[static_cast<std::size_t>(layout.section)] = count;
+        size += kCountAndMarker + count * layout.recordSize;
     }
+    ByteWriter out(size);
     out.int32(kMarker);
-
-    out.int32(doc.comments.count());
-    std::int32_t index = 0;
-    for (const CommentRecord& record : doc.comments) {
-        out.text(record.text);
-        out.int32(++index);
-        out.zeros(kLinkBytes);
+    for (const SectionLayout& layout : kProgramFileSections) {
+        out.int32(static_cast<std::int32_t>(counts[static_cast<std::size_t>(layout.section)]));
+        writeRecords(out, doc, layout.section);
+        out.int32(kMarker);
     }
-    out.int32(kMarker);
+    return out.take();
+}
 
-    writeRegisters(out, doc.registerFile0);
-    writeRegisters(out, doc.userSfrNames0);
-    writeRegisters(out, doc.userRegisters0);
-    writeRegisters(out, doc.registerFile1);
-    writeRegisters(out, doc.userSfrNames1);
-    writeRegisters(out, doc.userRegisters1);
-    writeNameValues(out, doc.literals);
-    writeNameValues(out, doc.labels);
-
-    out.int32(doc.userBits.count());
-    for (const BitEntry& entry : doc.userBits) {
-        out.text(entry.name);
-        out.int32(entry.bit);
-        out.int32(entry.banks);
-        out.int32(entry.address);
-        out.zeros(2 * kLinkBytes);
+std::optional<EncodedSections> splitProgramFile(std::span<const std::uint8_t> bytes)
+{
+    ByteReader in(bytes);
+    if (in.int32() != kMarker)
+        return std::nullopt;
+    EncodedSections sections;
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const RecordCount count = readCount(in, layout.recordSize);
+        EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
+        section.count = static_cast<std::int32_t>(count.available);
+        section.records = in.bytes(count.available * layout.recordSize);
+        if (!sectionClosed(in, count))
+            return std::nullopt;
     }
+    if (in.failed() || in.remaining() != 0)
+        return std::nullopt;
+    return sections;
+}
+
+std::vector<std::uint8_t> joinProgramFile(const EncodedSections& sections)
+{
+    std::size_t size = 4;
+    for (const EncodedSection& section : sections)
+        size += kCountAndMarker + section.records.size();
+    ByteWriter out(size);
     out.int32(kMarker);
+    for (const EncodedSection& section : sections) {
+        out.int32(section.count);
+        out.bytes(section.records);
+        out.int32(kMarker);
+    }
     return out.take();
 }
 

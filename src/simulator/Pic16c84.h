@@ -1,6 +1,7 @@
 #pragma once
 
 #include "simulator/Trace.h"
+#include "simulator/Decoder.h"
 
 #include <array>
 #include <cstdint>
@@ -108,7 +109,6 @@ public:
     bool watchdogEnabled() const { return watchdogEnabled_; }
     // The oscillator frequency: it fixes the EEPROM write time and the watchdog period in cycles.
     void setClockHz(std::uint32_t hz);
-    std::uint32_t clockHz() const { return clockHz_; }
 
     // In SLEEP: the oscillator has stopped until a wake-up.
     bool asleep() const { return asleep_; }
@@ -127,19 +127,14 @@ public:
     std::uint16_t stackEntry(int i) const { return stack_[(stackTop_ - 1 - i) & (kStackLevels - 1)]; }
     std::uint16_t programWord(int address) const { return program_[address & (kProgramWords - 1)]; }
     std::uint8_t eeprom(int address) const { return eeprom_[address & (kEepromBytes - 1)]; }
-    bool eepromWriteInProgress() const { return eeprom_write_end_ != kNever; }
 
     // What a read of the 8-bit register address returns, without any side effect of the read
     // (PORTB latching, INDF through FSR resolved).
     std::uint8_t peek(int address) const;
 
 private:
-    struct Decoded {
-        std::uint8_t op;
-        std::uint8_t arg;   // file address (bit 7: destination f), or a bit number
-        std::uint16_t k;    // literal, jump target, or bit mask
-    };
-    static Decoded decode(std::uint16_t word);
+    static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
     void execute();
     std::uint64_t runFast(std::uint64_t count);
     void buildFastCode();

@@ -81,8 +81,7 @@ bool Session::toggleBreakpoint(int line)
 
 std::optional<std::uint16_t> Session::stepOverTarget() const
 {
-    const std::uint16_t word = chip_.programWord(chip_.pc());
-    if ((word & 0x3800) != 0x2000)
+    if (decode(chip_.programWord(chip_.pc())).op != kCall)
         return std::nullopt;
     return static_cast<std::uint16_t>((chip_.pc() + 1) & 0x1FFF);
 }

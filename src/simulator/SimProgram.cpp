@@ -1,6 +1,7 @@
 #include "simulator/SimProgram.h"
 
 #include "assembler/ConvertToHex.h"
+#include "model/HexDigit.h"
 #include "model/Names.h"
 
 #include <algorithm>
@@ -32,17 +33,6 @@ void storeByte(SimProgram& program, std::uint32_t address, std::uint8_t value)
                && !(address & 1)) {
         program.eeprom[(address - kEepromByteAddress) / 2] = value;
     }
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -114,8 +104,8 @@ HexReadOutcome parseIntelHex(std::string_view text)
             return fail("record too long");
         unsigned sum = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const int hi = hexDigit(line[1 + 2 * i]);
-            const int lo = hexDigit(line[2 + 2 * i]);
+            const int hi = hexDigitValue(line[1 + 2 * i]);
+            const int lo = hexDigitValue(line[2 + 2 * i]);
             if (hi < 0 || lo < 0)
                 return fail("not a hexadecimal digit");
             bytes[i] = static_cast<std::uint8_t>(hi * 16 + lo);

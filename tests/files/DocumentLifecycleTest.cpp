@@ -118,8 +118,6 @@ ProgramLine instruction(int code, const char* operand)
     return line;
 }
 
-// ---- New ----
-
 TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAlone)
 {
     Fixture f;
@@ -140,8 +138,6 @@ TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAlone)
     EXPECT_EQ(f.windows.active, 1);
     EXPECT_TRUE(f.screen.messages.empty());
 }
-
-// ---- Save and Save As ----
 
 TEST(DocumentLifecycleSave, AnUntitledDocumentAsksForANameAndCancellingWritesNothing)
 {
@@ -300,8 +296,6 @@ TEST(DocumentLifecycleSave, AFileThatCannotBeCreatedStillTakesTheChosenName)
     EXPECT_TRUE(doc.modified);
     EXPECT_EQ(f.windows.captions()[0], "prog.qel");
 }
-
-// ---- Closing ----
 
 TEST(DocumentLifecycleClose, TheSaveChangesQuestionAndItsAnswers)
 {
@@ -486,8 +480,6 @@ TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept
         EXPECT_FALSE(fs::exists(f.folder.path("a.qel")));
     }
 }
-
-// ---- Open ----
 
 TEST(DocumentLifecycleOpen, AProgramFileOpensTitledAtTheTop)
 {
