@@ -683,12 +683,18 @@ private slots:
                 type(combo("cbxK"), "LIMIT");
             save(dialog->objectName());
         }
-        open(1);
-        control<QTabWidget>(dialog.get(), "PageControl1")->setCurrentIndex(1);
-        save(QStringLiteral("TfrmTwoF-description"));
-        open(29);
-        control<QTabWidget>(dialog.get(), "PageControl1")->setCurrentIndex(1);
-        save(QStringLiteral("TfrmLit1-description"));
+        // Every class's description page, with its longest lines: none breaks inside
+        // "goto  k" or "Status affected: None".
+        for (int code : {1, 6, 21, 19, 29, 27, 31}) {
+            open(code);
+            control<QTabWidget>(dialog.get(), "PageControl1")->setCurrentIndex(1);
+            for (const char* line : {"labSyntax", "labAffected", "labCycles"}) {
+                auto* label = control<QLabel>(dialog.get(), line);
+                QVERIFY2(label->heightForWidth(label->width()) <= label->fontMetrics().height() + 1,
+                         qPrintable(label->text()));
+            }
+            save(dialog->objectName() + QStringLiteral("-description"));
+        }
         open(19);
         pick(combo("cbxF"), 3);
         pick(combo("cbxBit"), 2);
