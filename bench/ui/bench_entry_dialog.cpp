@@ -16,8 +16,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,20 @@ std::unique_ptr<tarvik::ProgramDocument> filledDocument(const tarvik::DeviceDefa
 
 // The main window the palette belongs to: the dialog stands over it as over the real one.
 QWidget* owner = nullptr;
+
+// A machine busy with other work makes some frames wait for the processor; the median says
+// what opening a dialog usually costs, the mean (the benchmark's time) what it costs then.
+void reportMedians(benchmark::State& state, std::vector<double> total, std::vector<double> showToPaint)
+{
+    const auto median = [](std::vector<double>& values) {
+        if (values.empty())
+            return 0.0;
+        std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+        return values[values.size() / 2];
+    };
+    state.counters["median_ms"] = median(total);
+    state.counters["show_to_paint_ms"] = median(showToPaint);
+}
 
 struct Silent : tarvik::Screen {
     tarvik::MessageAnswer showMessage(std::string_view, std::string_view, tarvik::MessageButtons) override
@@ -75,7 +91,8 @@ void BM_OpenEntryDialogToFirstFrame(benchmark::State& state)
     const auto doc = filledDocument(defaults);
     Silent silent;
     const int code = static_cast<int>(state.range(0));
-    double showToPaint = 0;
+    std::vector<double> total;
+    std::vector<double> showToPaint;
     for (auto _ : state) {
         QElapsedTimer clock;
         FrameWatch watch(clock);
@@ -91,14 +108,15 @@ void BM_OpenEntryDialogToFirstFrame(benchmark::State& state)
         QCoreApplication::processEvents();
         const qint64 done = clock.nsecsElapsed();
         state.SetIterationTime(static_cast<double>(done) / 1e9);
-        showToPaint += static_cast<double>(done - watch.shownAt) / 1e6;
+        total.push_back(static_cast<double>(done) / 1e6);
+        showToPaint.push_back(static_cast<double>(done - watch.shownAt) / 1e6);
 
         state.PauseTiming();
         dialog.reset();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
-    state.counters["show_to_paint_ms"] = benchmark::Counter(showToPaint, benchmark::Counter::kAvgIterations);
+    reportMedians(state, std::move(total), std::move(showToPaint));
 }
 BENCHMARK(BM_OpenEntryDialogToFirstFrame)
     ->Arg(1)
@@ -154,19 +172,21 @@ void BM_PaletteClickToFirstFrame(benchmark::State& state)
         }
     } frame;
     qApp->installEventFilter(&frame);
-    double showToPaint = 0;
+    std::vector<double> total;
+    std::vector<double> showToPaint;
     for (auto _ : state) {
         frame.shownAt = frame.doneAt = -1;
         frame.clock.start();
         form->runInstructionDialog(code);
         state.SetIterationTime(static_cast<double>(frame.doneAt) / 1e9);
-        showToPaint += static_cast<double>(frame.doneAt - frame.shownAt) / 1e6;
+        total.push_back(static_cast<double>(frame.doneAt) / 1e6);
+        showToPaint.push_back(static_cast<double>(frame.doneAt - frame.shownAt) / 1e6);
         state.PauseTiming();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
     qApp->removeEventFilter(&frame);
-    state.counters["show_to_paint_ms"] = benchmark::Counter(showToPaint, benchmark::Counter::kAvgIterations);
+    reportMedians(state, std::move(total), std::move(showToPaint));
 }
 BENCHMARK(BM_PaletteClickToFirstFrame)->Arg(1)->Arg(16)->Arg(24)->Arg(27)->UseManualTime()->Unit(benchmark::kMillisecond);
 
