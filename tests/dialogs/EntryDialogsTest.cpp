@@ -1,4 +1,11 @@
 #include "app/TMainForm.h"
+#include "assembler/TfrmHexFile.h"
+#include "dialogs/search/TfrmFind.h"
+#include "dialogs/search/TfrmReplace.h"
+#include "dialogs/symbols/TfrmLabels.h"
+#include "dialogs/symbols/TfrmNewBits.h"
+#include "dialogs/symbols/TfrmNewConstants.h"
+#include "dialogs/symbols/TfrmNewRegisters.h"
 #include "dialogs/instruction/EntryDialogs.h"
 #include "dialogs/instruction/TEntryDialog.h"
 #include "dialogs/instruction/TfrmComment.h"
@@ -666,6 +673,30 @@ private slots:
         form.editCurrentLine();
         QCoreApplication::processEvents();
         QVERIFY(!opened);
+    }
+
+    // Every dialog asks the window manager for a close box only: no minimise, no maximise.
+    void noDialogCanBeMinimisedOrMaximised()
+    {
+        std::vector<std::unique_ptr<QDialog>> dialogs;
+        for (const EntryKind kind : {EntryKind::TwoF, EntryKind::OneF, EntryKind::Skip2, EntryKind::Bit,
+                                     EntryKind::Literal, EntryKind::Branch, EntryKind::Zero, EntryKind::Org})
+            dialogs.push_back(createEntryDialog(kind, doc(), screen, view.get()));
+        dialogs.push_back(std::make_unique<TfrmComment>(doc()));
+        dialogs.push_back(std::make_unique<TfrmFind>(doc(), screen, nullptr));
+        dialogs.push_back(std::make_unique<TfrmReplace>(doc(), screen, nullptr));
+        dialogs.push_back(std::make_unique<TfrmNewRegisters>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmNewBits>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmNewConstants>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmLabels>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmHexFile>(screen));
+        for (const auto& each : dialogs) {
+            const Qt::WindowFlags flags = each->windowFlags();
+            QVERIFY2(flags & Qt::CustomizeWindowHint, qPrintable(each->objectName()));
+            QVERIFY2(flags & Qt::WindowCloseButtonHint, qPrintable(each->objectName()));
+            QVERIFY2(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
+                     qPrintable(each->objectName()));
+        }
     }
 
     void screenshotsOfEveryDialog()
