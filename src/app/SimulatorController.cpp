@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 using namespace tarvik;
@@ -122,6 +123,10 @@ void SimulatorController::createMenu()
     breakpointItem_ = add("ToggleBreakpoint1", QStringLiteral("Toggle &Breakpoint"), Qt::Key_F2,
                           QStringLiteral("Set or clear a breakpoint on the cursor line"),
                           &SimulatorController::ToggleBreakpointClick);
+    resetStopwatchItem_ = menu_->addAction(QStringLiteral("Reset &Stopwatch"));
+    resetStopwatchItem_->setObjectName(QStringLiteral("ResetStopwatch1"));
+    resetStopwatchItem_->setStatusTip(QStringLiteral("Count the cycles that Step Over and Run to Cursor report from now"));
+    connect(resetStopwatchItem_, &QAction::triggered, this, &SimulatorController::ResetStopwatchClick);
     menu_->addSeparator();
     watchdogItem_ = menu_->addAction(QStringLiteral("&Watchdog Timer"));
     watchdogItem_->setObjectName(QStringLiteral("Watchdog1"));
@@ -212,6 +217,7 @@ bool SimulatorController::ensureSession()
     if (!assembleForSimulation(child->document(), form_->screen(), program))
         return false;
     session_ = std::make_unique<Session>(program);
+    stopwatch_.reset(0);
     session_->chip().setClockHz(static_cast<std::uint32_t>(clockHz_));
     session_->chip().setWatchdogEnabled(watchdog_ || program.watchdogEnabled());
     child_ = child;
@@ -301,6 +307,7 @@ void SimulatorController::ResetClick()
         return;
     runTimer_.stop();
     session_->reset();
+    stopwatch_.reset(0);
     statusLabel_->setText(QStringLiteral("Simulation: reset"));
     refresh();
 }
@@ -320,16 +327,20 @@ void SimulatorController::StepOverClick()
 {
     if (running() || !ensureSession())
         return;
-    if (const auto target = session_->stepOverTarget())
+    startTiming(QStringLiteral("Step Over"));
+    if (const auto target = session_->stepOverTarget()) {
         startRun(target);
-    else
+    } else {
         StepIntoClick();
+        reportTiming();
+    }
 }
 
 void SimulatorController::RunClick()
 {
     if (running() || !ensureSession())
         return;
+    timedCommand_.clear();
     startRun(std::nullopt);
 }
 
@@ -349,6 +360,7 @@ void SimulatorController::RunToCursorClick()
         statusLabel_->setText(QStringLiteral("Run to Cursor: line %1 holds no instruction").arg(line));
         return;
     }
+    startTiming(QStringLiteral("Run to Cursor"));
     startRun(static_cast<std::uint16_t>(address));
 }
 
@@ -369,9 +381,39 @@ void SimulatorController::EndSimulationClick()
         endSession(QStringLiteral("Simulation ended"));
 }
 
+void SimulatorController::ResetStopwatchClick()
+{
+    if (!session_)
+        return;
+    stopwatch_.reset(session_->chip().cycles());
+    statusLabel_->setText(QStringLiteral("Stopwatch reset"));
+}
+
+void SimulatorController::startTiming(const QString& command)
+{
+    timedCommand_ = command;
+    stopwatch_.start(session_->chip().cycles());
+}
+
+void SimulatorController::reportTiming(const QString& why)
+{
+    if (!session_ || timedCommand_.isEmpty())
+        return;
+    const QString report = QString::fromStdString(
+        stopwatch_.report(timedCommand_.toStdString(), session_->chip().cycles(), clockHz()));
+    timedCommand_.clear();
+    statusLabel_->setText(why.isEmpty() ? report : why + QStringLiteral("; ") + report);
+}
+
+std::uint32_t SimulatorController::clockHz() const
+{
+    return static_cast<std::uint32_t>(std::llround(clockHz_));
+}
+
 void SimulatorController::setClockHz(double hz)
 {
     clockHz_ = hz;
+    emit clockChanged();
     if (session_) {
         session_->chip().setClockHz(static_cast<std::uint32_t>(hz));
         refresh();
@@ -425,6 +467,7 @@ void SimulatorController::stopRun(const QString& why)
 {
     runTimer_.stop();
     statusLabel_->setText(why);
+    reportTiming(why);
     refresh();
     updateActions();
 }
@@ -440,6 +483,8 @@ void SimulatorController::showStop(RunEnd end)
         break;
     case RunEnd::Budget: break;
     }
+    // Where the command was to stop is told by the line's mark.
+    reportTiming(end == RunEnd::Target ? QString() : statusLabel_->text());
 }
 
 QString SimulatorController::statusText() const
@@ -550,4 +595,5 @@ void SimulatorController::updateActions()
     breakpointItem_->setEnabled(canStart);
     haltItem_->setEnabled(running());
     endItem_->setEnabled(session_ != nullptr);
+    resetStopwatchItem_->setEnabled(session_ != nullptr);
 }
