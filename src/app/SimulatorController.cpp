@@ -387,6 +387,7 @@ void SimulatorController::ResetStopwatchClick()
         return;
     stopwatch_.reset(session_->chip().cycles());
     statusLabel_->setText(QStringLiteral("Stopwatch reset"));
+    refresh();
 }
 
 void SimulatorController::startTiming(const QString& command)
@@ -400,9 +401,11 @@ void SimulatorController::reportTiming(const QString& why)
     if (!session_ || timedCommand_.isEmpty())
         return;
     const QString report = QString::fromStdString(
-        stopwatch_.report(timedCommand_.toStdString(), session_->chip().cycles(), clockHz()));
+        stopwatch_.lapText(timedCommand_.toStdString(), session_->chip().cycles(), clockHz()));
     timedCommand_.clear();
-    statusLabel_->setText(why.isEmpty() ? report : why + QStringLiteral("; ") + report);
+    // The figures first: a narrow status bar cuts the end off.
+    statusLabel_->setText(why.isEmpty() ? report : report + QStringLiteral("; ") + why);
+    statusLabel_->setToolTip(statusLabel_->text());
 }
 
 std::uint32_t SimulatorController::clockHz() const
@@ -528,12 +531,14 @@ void SimulatorController::fillRegisters()
     bits.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
     const double seconds = chip.elapsedSeconds();
     coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (line %3)<br>"
-                                       "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms")
+                                       "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms<br>"
+                                       "Stopwatch %8")
                             .arg(hex(chip.w(), 2), hex(chip.pc(), 3))
                             .arg(session_->currentLine())
                             .arg(stack.isEmpty() ? QStringLiteral(" empty") : stack, bits)
                             .arg(chip.cycles())
-                            .arg(seconds * 1000.0, 0, 'f', 3));
+                            .arg(seconds * 1000.0, 0, 'f', 3)
+                            .arg(QString::fromStdString(stopwatch_.totalText(chip.cycles(), clockHz()))));
     const QColor changed(255, 235, 120);
     for (int row = 0; row < registersTable_->rowCount(); ++row) {
         const int address = registersTable_->item(row, 1)->data(Qt::UserRole).toInt();

@@ -48,8 +48,8 @@ public:
     void RunToCursorClick();
     void ToggleBreakpointClick();
     void EndSimulationClick();
-    // Simulate > Reset Stopwatch: Step Over and Run to Cursor report the cycles they took,
-    // and those since this reset (or the chip's).
+    // Simulate > Reset Stopwatch: the Registers window counts the cycles from here, while
+    // Step Over and Run to Cursor report in the status bar the cycles each took.
     void ResetStopwatchClick();
 
     bool active() const { return session_ != nullptr; }
@@ -78,7 +78,7 @@ private:
     void stopRun(const QString& why);
     void showStop(tarvik::sim::RunEnd end);
     // Starts timing a command for the stopwatch, and reports it in the status bar once done,
-    // after why it stopped where that was not where it was to stop.
+    // with why it stopped where that was not where it was to stop.
     void startTiming(const QString& command);
     void reportTiming(const QString& why = {});
     void refresh();

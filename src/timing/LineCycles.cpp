@@ -162,12 +162,16 @@ std::string clockText(std::uint32_t clockHz)
     return text + " " + unit;
 }
 
+std::string cyclesAndTimeText(std::uint64_t cycles, std::uint32_t clockHz)
+{
+    return std::to_string(cycles) + (cycles == 1 ? " cycle = " : " cycles = ") + cycleTimeText(cycles, clockHz);
+}
+
 std::string cycleSumText(const CycleSum& sum, std::uint32_t clockHz)
 {
     if (sum.instructions == 0)
         return {};
-    std::string text = std::to_string(sum.cycles) + (sum.cycles == 1 ? " cycle = " : " cycles = ")
-        + cycleTimeText(sum.cycles, clockHz);
+    std::string text = cyclesAndTimeText(sum.cycles, clockHz);
     if (sum.skips > 0)
         text += ", +1 per skip";
     return text;

@@ -45,7 +45,10 @@ bool cycleTimeIsExact(std::uint64_t cycles, std::uint32_t clockHz, int decimals 
 // An oscillator frequency as the user sets it: "4 MHz", "3.579 MHz", "32.768 kHz", "500 Hz".
 std::string clockText(std::uint32_t clockHz);
 
-// A sum for the status bar: "12 cycles = 12 us"; "1 cycle = 1 us"; empty for no instruction.
+// "12 cycles = 12 us", "1 cycle = 1 us".
+std::string cyclesAndTimeText(std::uint64_t cycles, std::uint32_t clockHz);
+
+// A sum for the status bar, as cyclesAndTimeText; empty for no instruction.
 // "+1 per skip" follows when any of the lines can skip, as each adds a cycle when it does.
 std::string cycleSumText(const CycleSum& sum, std::uint32_t clockHz);
 

@@ -20,8 +20,10 @@ public:
     std::uint64_t lap(std::uint64_t now) const;
     std::uint64_t total(std::uint64_t now) const;
 
-    // "Step Over: 1003 cycles = 1.003 ms; stopwatch 2006 cycles = 2.006 ms"
-    std::string report(std::string_view command, std::uint64_t now, std::uint32_t clockHz) const;
+    // "Step Over: 1003 cycles = 1.003 ms"
+    std::string lapText(std::string_view command, std::uint64_t now, std::uint32_t clockHz) const;
+    // "2006 cycles = 2.006 ms"
+    std::string totalText(std::uint64_t now, std::uint32_t clockHz) const;
 
 private:
     std::uint64_t zero_ = 0;
