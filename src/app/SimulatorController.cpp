@@ -125,7 +125,7 @@ void SimulatorController::createMenu()
                           &SimulatorController::ToggleBreakpointClick);
     resetStopwatchItem_ = menu_->addAction(QStringLiteral("Reset &Stopwatch"));
     resetStopwatchItem_->setObjectName(QStringLiteral("ResetStopwatch1"));
-    resetStopwatchItem_->setStatusTip(QStringLiteral("Count the cycles that Step Over and Run to Cursor report from now"));
+    resetStopwatchItem_->setStatusTip(QStringLiteral("Set the stopwatch of the Registers window to zero"));
     connect(resetStopwatchItem_, &QAction::triggered, this, &SimulatorController::ResetStopwatchClick);
     menu_->addSeparator();
     watchdogItem_ = menu_->addAction(QStringLiteral("&Watchdog Timer"));
@@ -218,6 +218,7 @@ bool SimulatorController::ensureSession()
         return false;
     session_ = std::make_unique<Session>(program);
     stopwatch_.reset(0);
+    timedCommand_.clear();
     session_->chip().setClockHz(static_cast<std::uint32_t>(clockHz_));
     session_->chip().setWatchdogEnabled(watchdog_ || program.watchdogEnabled());
     child_ = child;

@@ -42,9 +42,12 @@ constexpr std::array<SectionLimits, 5> kSections = {{
     {"Bank", 45, 45, 50},
     {"Comment", 600, 200, 800},
 }};
-constexpr int kNarrowestSection = std::min_element(kSections.begin(), kSections.end(), [](const auto& a, const auto& b) {
-                                      return a.minimum < b.minimum;
-                                  })->minimum;
+// The header's own limit lets the narrowest section reach its minimum; the resize handler
+// holds each section to its own.
+constexpr int kNarrowestSection =
+    std::min_element(kSections.begin(), kSections.end(),
+                     [](const SectionLimits& a, const SectionLimits& b) { return a.minimum < b.minimum; })
+        ->minimum;
 
 QColor colourOf(Rgb rgb)
 {

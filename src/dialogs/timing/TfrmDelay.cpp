@@ -120,6 +120,9 @@ TfrmDelay::TfrmDelay(ProgramDocument& doc, Screen& screen, std::uint32_t clockHz
 
     labAchieved = named(new QLabel(this), "labAchieved");
     labAchieved->setWordWrap(true);
+    // Room for a second line, as the dialog keeps its size while the text changes.
+    labAchieved->setMinimumHeight(2 * QFontMetrics(font()).lineSpacing());
+    labAchieved->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(labAchieved);
     labWords = named(new QLabel(this), "labWords");
     column->addWidget(labWords);
@@ -143,7 +146,7 @@ TfrmDelay::TfrmDelay(ProgramDocument& doc, Screen& screen, std::uint32_t clockHz
     refresh();
     txtLength->selectAll();
     txtLength->setFocus();
-    setFixedSize(sizeHint().expandedTo(QSize(330, 0)));
+    setFixedSize(sizeHint().expandedTo(QSize(360, 0)));
 }
 
 DelayUnit TfrmDelay::unit() const
