@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 using namespace tarvik;
@@ -122,6 +123,10 @@ void SimulatorController::createMenu()
     breakpointItem_ = add("ToggleBreakpoint1", QStringLiteral("Toggle &Breakpoint"), Qt::Key_F2,
                           QStringLiteral("Set or clear a breakpoint on the cursor line"),
                           &SimulatorController::ToggleBreakpointClick);
+    resetStopwatchItem_ = menu_->addAction(QStringLiteral("Reset &Stopwatch"));
+    resetStopwatchItem_->setObjectName(QStringLiteral("ResetStopwatch1"));
+    resetStopwatchItem_->setStatusTip(QStringLiteral("Set the stopwatch of the Registers window to zero"));
+    connect(resetStopwatchItem_, &QAction::triggered, this, &SimulatorController::ResetStopwatchClick);
     menu_->addSeparator();
     watchdogItem_ = menu_->addAction(QStringLiteral("&Watchdog Timer"));
     watchdogItem_->setObjectName(QStringLiteral("Watchdog1"));
@@ -212,6 +217,8 @@ bool SimulatorController::ensureSession()
     if (!assembleForSimulation(child->document(), form_->screen(), program))
         return false;
     session_ = std::make_unique<Session>(program);
+    stopwatch_.reset(0);
+    timedCommand_.clear();
     session_->chip().setClockHz(static_cast<std::uint32_t>(clockHz_));
     session_->chip().setWatchdogEnabled(watchdog_ || program.watchdogEnabled());
     child_ = child;
@@ -301,6 +308,7 @@ void SimulatorController::ResetClick()
         return;
     runTimer_.stop();
     session_->reset();
+    stopwatch_.reset(0);
     statusLabel_->setText(QStringLiteral("Simulation: reset"));
     refresh();
 }
@@ -320,16 +328,20 @@ void SimulatorController::StepOverClick()
 {
     if (running() || !ensureSession())
         return;
-    if (const auto target = session_->stepOverTarget())
+    startTiming(QStringLiteral("Step Over"));
+    if (const auto target = session_->stepOverTarget()) {
         startRun(target);
-    else
+    } else {
         StepIntoClick();
+        reportTiming();
+    }
 }
 
 void SimulatorController::RunClick()
 {
     if (running() || !ensureSession())
         return;
+    timedCommand_.clear();
     startRun(std::nullopt);
 }
 
@@ -349,6 +361,7 @@ void SimulatorController::RunToCursorClick()
         statusLabel_->setText(QStringLiteral("Run to Cursor: line %1 holds no instruction").arg(line));
         return;
     }
+    startTiming(QStringLiteral("Run to Cursor"));
     startRun(static_cast<std::uint16_t>(address));
 }
 
@@ -369,9 +382,42 @@ void SimulatorController::EndSimulationClick()
         endSession(QStringLiteral("Simulation ended"));
 }
 
+void SimulatorController::ResetStopwatchClick()
+{
+    if (!session_)
+        return;
+    stopwatch_.reset(session_->chip().cycles());
+    statusLabel_->setText(QStringLiteral("Stopwatch reset"));
+    refresh();
+}
+
+void SimulatorController::startTiming(const QString& command)
+{
+    timedCommand_ = command;
+    stopwatch_.start(session_->chip().cycles());
+}
+
+void SimulatorController::reportTiming(const QString& why)
+{
+    if (!session_ || timedCommand_.isEmpty())
+        return;
+    const QString report = QString::fromStdString(
+        stopwatch_.lapText(timedCommand_.toStdString(), session_->chip().cycles(), clockHz()));
+    timedCommand_.clear();
+    // The figures first: a narrow status bar cuts the end off.
+    statusLabel_->setText(why.isEmpty() ? report : report + QStringLiteral("; ") + why);
+    statusLabel_->setToolTip(statusLabel_->text());
+}
+
+std::uint32_t SimulatorController::clockHz() const
+{
+    return static_cast<std::uint32_t>(std::llround(clockHz_));
+}
+
 void SimulatorController::setClockHz(double hz)
 {
     clockHz_ = hz;
+    emit clockChanged();
     if (session_) {
         session_->chip().setClockHz(static_cast<std::uint32_t>(hz));
         refresh();
@@ -425,6 +471,7 @@ void SimulatorController::stopRun(const QString& why)
 {
     runTimer_.stop();
     statusLabel_->setText(why);
+    reportTiming(why);
     refresh();
     updateActions();
 }
@@ -440,6 +487,8 @@ void SimulatorController::showStop(RunEnd end)
         break;
     case RunEnd::Budget: break;
     }
+    // Where the command was to stop is told by the line's mark.
+    reportTiming(end == RunEnd::Target ? QString() : statusLabel_->text());
 }
 
 QString SimulatorController::statusText() const
@@ -483,12 +532,14 @@ void SimulatorController::fillRegisters()
     bits.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
     const double seconds = chip.elapsedSeconds();
     coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (line %3)<br>"
-                                       "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms")
+                                       "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms<br>"
+                                       "Stopwatch %8")
                             .arg(hex(chip.w(), 2), hex(chip.pc(), 3))
                             .arg(session_->currentLine())
                             .arg(stack.isEmpty() ? QStringLiteral(" empty") : stack, bits)
                             .arg(chip.cycles())
-                            .arg(seconds * 1000.0, 0, 'f', 3));
+                            .arg(seconds * 1000.0, 0, 'f', 3)
+                            .arg(QString::fromStdString(stopwatch_.totalText(chip.cycles(), clockHz()))));
     const QColor changed(255, 235, 120);
     for (int row = 0; row < registersTable_->rowCount(); ++row) {
         const int address = registersTable_->item(row, 1)->data(Qt::UserRole).toInt();
@@ -550,4 +601,5 @@ void SimulatorController::updateActions()
     breakpointItem_->setEnabled(canStart);
     haltItem_->setEnabled(running());
     endItem_->setEnabled(session_ != nullptr);
+    resetStopwatchItem_->setEnabled(session_ != nullptr);
 }

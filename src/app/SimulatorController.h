@@ -2,6 +2,7 @@
 
 #include "simulator/Session.h"
 #include "simulator/SimProgram.h"
+#include "timing/Stopwatch.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -47,6 +48,9 @@ public:
     void RunToCursorClick();
     void ToggleBreakpointClick();
     void EndSimulationClick();
+    // Simulate > Reset Stopwatch: the Registers window counts the cycles from here, while
+    // Step Over and Run to Cursor report in the status bar the cycles each took.
+    void ResetStopwatchClick();
 
     bool active() const { return session_ != nullptr; }
     bool running() const { return runTimer_.isActive(); }
@@ -54,8 +58,13 @@ public:
     TMDIChild* simulatedWindow() const { return child_; }
     QString statusText() const;
     void setClockHz(double hz);
+    // The clock set in the Registers window, which timing outside a session reads too.
+    std::uint32_t clockHz() const;
     // A click on the pin diagram: an input pin's outside level toggles.
     void togglePin(int pin);
+
+signals:
+    void clockChanged();
 
 private:
     bool ensureSession();
@@ -68,6 +77,10 @@ private:
     void runSlice();
     void stopRun(const QString& why);
     void showStop(tarvik::sim::RunEnd end);
+    // Starts timing a command for the stopwatch, and reports it in the status bar once done,
+    // with why it stopped where that was not where it was to stop.
+    void startTiming(const QString& command);
+    void reportTiming(const QString& why = {});
     void refresh();
     void fillRegisters();
     void fillEeprom();
@@ -86,6 +99,8 @@ private:
     std::uint64_t sliceSteps_ = 20000;
     bool watchdog_ = false;
     double clockHz_ = 4'000'000.0;
+    tarvik::Stopwatch stopwatch_;
+    QString timedCommand_;  // empty while no command is timed
     std::array<int, 256> shownValues_{};  // -1: not shown yet
 
     QMenu* menu_ = nullptr;
@@ -98,6 +113,7 @@ private:
     QAction* breakpointItem_ = nullptr;
     QAction* watchdogItem_ = nullptr;
     QAction* endItem_ = nullptr;
+    QAction* resetStopwatchItem_ = nullptr;
     QDockWidget* registersDock_ = nullptr;
     QDockWidget* eepromDock_ = nullptr;
     QTableWidget* registersTable_ = nullptr;

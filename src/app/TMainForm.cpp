@@ -86,6 +86,7 @@ TMainForm::TMainForm(QWidget* parent)
         fitToScreen(primary->availableGeometry().size());
     simulator_ = new SimulatorController(this, imagePanel_);
     connect(&documents_, &DocumentActions::documentChanged, simulator_, &SimulatorController::endIfProgramChanged);
+    connect(simulator_, &SimulatorController::clockChanged, this, &TMainForm::showSelectedCycles);
     UpdateMenuItems();
 }
 

@@ -118,6 +118,8 @@ public:
     void btnAddBitClick();
     void btnAddLiteralClick();
     void btnHexClick();
+    // Tools > Insert Delay...: a delay exact to the cycle at the simulator's clock.
+    void InsertDelay1Click();
     void Undo1Click();
     void Redo1Click();
 
@@ -157,6 +159,9 @@ private:
     bool askToCloseChild(TMDIChild* child);
     void setStatusPanel(int panel, const QString& text);
     void showModifiedOf(TMDIChild* child);
+    // Panel 5: the cycles of the active document's Selected lines, and their time at the
+    // simulator's clock.
+    void showSelectedCycles();
     // After a command: the view repainted, and the status bar and the menus telling the
     // document as it now stands.
     void showDocumentState(TMDIChild& child);

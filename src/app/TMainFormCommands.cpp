@@ -5,6 +5,7 @@
 
 #include "app/TMainForm.h"
 
+#include "app/SimulatorController.h"
 #include "app/TfrmAbout.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/HexImage.h"
@@ -15,6 +16,7 @@
 #include "dialogs/symbols/TfrmNewBits.h"
 #include "dialogs/symbols/TfrmNewConstants.h"
 #include "dialogs/symbols/TfrmNewRegisters.h"
+#include "dialogs/timing/TfrmDelay.h"
 #include "editor/LineCommands.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
@@ -162,6 +164,13 @@ void TMainForm::btnHexClick()
         TfrmHexFile viewer(*screen_, this);
         viewer.setFileName(outcome.hexFileName);
         viewer.exec();
+    });
+}
+
+void TMainForm::InsertDelay1Click()
+{
+    documents_.run("Insert Delay", [this](TMDIChild& child) {
+        runInsertDelay(child, *screen_, simulator_->clockHz(), this);
     });
 }
 

@@ -6,9 +6,11 @@
 
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
+#include "app/SimulatorController.h"
 #include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
+#include "timing/LineCycles.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -207,6 +209,8 @@ void TMainForm::createMenus()
     convertTo->setObjectName(QStringLiteral("Convertto1"));
     connect(addItem(convertTo, "Hex1", "&Hex"), &QAction::triggered, this, &TMainForm::btnHexClick);
     addItem(convertTo, "Bin1", "&Bin")->setEnabled(false);
+    connect(addItem(toolsMenu_, "InsertDelay1", "Insert &Delay...", "Insert a delay exact to the cycle"),
+            &QAction::triggered, this, &TMainForm::InsertDelay1Click);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -325,8 +329,8 @@ void TMainForm::createStatusBar()
             panel->setFixedWidth(width);
             bar->addWidget(panel);
         } else {
-            // The last panel, always empty, runs to the end of the bar and gives way in a
-            // narrow window, so the panels in use never overlap.
+            // The last panel, the cycles of a selection, runs to the end of the bar and gives
+            // way in a narrow window, so the panels before it never overlap.
             panel->setMinimumWidth(0);
             bar->addWidget(panel, 1);
         }
@@ -427,6 +431,22 @@ void TMainForm::UpdateClipboardCommands(int selectedCount)
     cutItem_->setEnabled(any);
     copyItem_->setEnabled(any);
     deleteItem_->setEnabled(any);
+    showSelectedCycles();
+}
+
+void TMainForm::showSelectedCycles()
+{
+    TMDIChild* child = activeChild();
+    if (!child || !simulator_) {
+        setStatusPanel(5, QString());
+        return;
+    }
+    const tarvik::CycleSum sum = tarvik::selectedCycles(child->document());
+    const std::uint32_t clock = simulator_->clockHz();
+    setStatusPanel(5, QString::fromStdString(tarvik::cycleSumText(sum, clock)));
+    statusPanels_[5]->setToolTip(sum.instructions == 0 ? QString()
+        : QStringLiteral("The Selected lines taken straight through, each once, at %1")
+              .arg(QString::fromStdString(tarvik::clockText(clock))));
 }
 
 void TMainForm::LineClick()
