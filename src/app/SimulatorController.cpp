@@ -259,6 +259,7 @@ bool SimulatorController::startSession(TMDIChild* child)
     timing_->setTrace(&session_->trace());
     timing_->setClockHz(clockHz_);
     showPinRows();
+    updateTitles();
     showDocks();
     setStatus(QStringLiteral("Simulation: reset"));
     refresh();

@@ -31,16 +31,17 @@ class TimingDiagram;
 class TMainForm;
 class TMDIChild;
 
-// Where the simulator's windows float: beside the main window where the screen has room,
-// else at the screen's edge over it. They never dock, so the main window keeps its size
+// Where the simulator's windows float: beside and below the main window where the screen
+// has room; else over the instruction palette, which a simulation has no use for, and over
+// the bottom of the program's room. They never dock, so the main window keeps its size
 // limits and its layout however small the screen.
 struct SimulatorWindowPlaces {
     QRect registers;
     QRect eeprom;
     QRect timing;
 };
-SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& available, int sideWidth,
-                                            int eepromHeight, int timingHeight);
+SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& palette, const QRect& available,
+                                            int sideWidth, int eepromHeight, int timingHeight);
 
 // The Simulate menu and everything a simulation shows: the program counter's line and the
 // breakpoints in the editor, the Registers, EEPROM and Timing Diagram windows, the live pin

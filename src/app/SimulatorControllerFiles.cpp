@@ -107,7 +107,10 @@ void SimulatorController::LoadStimulusClick()
     const QByteArray bytes = file.readAll();
     const StimulusReadOutcome read = parseStimulus(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!read.stimulus) {
-        tell(form_->screen(), QStringLiteral("The stimulus %1 was not loaded:\n%2").arg(path, fromProgramText(read.error)));
+        QStringList lines;
+        for (const std::string& error : read.errors)
+            lines << fromProgramText(error);
+        tell(form_->screen(), QStringLiteral("The stimulus %1 was not loaded:\n%2").arg(path, lines.join(QLatin1Char('\n'))));
         return;
     }
     // The session may have ended while the dialog was open.

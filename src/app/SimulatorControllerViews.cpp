@@ -14,6 +14,7 @@
 #include <QActionGroup>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -127,30 +128,34 @@ const BitEntry* bitNamed(const ProgramDocument& document, int address, int bit)
 
 } // namespace
 
-SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& available, int sideWidth,
-                                            int eepromHeight, int timingHeight)
+SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& palette, const QRect& available,
+                                            int sideWidth, int eepromHeight, int timingHeight)
 {
     SimulatorWindowPlaces places;
     sideWidth = std::min(sideWidth, available.width());
-    const bool besideRoom = available.right() - mainFrame.right() >= sideWidth;
-    const int x = besideRoom ? mainFrame.right() + 1 : available.right() - sideWidth + 1;
-    const int top = std::max(mainFrame.top(), available.top());
-    const int bottom = std::min(mainFrame.bottom(), available.bottom());
-    const int column = bottom - top + 1;
-    const int eeprom = std::min(eepromHeight, column / 2);
-    places.registers = QRect(x, top, sideWidth, column - eeprom);
-    places.eeprom = QRect(x, top + column - eeprom, sideWidth, eeprom);
-
-    timingHeight = std::min(timingHeight, available.height() / 2);
-    if (available.bottom() - mainFrame.bottom() >= timingHeight) {
-        const int right = std::min(besideRoom ? places.registers.right() : mainFrame.right(), available.right());
-        const int left = std::max(mainFrame.left(), available.left());
-        places.timing = QRect(left, mainFrame.bottom() + 1, right - left + 1, timingHeight);
+    const QRect frame = mainFrame.intersected(available);
+    const bool beside = available.right() - mainFrame.right() >= sideWidth;
+    QRect column;
+    if (beside) {
+        column = QRect(mainFrame.right() + 1, frame.top(), sideWidth, frame.height());
     } else {
-        // No room below: over the bottom of the main window, clear of the side column.
-        const int right = besideRoom ? available.right() : x - 1;
-        places.timing = QRect(available.left(), available.bottom() - timingHeight + 1,
-                              right - available.left() + 1, timingHeight);
+        // Over the instruction palette, which a simulation has no use for: the program stays
+        // in view.
+        const QRect under = palette.isEmpty() ? QRect(frame.topLeft(), QSize(sideWidth, frame.height())) : palette;
+        column = QRect(under.left(), under.top(), std::max(sideWidth, under.width()), under.height()).intersected(frame);
+    }
+    const int eeprom = std::min(eepromHeight, column.height() * 2 / 5);
+    places.registers = QRect(column.left(), column.top(), column.width(), column.height() - eeprom);
+    places.eeprom = QRect(column.left(), places.registers.bottom() + 1, column.width(), eeprom);
+
+    if (available.bottom() - mainFrame.bottom() >= timingHeight) {
+        const int right = std::min(beside ? column.right() : frame.right(), available.right());
+        places.timing = QRect(frame.left(), mainFrame.bottom() + 1, right - frame.left() + 1, timingHeight);
+    } else {
+        // Over the bottom of the program's room, clear of the side column.
+        const int height = std::min(timingHeight, frame.height() * 2 / 5);
+        const int left = beside ? frame.left() : column.right() + 1;
+        places.timing = QRect(left, frame.bottom() - height + 1, frame.right() - left + 1, height);
     }
     return places;
 }
@@ -169,15 +174,13 @@ void SimulatorController::createDocks()
     coreLabel_->setFont(fixed);
     column->addWidget(coreLabel_);
 
-    auto* controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(QStringLiteral("Clock:"), panel));
+    auto* controls = new QFormLayout;
+    controls->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     clockBox_ = new ClockBox(panel);
     clockBox_->setObjectName(QStringLiteral("txtClock"));
     clockBox_->setValue(static_cast<int>(clockHz_));
     connect(clockBox_, &QSpinBox::valueChanged, this, [this](int hz) { setClockHz(static_cast<std::uint32_t>(hz)); });
-    controls->addWidget(clockBox_);
-    controls->addSpacing(6);
-    controls->addWidget(new QLabel(QStringLiteral("Speed:"), panel));
+    controls->addRow(QStringLiteral("Clock:"), clockBox_);
     speedBox_ = new QComboBox(panel);
     speedBox_->setObjectName(QStringLiteral("cbxSpeed"));
     for (QAction* item : speedItems_->actions())
@@ -187,8 +190,7 @@ void SimulatorController::createDocks()
         if (QAction* item = speedItems_->actions().value(index))
             item->trigger();
     });
-    controls->addWidget(speedBox_);
-    controls->addStretch();
+    controls->addRow(QStringLiteral("Speed:"), speedBox_);
     column->addLayout(controls);
 
     registersTable_ = new QTableWidget(0, 4, panel);
@@ -265,6 +267,7 @@ QDockWidget* SimulatorController::createTimingDock()
     timingReadout_->setObjectName(QStringLiteral("labTimingReadout"));
     timingReadout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     timingReadout_->setWordWrap(true);
+    timingReadout_->setMinimumHeight(2 * timingReadout_->fontMetrics().lineSpacing() + 2);
     timingReadout_->setText(timing_->readout());
     column->addWidget(timingReadout_);
     dock->setWidget(panel);
@@ -282,7 +285,11 @@ void SimulatorController::placeWindows(const QRect& available)
     const int side = std::max(registersDock_->sizeHint().width(), eepromDock_->sizeHint().width());
     const int eeprom = eepromTable_->verticalHeader()->length() + eepromTable_->horizontalHeader()->height() + 30;
     const int timing = TimingDiagram::kRulerHeight + (kPinSignals + 1) * TimingDiagram::kRowHeight + 60;
-    const SimulatorWindowPlaces places = placeSimulatorWindows(form_->frameGeometry(), available, side, eeprom, timing);
+    const QWidget* palette = form_->findChild<QWidget*>(QStringLiteral("Panel1"));
+    const QRect paletteArea = palette && palette->isVisible()
+        ? QRect(palette->mapToGlobal(QPoint(0, 0)), palette->size()) : QRect();
+    const SimulatorWindowPlaces places
+        = placeSimulatorWindows(form_->frameGeometry(), paletteArea, available, side, eeprom, timing);
     registersDock_->setGeometry(places.registers);
     eepromDock_->setGeometry(places.eeprom);
     timingDock_->setGeometry(places.timing);
