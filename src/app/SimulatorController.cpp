@@ -331,6 +331,8 @@ void SimulatorController::activeWindowChanged()
         setStatus(QStringLiteral("%1 is being simulated%2").arg(documentName(), running() ? QStringLiteral(" (running)") : QString()));
     else if (running())
         setStatus(runningText(wallNs()));
+    else
+        setStatus(QStringLiteral("Simulating %1").arg(documentName()));
 }
 
 void SimulatorController::ResetClick()
@@ -582,4 +584,6 @@ void SimulatorController::updateActions()
     saveWaveformItem_->setEnabled(session_ != nullptr);
     endItem_->setEnabled(session_ != nullptr);
     watchButton_->setEnabled(session_ != nullptr);
+    for (QDockWidget* dock : {registersDock_, eepromDock_, timingDock_})
+        dock->toggleViewAction()->setEnabled(session_ != nullptr);
 }

@@ -225,6 +225,13 @@ void SimulatorController::createDocks()
     eepromDock_->setWidget(eepromTable_);
 
     timingDock_ = createTimingDock();
+    // A window closed during a simulation opens again from the menu, under its title.
+    menu_->addSeparator();
+    for (const auto& [dock, name] : {std::pair{registersDock_, "ShowRegisters1"}, std::pair{eepromDock_, "ShowEeprom1"},
+                                     std::pair{timingDock_, "ShowTimingDiagram1"}}) {
+        dock->toggleViewAction()->setObjectName(QString::fromLatin1(name));
+        menu_->addAction(dock->toggleViewAction());
+    }
     updateTitles();
 }
 

@@ -311,41 +311,43 @@ void TimingDiagram::paintRows(QPainter& painter, const QRect& exposed)
     const int shownColumns = static_cast<int>(std::clamp(std::ceil(nowX), 0.0, static_cast<double>(width)));
 
     std::vector<QLine> pinLines, watchLines, unknownLines;
-    std::vector<QRect> highs;
+    std::vector<QRect> highs, pinChanges, watchChanges;
     for (int i = 0; i < count; ++i) {
         const Row& row = rows_[static_cast<std::size_t>(firstRow_ + i)];
         const int top = kRulerHeight + i * kRowHeight;
         const int high = top + 4, low = top + kRowHeight - 5;
         const std::uint32_t bit = 1u << row.signal;
         const double knownX = axis_.xAt(static_cast<double>(row.knownFrom));
-        std::vector<QLine>& lines = row.signal < kPinSignals ? pinLines : watchLines;
-        // A run of columns with one state: -1 unknown, 0 low, 1 high.
-        int runStart = 0, runState = -2;
+        const bool pin = row.signal < kPinSignals;
+        // A run of columns in one state: unknown, low, high, or changing in every column
+        // (drawn as one block, however many edges it holds).
+        enum State { None, Unknown, Low, High, Changing };
+        int runStart = 0;
+        State runState = None;
         const auto endRun = [&](int end) {
-            if (runState == -2 || end <= runStart)
+            if (end <= runStart)
                 return;
             const int x0 = left + runStart, x1 = left + end - 1;
-            if (runState < 0) {
-                unknownLines.emplace_back(x0, (high + low) / 2, x1, (high + low) / 2);
-            } else {
-                lines.emplace_back(x0, runState ? high : low, x1, runState ? high : low);
-                if (runState)
-                    highs.emplace_back(QPoint(x0, high), QPoint(x1, low));
+            switch (runState) {
+            case Unknown: unknownLines.emplace_back(x0, (high + low) / 2, x1, (high + low) / 2); break;
+            case Low: (pin ? pinLines : watchLines).emplace_back(x0, low, x1, low); break;
+            case High:
+                (pin ? pinLines : watchLines).emplace_back(x0, high, x1, high);
+                highs.emplace_back(QPoint(x0, high), QPoint(x1, low));
+                break;
+            case Changing: (pin ? pinChanges : watchChanges).emplace_back(QPoint(x0, high), QPoint(x1, low)); break;
+            case None: break;
             }
         };
         for (int c = 0; c < shownColumns; ++c) {
             const TraceColumn& column = columns_[static_cast<std::size_t>(c)];
-            int state;
-            if (!column.known || c + 1 <= knownX) {
-                state = -1;
-            } else if (column.changed & bit) {
-                endRun(c);
-                runState = -2;
-                lines.emplace_back(left + c, high, left + c, low);
-                continue;
-            } else {
-                state = (column.after & bit) ? 1 : 0;
-            }
+            State state;
+            if (!column.known || c + 1 <= knownX)
+                state = Unknown;
+            else if (column.changed & bit)
+                state = Changing;
+            else
+                state = (column.after & bit) ? High : Low;
             if (state != runState) {
                 endRun(c);
                 runStart = c;
@@ -358,6 +360,10 @@ void TimingDiagram::paintRows(QPainter& painter, const QRect& exposed)
     painter.setClipRect(QRect(left, kRulerHeight, width, height() - kRulerHeight));
     for (const QRect& r : highs)
         painter.fillRect(r, kHighFill);
+    for (const QRect& r : pinChanges)
+        painter.fillRect(r, kPinTrace);
+    for (const QRect& r : watchChanges)
+        painter.fillRect(r, kWatchTrace);
     painter.setPen(QPen(kPinTrace, 1));
     painter.drawLines(pinLines.data(), static_cast<int>(pinLines.size()));
     painter.setPen(QPen(kWatchTrace, 1));
