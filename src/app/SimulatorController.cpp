@@ -571,7 +571,10 @@ QString SimulatorController::statusText() const
 
 void SimulatorController::setStatus(const QString& text)
 {
-    statusLabel_->setText(text);
+    // With another program in front, news of the simulation says whose it is.
+    const QString name = documentName();
+    const bool elsewhere = session_ && form_->activeChild() && form_->activeChild() != child_;
+    statusLabel_->setText(elsewhere && !text.startsWith(name) ? name + QStringLiteral(": ") + text : text);
 }
 
 void SimulatorController::updateActions()

@@ -508,6 +508,12 @@ private slots:
     void theWindowsAt640x480LeaveTheLayoutAlone()
     {
         Simulated s;
+        trigger(s.form, "StepInto1");
+        s.form.showNormal();
+        s.form.setGeometry(30, 30, 810, 590);
+        s.simulator->placeWindows(QRect(0, 0, 1280, 1024));
+        QVERIFY(desktop(QSize(1280, 1024), s.form).save(test::screenshotPath(QStringLiteral("simulator-beside.png"))));
+
         s.form.fitToScreen(QSize(640, 480));
         s.form.showNormal();
         s.form.setGeometry(0, 0, 640, 480);
