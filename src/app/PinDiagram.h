@@ -23,6 +23,8 @@ public:
     // While set (during a simulation), each port pin shows its direction and level and a
     // click on a pin or its label is reported; nullopt marks a pin that is no port pin.
     void setPinStates(std::function<std::optional<PinState>(int pin)> states);
+    // What the pin shows now; nullopt outside a simulation and for a pin that is no port pin.
+    std::optional<PinState> pinState(int pin) const { return states_ ? states_(pin) : std::nullopt; }
 
 signals:
     void pinClicked(int pin);

@@ -731,8 +731,10 @@ void Pic16c84::setMclr(bool high)
 void Pic16c84::resetKeepingData(std::uint8_t status)
 {
     // The values the data sheet gives for a watchdog or MCLR reset; the others (W, FSR,
-    // TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack) are kept.
+    // TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack's slots) are kept. No
+    // return address is left to show, as gpsim shows it: the stack reads empty.
     pc_ = 0;
+    stackDepth_ = 0;
     status_ = status;
     option_ = 0xFF;
     trisA_ = 0x1F;
