@@ -13,7 +13,7 @@
 #include "Screenshots.h"
 
 #include <QAction>
-#include <QDoubleSpinBox>
+#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -145,7 +145,7 @@ private slots:
         view.MoveCursorToLine(9);  // goto DelayLoop
         view.SelectDeselect1Click();
         QCOMPARE(form->statusPanelText(5), QStringLiteral("3 cycles = 3 us, +1 per skip"));
-        form->findChild<QDoubleSpinBox*>(QStringLiteral("txtClock"))->setValue(20.0);
+        form->findChild<QSpinBox*>(QStringLiteral("txtClock"))->setValue(20'000'000);
         QCOMPARE(form->statusPanelText(5), QStringLiteral("3 cycles = 0.6 us, +1 per skip"));
 
         QVERIFY(view.grab().save(test::screenshotPath(QStringLiteral("cycles-column-mpasm.png"))));
