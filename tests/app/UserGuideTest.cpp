@@ -80,11 +80,16 @@ QString shownLine(const ProgramLine& line, int mode, const ProgramDocument& doc)
     const RenderedLine rendered = renderLine(line, mode, doc, ColumnPositions{}, false, CharMeasure{});
     std::vector<TextRun> runs = rendered.runs;
     std::stable_sort(runs.begin(), runs.end(), [](const TextRun& a, const TextRun& b) { return a.x < b.x; });
-    QStringList parts;
-    for (const TextRun& run : runs)
-        if (!QString::fromLatin1(run.text.c_str()).trimmed().isEmpty())
-            parts << QString::fromLatin1(run.text.c_str()).trimmed();
-    return parts.join(QLatin1Char(' '));
+    // Runs that touch (an operand and its ",F") stay together; others get a blank between.
+    QString text;
+    int end = 0;
+    for (const TextRun& run : runs) {
+        if (!text.isEmpty() && run.x > end)
+            text += QLatin1Char(' ');
+        text += QString::fromLatin1(run.text.c_str());
+        end = run.x + CharMeasure{}.width(run.text);
+    }
+    return text.simplified();
 }
 
 // One section per instruction, from the instruction table: what the description page shows,
@@ -254,9 +259,9 @@ private slots:
             bool pressed = false;
             QTimer::singleShot(0, &form, [&] {
                 auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                if (!dialog)
+                if (!dialog || !QTest::qWaitForWindowActive(dialog))
                     return;
-                QTest::keyClick(dialog, Qt::Key_F1);
+                QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_F1);
                 pressed = true;
                 dialog->reject();
             });
@@ -352,6 +357,9 @@ private slots:
         shown = false;
         QTimer::singleShot(0, &form, [&] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                // The viewer reads its file when it becomes active.
+                QVERIFY(QTest::qWaitForWindowActive(dialog));
+                QCoreApplication::processEvents();
                 save(*dialog, QStringLiteral("hex-viewer.png"));
                 shown = true;
                 dialog->reject();
