@@ -83,6 +83,9 @@ public:
     // File > Import MPASM Source...: a source file the user picks, opened as a new
     // untitled document.
     void FileImportItemClick();
+    // File > Examples: an untitled copy of the example program at path, so the example
+    // itself is never changed.
+    void openExample(const QString& path);
     void FileExitItemClick();
     void WindowCloseAllItemClick();
     void WindowTileItemClick();
@@ -94,6 +97,8 @@ public:
     // Untitled1; Untitled1 still comes when none of them opens.
     void setStartupFiles(const QStringList& paths) { startupFiles_ = paths; }
     void HelpAboutItemClick();
+    // Help > User Guide (F1).
+    void HelpGuideItemClick();
     void spbtnQELClick();
     void spbtnASMClick();
 

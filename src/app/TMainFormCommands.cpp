@@ -7,6 +7,7 @@
 
 #include "app/SimulatorController.h"
 #include "app/TfrmAbout.h"
+#include "app/TfrmGuide.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/HexImage.h"
 #include "assembler/TfrmHexFile.h"
@@ -199,6 +200,11 @@ void TMainForm::setDisplayMode(int mode)
     displayMode_ = mode;
     if (TMDIChild* child = activeChild())
         child->setShownDisplayMode(displayMode_);
+}
+
+void TMainForm::HelpGuideItemClick()
+{
+    TfrmGuide::showAt();
 }
 
 void TMainForm::HelpAboutItemClick()

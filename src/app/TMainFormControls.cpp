@@ -4,6 +4,7 @@
 
 #include "app/TMainForm.h"
 
+#include "app/ExamplesMenu.h"
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
 #include "app/SimulatorController.h"
@@ -140,6 +141,7 @@ void TMainForm::createMenus()
     connect(exportItem_, &QAction::triggered, this, &TMainForm::FileExportItemClick);
     connect(addItem(file, "FileImportItem", "&Import MPASM Source...", "Import MPASM source as a new file"),
             &QAction::triggered, this, &TMainForm::FileImportItemClick);
+    file->addMenu(createExamplesMenu(this, [this](const QString& path) { openExample(path); }));
     file->addSeparator();
     connect(addItem(file, "FileExitItem", "E&xit", "Exit the application"), &QAction::triggered, this,
             &TMainForm::FileExitItemClick);
@@ -214,6 +216,9 @@ void TMainForm::createMenus()
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
+    QAction* guideItem = addItem(help, "HelpGuideItem", "&User Guide", "Open the user guide");
+    guideItem->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(guideItem, &QAction::triggered, this, &TMainForm::HelpGuideItemClick);
     connect(addItem(help, "HelpAboutItem", "&About..."), &QAction::triggered, this,
             &TMainForm::HelpAboutItemClick);
 }

@@ -5,6 +5,7 @@
 #include "app/TMainForm.h"
 
 #include "editor/TMDIChild.h"
+#include "files/ProgramFile.h"
 #include "mpasm/Import.h"
 #include "mpasm/MpasmExport.h"
 
@@ -99,6 +100,23 @@ void TMainForm::FileImportItemClick()
         return;
     if (tarvik::importMpasmFile(*this, *screen_, defaults_, *path))
         showModifiedOf(activeChild());
+}
+
+void TMainForm::openExample(const QString& path)
+{
+    tarvik::ReadOutcome outcome = tarvik::readProgramFile(QFile::encodeName(path).toStdString(), defaults_);
+    if (outcome.status != tarvik::ReadStatus::Ok) {
+        screen_->showMessage(tarvik::kMessageCaption, tarvik::readStatusMessage(outcome.status),
+                             tarvik::MessageButtons::Ok);
+        return;
+    }
+    const std::string caption = tarvik::untitledName(documentCount() + 1);
+    tarvik::ProgramDocument& document = *outcome.document;
+    document.fileName = caption;
+    document.untitled = true;
+    document.modified = false;
+    document.resetCursorToTop();
+    addDocument(std::move(outcome.document), caption);
 }
 
 void TMainForm::FileExitItemClick()

@@ -1,5 +1,6 @@
 #include "dialogs/instruction/TEntryDialog.h"
 
+#include "app/TfrmGuide.h"
 #include "dialogs/ProgramTextBox.h"
 #include "dialogs/instruction/TfrmComment.h"
 #include "editor/ProgramText.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -168,6 +170,8 @@ TEntryDialog::TEntryDialog(const EntryForm& form, ProgramDocument& doc, Screen& 
     connect(btnComment, &QPushButton::clicked, this, &TEntryDialog::btnCommentClick);
     connect(btnCancel, &QPushButton::clicked, this, &TEntryDialog::reject);
     setOperandTabOrder({});
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { TfrmGuide::showAt(TfrmGuide::instructionAnchor(code_)); });
 
     setFixedSize(kWidth, buttonsTop + kButtonHeight + 8);
 }
