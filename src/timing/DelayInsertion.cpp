@@ -10,7 +10,6 @@ namespace tarvik {
 namespace {
 
 constexpr int kFirstGpr = 0x0C;
-constexpr int kLastGpr = 0x2F;
 constexpr int kBank1 = 0x80;
 
 bool namesRegister(std::string_view operand, std::string_view name)
@@ -46,7 +45,7 @@ void reportInUse(Screen& screen, std::string_view name, std::string_view caption
 std::vector<int> freeGeneralPurposeRegisters(const ProgramDocument& doc)
 {
     std::vector<int> free;
-    for (int address = kFirstGpr; address <= kLastGpr; ++address) {
+    for (int address = kFirstGpr; address <= lastGeneralPurpose(doc.device()); ++address) {
         const int mirror = address | kBank1;
         if (registerHasUserName(doc, address) || registerHasUserName(doc, mirror)
             || bitNamedOn(doc, address) || bitNamedOn(doc, mirror))
