@@ -3,6 +3,8 @@
 // of the active document.
 
 #include "app/TMainForm.h"
+#include "dialogs/device/DeviceDialogs.h"
+#include "dialogs/device/TfrmProgramChip.h"
 
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
@@ -207,6 +209,15 @@ void TMainForm::createMenus()
     convertTo->setObjectName(QStringLiteral("Convertto1"));
     connect(addItem(convertTo, "Hex1", "&Hex"), &QAction::triggered, this, &TMainForm::btnHexClick);
     addItem(convertTo, "Bin1", "&Bin")->setEnabled(false);
+    toolsMenu_->addSeparator();
+    const auto deviceCommand = [this](const char* name, const char* caption, std::string undoName, auto run) {
+        connect(addItem(toolsMenu_, name, caption), &QAction::triggered, this, [this, undoName, run] {
+            documents_.run(undoName, [this, run](TMDIChild& child) { run(child.document(), *screen_, this); });
+        });
+    };
+    deviceCommand("ConfigurationWord1", "Con&figuration Word...", "Configuration Word", runConfigWordDialog);
+    deviceCommand("EepromData1", "&EEPROM Data...", "EEPROM Data", runEepromDataDialog);
+    deviceCommand("ProgramChip1", "&Program Chip...", "Program Chip", runProgramChip);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
