@@ -157,6 +157,8 @@ private:
     bool askToCloseChild(TMDIChild* child);
     void setStatusPanel(int panel, const QString& text);
     void showModifiedOf(TMDIChild* child);
+    // Palette and pin diagram captions name the document's chip.
+    void showDeviceOf(TMDIChild* child);
     // After a command: the view repainted, and the status bar and the menus telling the
     // document as it now stands.
     void showDocumentState(TMDIChild& child);

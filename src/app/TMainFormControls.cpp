@@ -480,8 +480,20 @@ void TMainForm::showModifiedOf(TMDIChild* child)
     setStatusPanel(4, modified ? QStringLiteral("Modified") : QString());
 }
 
+void TMainForm::showDeviceOf(TMDIChild* child)
+{
+    const QString chip = QString::fromLatin1(
+        tarvik::deviceName(child ? child->document().device() : tarvik::Device::Pic16C84));
+    if (auto* title = panel1_->findChild<QLabel*>(QStringLiteral("Panel4")))
+        title->setText(QStringLiteral(" %1  byte-oriented instructions").arg(chip));
+    if (auto* title = qobject_cast<QLabel*>(panel8_))
+        title->setText(QStringLiteral(" %1 - Pin Diagram").arg(chip));
+    imagePanel_->setChipName(chip);
+}
+
 void TMainForm::showDocumentState(TMDIChild& child)
 {
+    showDeviceOf(&child);
     // Operands are drawn under their symbols' current names.
     child.update();
     showModifiedOf(&child);

@@ -91,10 +91,10 @@ private slots:
         QVERIFY(!dialog.running());  // nothing configured: nothing runs
         QVERIFY(!QFile::exists(QString::fromStdString(dir.path("args.txt"))));
 
-        command->setText(QString::fromStdString("'" + script + "' {device} {hex}"));
+        command->setText(QString::fromStdString("\"" + script + "\" {device} {hex}"));
         dialog.btnRunClick();
         QTRY_VERIFY(!dialog.running());
-        QTRY_VERIFY(dialog.status().contains(QStringLiteral("exit status 3")));
+        QTRY_VERIFY2(dialog.status().contains(QStringLiteral("exit status 3")), qPrintable(dialog.status()));
         QVERIFY(dialog.output().contains(QStringLiteral("burning 16f84a")));
         std::ifstream args(dir.path("args.txt"));
         std::string first, second;
