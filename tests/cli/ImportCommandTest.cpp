@@ -64,9 +64,7 @@ TEST_F(ImportCommand, WritesTheProgramWithItsDeviceAndConfigurationWord)
     EXPECT_TRUE(std::filesystem::exists(dir.path("other.qel")));
 
     // --device names the chip of a source that names none, and must agree with one that does.
-    write("bare.asm", "        movwf 0x4F
-        end
-");
+    write("bare.asm", "        movwf 0x4F\n        end\n");
     EXPECT_EQ(run("--import bare.asm").exitCode, 1);
     EXPECT_EQ(run("--import bare.asm --device PIC16F84").exitCode, 0);
     EXPECT_EQ(readProgramFile(dir.path("bare.qel"), defaults).document->device(), Device::Pic16F84);

@@ -228,7 +228,7 @@ TEST(MpasmImport, WhatAProgramCannotHoldIsRefusedAtItsLine)
         {"X equ 0x0C\n movwf X\n movlw X\n", 3,
          "X is used as a literal here and as a register in line 2: a program name has one role"},
         {"LED equ 1\n bsf 5,LED\n bsf 6,LED\n", 3, "LED is used as a bit of two registers (0x05 in line 2)"},
-        {" movwf 0x30\n", 1, "register 0x30 lies past the chip's RAM (0x2F)"},
+        {" movwf 0x30\n", 1, "register 0x30 lies past the PIC16C84's RAM (0x2F)"},
         {" org 0x3FF\n nop\n nop\n", 3, "code past program memory (1024 words)"},
         {"ThisLabelIsTooLong nop\n", 1, "label ThisLabelIsTooLong is longer than 14 characters"},
         {"W_TEMP equ 0x0C\n movwf W_TEMP\n", 2,
