@@ -49,6 +49,7 @@ void TMainForm::FileNewItemClick()
     if (TMDIChild* child = activeChild(); child && lastChosenDevice() != child->document().device()) {
         child->document().setDevice(lastChosenDevice());
         child->markSaved();
+        showDeviceOf(child);
     }
 }
 

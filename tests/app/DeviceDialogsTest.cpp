@@ -5,7 +5,9 @@
 #include "Screenshots.h"
 #include "TempDir.h"
 
+#include "app/TMainForm.h"
 #include "dialogs/device/DeviceDialogs.h"
+#include "editor/TMDIChild.h"
 #include "dialogs/device/TfrmProgramChip.h"
 #include "model/ProgramDocument.h"
 
@@ -125,6 +127,25 @@ private slots:
         tarvik::test::FakeScreen screen;
         runProgramChip(doc, screen, nullptr);
         QVERIFY(!screen.messages.empty() || !screen.events.empty());
+    }
+
+    void fileNewTakesTheChipChosenLastAndCaptionsNameIt()
+    {
+        TMainForm form;
+        form.show();
+        rememberChosenDevice(tarvik::Device::Pic16F84A);
+        form.FileNewItemClick();
+        TMDIChild* view = form.activeChild();
+        QVERIFY(view);
+        QCOMPARE(view->document().device(), tarvik::Device::Pic16F84A);
+        QVERIFY(!view->document().modified);
+        QTRY_COMPARE(form.findChild<QLabel*>(QStringLiteral("Panel8"))->text(), QStringLiteral(" PIC16F84A - Pin Diagram"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Panel4"))->text(),
+                 QStringLiteral(" PIC16F84A  byte-oriented instructions"));
+        rememberChosenDevice(tarvik::Device::Pic16C84);
+        form.FileNewItemClick();
+        QCOMPARE(form.activeChild()->document().device(), tarvik::Device::Pic16C84);
+        QTRY_COMPARE(form.findChild<QLabel*>(QStringLiteral("Panel8"))->text(), QStringLiteral(" PIC16C84 - Pin Diagram"));
     }
 
 private:
