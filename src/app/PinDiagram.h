@@ -15,6 +15,9 @@ public:
     // The label of a pin, 1 to 18, as it stands beside the pin.
     static QString pinLabel(int pin);
 
+    // The chip's name on its body: the document's device.
+    void setChipName(const QString& name);
+
     // A port pin as a running program sees it.
     struct PinState {
         bool output;
@@ -38,4 +41,5 @@ private:
     QRectF pinRow(int pin) const;
 
     std::function<std::optional<PinState>(int pin)> states_;
+    QString chipName_ = QStringLiteral("PIC16C84");
 };

@@ -204,6 +204,7 @@ void TMainForm::childActivated(QMdiSubWindow* window)
             child->setShownDisplayMode(displayMode_);
         UpdateClipboardCommands(child->document().lines.countSelected());
         showModifiedOf(child);
+        showDeviceOf(child);
         child->ShowLinePosition(child->cursorRow() + child->topIndex());
         child->setFocus();
     }

@@ -167,6 +167,8 @@ private:
     // Panel 5: the cycles of the active document's Selected lines, and their time at the
     // simulator's clock.
     void showSelectedCycles();
+    // Palette and pin diagram captions name the document's chip.
+    void showDeviceOf(TMDIChild* child);
     // After a command: the view repainted, and the status bar and the menus telling the
     // document as it now stands.
     void showDocumentState(TMDIChild& child);

@@ -3,6 +3,8 @@
 // of the active document.
 
 #include "app/TMainForm.h"
+#include "dialogs/device/DeviceDialogs.h"
+#include "dialogs/device/TfrmProgramChip.h"
 
 #include "app/ExamplesMenu.h"
 #include "app/Glyphs.h"
@@ -213,6 +215,15 @@ void TMainForm::createMenus()
     addItem(convertTo, "Bin1", "&Bin")->setEnabled(false);
     connect(addItem(toolsMenu_, "InsertDelay1", "Insert &Delay...", "Insert a delay exact to the cycle"),
             &QAction::triggered, this, &TMainForm::InsertDelay1Click);
+    toolsMenu_->addSeparator();
+    const auto deviceCommand = [this](const char* name, const char* caption, std::string undoName, auto run) {
+        connect(addItem(toolsMenu_, name, caption), &QAction::triggered, this, [this, undoName, run] {
+            documents_.run(undoName, [this, run](TMDIChild& child) { run(child.document(), *screen_, this); });
+        });
+    };
+    deviceCommand("ConfigurationWord1", "Con&figuration Word...", "Configuration Word", runConfigWordDialog);
+    deviceCommand("EepromData1", "&EEPROM Data...", "EEPROM Data", runEepromDataDialog);
+    deviceCommand("ProgramChip1", "&Program Chip...", "Program Chip", runProgramChip);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -494,8 +505,20 @@ void TMainForm::showModifiedOf(TMDIChild* child)
     setStatusPanel(4, modified ? QStringLiteral("Modified") : QString());
 }
 
+void TMainForm::showDeviceOf(TMDIChild* child)
+{
+    const QString chip = QString::fromLatin1(
+        tarvik::deviceName(child ? child->document().device() : tarvik::Device::Pic16C84));
+    if (auto* title = panel1_->findChild<QLabel*>(QStringLiteral("Panel4")))
+        title->setText(QStringLiteral(" %1  byte-oriented instructions").arg(chip));
+    if (auto* title = qobject_cast<QLabel*>(panel8_))
+        title->setText(QStringLiteral(" %1 - Pin Diagram").arg(chip));
+    imagePanel_->setChipName(chip);
+}
+
 void TMainForm::showDocumentState(TMDIChild& child)
 {
+    showDeviceOf(&child);
     // Operands are drawn under their symbols' current names.
     child.update();
     showModifiedOf(&child);

@@ -3,6 +3,7 @@
 // dropped on the window.
 
 #include "app/TMainForm.h"
+#include "dialogs/device/DeviceDialogs.h"
 
 #include "editor/TMDIChild.h"
 #include "files/ProgramFile.h"
@@ -45,6 +46,12 @@ QStringList droppedPrograms(const QMimeData* data)
 void TMainForm::FileNewItemClick()
 {
     lifecycle_.newDocument(*this);
+    // A new program is for the chip the user chose last; an untouched one stays unmodified.
+    if (TMDIChild* child = activeChild(); child && lastChosenDevice() != child->document().device()) {
+        child->document().setDevice(lastChosenDevice());
+        child->markSaved();
+        showDeviceOf(child);
+    }
 }
 
 void TMainForm::FileOpenItemClick()

@@ -25,8 +25,11 @@ bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image, int*
 {
     image.reset();
     doc.labels.clearValues();
-    return CheckLabels(doc, screen, failingLine) && AssignAddresses(doc, screen, failingLine)
-        && EncodeProgram(doc, screen, image, failingLine) == OperandError::None;
+    if (!(CheckLabels(doc, screen, failingLine) && AssignAddresses(doc, screen, failingLine)
+          && EncodeProgram(doc, screen, image, failingLine) == OperandError::None))
+        return false;
+    image.appendDeviceData(doc.configWord, doc.eepromData);
+    return true;
 }
 
 ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& image,

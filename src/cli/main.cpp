@@ -28,7 +28,7 @@ constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\
                                      "       tarvik-asm --list PROGRAM.qel\n"
                                      "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
                                      "                  [--stimulus FILE] [--clock HZ]\n"
-                                     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
+                                     "       tarvik-asm --import SOURCE.asm [--device NAME] [-o PROGRAM.qel]\n"
                                      "       tarvik-asm --delay CYCLES [--name NAME]\n";
 
 constexpr std::string_view kHelp =
@@ -37,7 +37,7 @@ constexpr std::string_view kHelp =
     "       tarvik-asm --list PROGRAM.qel\n"
     "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
     "                  [--stimulus FILE] [--clock HZ]\n"
-    "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
+    "       tarvik-asm --import SOURCE.asm [--device NAME] [-o PROGRAM.qel]\n"
     "       tarvik-asm --delay CYCLES [--name NAME]\n"
     "\n"
     "Assembles a Tarvik program file into an Intel HEX file with the same steps and\n"
@@ -55,11 +55,12 @@ constexpr std::string_view kHelp =
     "               MPASM syntax with its comment, then the symbol table\n"
     "  --simulate STEPS\n"
     "               run PROGRAM (a program file, assembled in memory, or any Intel\n"
-    "               HEX file) on the simulated PIC16C84 for STEPS instructions from\n"
-    "               power-on reset, stopping early at SLEEP with no wake-up source,\n"
-    "               and print the state: steps, cycles, pc, w, the stack from the\n"
-    "               top, the registers 0x00-0x2f and 0x80-0xaf as a read returns\n"
-    "               them, and the data EEPROM\n"
+    "               HEX file) on the simulated chip (the program's device; a HEX\n"
+    "               file runs on a PIC16C84) for STEPS instructions from power-on\n"
+    "               reset, stopping early at SLEEP with no wake-up source, and print\n"
+    "               the state: steps, cycles, pc, w, the stack from the top, the\n"
+    "               registers 0x00-0x2f and 0x80-0xaf (to 0x4f and 0xcf on the\n"
+    "               F84s) as a read returns them, and the data EEPROM\n"
     "  --vcd OUT.vcd\n"
     "               with --simulate: also write the pins RA0-RA4 and RB0-RB7 as a\n"
     "               value change dump, time 0 at the reset\n"
@@ -75,9 +76,12 @@ constexpr std::string_view kHelp =
     "  --import     read MPASM source for the 16C84, 16F84 or 16F84A and write it as\n"
     "               a program file (-o, or SOURCE with the extension .qel). What a\n"
     "               program cannot hold (macros, conditional assembly, #define, data\n"
-    "               directives, RAM past 0x2F, other include files) is refused as\n"
-    "               \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file written;\n"
-    "               __config is reported as not kept\n"
+    "               directives, RAM past the chip's, other include files) is refused\n"
+    "               as \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file\n"
+    "               written; __config and de (after org 0x2100) are kept\n"
+    "  --device NAME\n"
+    "               with --import: the chip (16C84, 16F84 or 16F84A) of a source that\n"
+    "               names none; a source that names another one is refused\n"
     "  --delay CYCLES\n"
     "               print MPASM source of a subroutine that takes exactly CYCLES\n"
     "               instruction cycles (8 to 100000000) from the start of its call to\n"
@@ -147,7 +151,8 @@ std::string programNameFor(const std::string& source)
     return source + ".qel";
 }
 
-int importCommand(const std::string& source, const std::optional<std::string>& output)
+int importCommand(const std::string& source, const std::optional<std::string>& output,
+                  std::optional<tarvik::Device> device)
 {
     const std::string target = output ? *output : programNameFor(source);
     // Any spelling of the source's own file counts: ./S.asm, a full path, a link to it.
@@ -172,7 +177,7 @@ int importCommand(const std::string& source, const std::optional<std::string>& o
     }
 
     const tarvik::DeviceDefaults defaults;
-    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(*text, defaults);
+    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(*text, defaults, device);
     for (const tarvik::ImportMessage& note : outcome.notes)
         print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, note) + "\n"));
     if (!outcome.document) {
@@ -197,6 +202,7 @@ int main(int argc, char** argv)
     tarvik::SimulateOptions simulation;
     bool simulationOptions = false;
     bool importSource = false;
+    std::optional<tarvik::Device> device;
     bool exportSource = false;
     bool listProgram = false;
     std::optional<std::string> delayCycles;
@@ -215,6 +221,12 @@ int main(int argc, char** argv)
             output = argv[++i];
         } else if (options && arg == "--import") {
             importSource = true;
+        } else if (options && arg == "--device") {
+            if (i + 1 >= argc)
+                return usageError("--device needs a chip name");
+            device = tarvik::parseDevice(argv[++i]);
+            if (!device)
+                return usageError("--device needs 16C84, 16F84 or 16F84A, not " + std::string(argv[i]));
         } else if (options && arg == "--simulate") {
             if (i + 1 >= argc)
                 return usageError("--simulate needs a number of steps");
@@ -274,10 +286,12 @@ int main(int argc, char** argv)
         return usageError("--vcd, --stimulus and --clock go with --simulate");
     if (!listProgram && !simulateSteps && (output || !exportSource))
         restoreInterruptedWrites();
+    if (device && !importSource)
+        return usageError("--device goes with --import");
     if (importSource) {
         if (exportSource || listProgram || simulateSteps)
             return usageError("--import does not go with --export, --list or --simulate");
-        return importCommand(*program, output);
+        return importCommand(*program, output, device);
     }
     if (exportSource || listProgram) {
         if (exportSource && listProgram)

@@ -197,6 +197,9 @@ bool UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
     const std::optional<EncodedSections> sections = splitProgramFile(bytes);
     if (!sections)
         return false;
+    // The device settings always go in: without them the register files would read as a
+    // 16C84's and lose the F84s' locations.
+    changed[indexOf(FileSection::DeviceSettings)] = true;
     EncodedSections reduced;
     for (std::size_t i = 0; i < reduced.size(); ++i)
         if (changed[i])
@@ -205,6 +208,10 @@ bool UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
     if (decoded.status != ReadStatus::Ok)
         return false;
     ProgramDocument& state = *decoded.document;
+    // First, so that the register files assigned below are not resized again.
+    document.setDevice(state.device());
+    document.configWord = state.configWord;
+    document.eepromData = state.eepromData;
 
     for (const SectionLayout& layout : kProgramFileSections) {
         if (!changed[indexOf(layout.section)])
@@ -225,6 +232,7 @@ bool UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
         case FileSection::Literals: document.literals = state.literals; break;
         case FileSection::Labels: document.labels = state.labels; break;
         case FileSection::Bits: document.userBits = state.userBits; break;
+        case FileSection::DeviceSettings: break;
         }
     }
     document.resetCursorToTop();

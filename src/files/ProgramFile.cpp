@@ -43,6 +43,9 @@ static_assert([] {
     return true;
 }());
 
+// Device, configuration word (-1 for none), then each EEPROM byte and whether it is set.
+static_assert(4 + 4 + 2 * kEepromSize == recordSize(FileSection::DeviceSettings));
+
 // Far above any program the chip can hold; a larger file is refused before it is read
 // into memory.
 constexpr std::size_t kMaxFileSize = 16u << 20;
@@ -111,12 +114,55 @@ RegisterEntry readRegister(ByteReader& in)
     return entry;
 }
 
-// A location always keeps a name, so an empty stored name leaves the current one.
-void readRegisterFileEntry(ByteReader& in, RegisterTable& file)
+// A location always keeps a name, so an empty stored name leaves the current one. The
+// device comes after the register files, so a location only the F84s have grows them now;
+// the device section, or its absence, settles their size afterwards.
+void readRegisterFileEntry(ByteReader& in, RegisterTable& file, ProgramDocument& doc)
 {
     const RegisterEntry entry = readRegister(in);
-    if (!entry.nameText().empty())
-        file.rename(entry.address, entry.nameText());
+    if (entry.nameText().empty())
+        return;
+    if (!file.holds(entry.address) && (entry.address & 0x7F) < bankSize(Device::Pic16F84)
+        && doc.device() == Device::Pic16C84)
+        doc.setDevice(Device::Pic16F84);
+    file.rename(entry.address, entry.nameText());
+}
+
+bool readDeviceSettings(ByteReader& in, ProgramDocument& doc)
+{
+    const std::int32_t device = in.int32();
+    const std::int32_t word = in.int32();
+    const std::span<const std::uint8_t> data = in.bytes(kEepromSize);
+    const std::span<const std::uint8_t> set = in.bytes(kEepromSize);
+    if (in.failed() || !isValidDevice(device) || word < -1 || word > kErasedWord)
+        return false;
+    EepromData eeprom = kNoEepromData;
+    for (int i = 0; i < kEepromSize; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (set[at] > 1)
+            return false;
+        if (set[at])
+            eeprom[at] = data[at];
+    }
+    doc.setDevice(static_cast<Device>(device));
+    doc.configWord = word < 0 ? std::nullopt : std::optional<int>(word);
+    doc.eepromData = eeprom;
+    return true;
+}
+
+// The trailing section's marker and version; false when something else follows piece 16.
+bool trailingSectionOpens(ByteReader& in)
+{
+    return in.int32() == kTrailingMarker && in.int32() == kTrailingVersion && !in.failed();
+}
+
+// Bytes after piece 16 that do not start with the section's marker were never written by
+// this program; the older reader ignored them, and so does this one.
+bool holdsTrailingSection(const ByteReader& in, std::span<const std::uint8_t> bytes)
+{
+    const std::size_t at = bytes.size() - in.remaining();
+    return in.remaining() >= 4 && bytes[at] == (kTrailingMarker & 0xFF) && bytes[at + 1] == (kTrailingMarker >> 8 & 0xFF)
+        && bytes[at + 2] == (kTrailingMarker >> 16 & 0xFF) && bytes[at + 3] == (kTrailingMarker >> 24 & 0xFF);
 }
 
 void readUserRegister(ByteReader& in, RegisterTable& table)
@@ -167,7 +213,7 @@ bool readRecord(ByteReader& in, FileSection section, ProgramDocument& doc)
     case FileSection::Lines: return readLine(in, doc);
     case FileSection::Comments: readComment(in, doc.comments); break;
     case FileSection::RegisterFile0:
-    case FileSection::RegisterFile1: readRegisterFileEntry(in, registerTableOf(doc, section)); break;
+    case FileSection::RegisterFile1: readRegisterFileEntry(in, registerTableOf(doc, section), doc); break;
     case FileSection::UserSfrNames0:
     case FileSection::UserRegisters0:
     case FileSection::UserSfrNames1:
@@ -175,18 +221,27 @@ bool readRecord(ByteReader& in, FileSection section, ProgramDocument& doc)
     case FileSection::Literals: readNameValue(in, doc.literals); break;
     case FileSection::Labels: readNameValue(in, doc.labels); break;
     case FileSection::Bits: readBit(in, doc.userBits); break;
+    case FileSection::DeviceSettings: return readDeviceSettings(in, doc);
     }
     return true;
 }
 
-ReadStatus readSections(ByteReader& in, ProgramDocument& doc)
+ReadStatus readSections(ByteReader& in, std::span<const std::uint8_t> bytes, ProgramDocument& doc)
 {
     for (const SectionLayout& layout : kProgramFileSections) {
+        if (layout.trailing) {
+            if (!holdsTrailingSection(in, bytes)) {
+                doc.setDevice(Device::Pic16C84);  // a file of the older format
+                return ReadStatus::Ok;
+            }
+            if (!trailingSectionOpens(in))
+                return layout.whenDamaged;
+        }
         const RecordCount count = readCount(in, layout.recordSize);
         for (std::size_t i = 0; i < count.available; ++i)
             if (!readRecord(in, layout.section, doc))
                 return layout.whenDamaged;
-        if (!sectionClosed(in, count))
+        if (!sectionClosed(in, count) || (layout.trailing && (count.available != 1 || in.remaining() != 0)))
             return layout.whenDamaged;
     }
     return ReadStatus::Ok;
@@ -256,6 +311,7 @@ std::size_t recordCount(const ProgramDocument& doc, FileSection section)
     case FileSection::Literals: return doc.literals.entries().size();
     case FileSection::Labels: return doc.labels.entries().size();
     case FileSection::Bits: return doc.userBits.entries().size();
+    case FileSection::DeviceSettings: return doc.usesDeviceSettings() ? 1 : 0;
     default: return registerTableOf(doc, section).entries().size();
     }
 }
@@ -315,6 +371,21 @@ void writeBits(ByteWriter& out, const BitTable& table)
     }
 }
 
+void writeDeviceSettings(ByteWriter& out, const ProgramDocument& doc)
+{
+    out.int32(static_cast<std::int32_t>(doc.device()));
+    out.int32(doc.configWord.value_or(-1));
+    std::array<std::uint8_t, kEepromSize> data{};
+    std::array<std::uint8_t, kEepromSize> set{};
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (doc.eepromData[i] >= 0) {
+            data[i] = static_cast<std::uint8_t>(doc.eepromData[i]);
+            set[i] = 1;
+        }
+    out.bytes(data);
+    out.bytes(set);
+}
+
 void writeRecords(ByteWriter& out, const ProgramDocument& doc, FileSection section)
 {
     switch (section) {
@@ -323,11 +394,35 @@ void writeRecords(ByteWriter& out, const ProgramDocument& doc, FileSection secti
     case FileSection::Literals: writeNameValues(out, doc.literals); break;
     case FileSection::Labels: writeNameValues(out, doc.labels); break;
     case FileSection::Bits: writeBits(out, doc.userBits); break;
+    case FileSection::DeviceSettings: writeDeviceSettings(out, doc); break;
     default: writeRegisters(out, registerTableOf(doc, section)); break;
     }
 }
 
 constexpr std::size_t kCountAndMarker = 2 * 4;
+constexpr std::size_t kTrailingOpening = 2 * 4;
+
+// A trailing section that holds nothing is left out, so the file stays in the older format.
+bool isWritten(const SectionLayout& layout, std::size_t count)
+{
+    return !layout.trailing || count > 0;
+}
+
+std::size_t sectionSize(const SectionLayout& layout, std::size_t count, std::size_t recordBytes)
+{
+    if (!isWritten(layout, count))
+        return 0;
+    return (layout.trailing ? kTrailingOpening : 0) + kCountAndMarker + recordBytes;
+}
+
+void openSection(ByteWriter& out, const SectionLayout& layout, std::int32_t count)
+{
+    if (layout.trailing) {
+        out.int32(kTrailingMarker);
+        out.int32(kTrailingVersion);
+    }
+    out.int32(count);
+}
 
 } // namespace
 
@@ -342,6 +437,7 @@ std::string_view readStatusMessage(ReadStatus status)
     case ReadStatus::BadSection3: return "Error! This file does not valid qel file [3].";
     case ReadStatus::BadSection4: return "Error! This file does not valid qel file [4].";
     case ReadStatus::BadSection5: return "Error! This file does not valid qel file [5].";
+    case ReadStatus::BadSection6: return "Error! This file does not valid qel file [6].";
     }
     return {};
 }
@@ -362,7 +458,7 @@ ReadOutcome decodeProgramFile(std::span<const std::uint8_t> bytes, const DeviceD
     if (in.int32() != kMarker)
         return {ReadStatus::NotProgramFile, nullptr};
     auto doc = std::make_unique<ProgramDocument>(defaults);
-    const ReadStatus status = readSections(in, *doc);
+    const ReadStatus status = readSections(in, bytes, *doc);
     doc->resetCursorToTop();
     return {status, std::move(doc)};
 }
@@ -389,12 +485,15 @@ std::vector<std::uint8_t> encodeProgramFile(const ProgramDocument& doc)
     for (const SectionLayout& layout : kProgramFileSections) {
         const std::size_t count = recordCount(doc, layout.section);
         counts[static_cast<std::size_t>(layout.section)] = count;
-        size += kCountAndMarker + count * layout.recordSize;
+        size += sectionSize(layout, count, count * layout.recordSize);
     }
     ByteWriter out(size);
     out.int32(kMarker);
     for (const SectionLayout& layout : kProgramFileSections) {
-        out.int32(static_cast<std::int32_t>(counts[static_cast<std::size_t>(layout.section)]));
+        const std::size_t count = counts[static_cast<std::size_t>(layout.section)];
+        if (!isWritten(layout, count))
+            continue;
+        openSection(out, layout, static_cast<std::int32_t>(count));
         writeRecords(out, doc, layout.section);
         out.int32(kMarker);
     }
@@ -408,6 +507,12 @@ std::optional<EncodedSections> splitProgramFile(std::span<const std::uint8_t> by
         return std::nullopt;
     EncodedSections sections;
     for (const SectionLayout& layout : kProgramFileSections) {
+        if (layout.trailing) {
+            if (in.remaining() == 0)
+                break;
+            if (!trailingSectionOpens(in))
+                return std::nullopt;
+        }
         const RecordCount count = readCount(in, layout.recordSize);
         EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
         section.count = static_cast<std::int32_t>(count.available);
@@ -423,12 +528,17 @@ std::optional<EncodedSections> splitProgramFile(std::span<const std::uint8_t> by
 std::vector<std::uint8_t> joinProgramFile(const EncodedSections& sections)
 {
     std::size_t size = 4;
-    for (const EncodedSection& section : sections)
-        size += kCountAndMarker + section.records.size();
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
+        size += sectionSize(layout, static_cast<std::size_t>(section.count), section.records.size());
+    }
     ByteWriter out(size);
     out.int32(kMarker);
-    for (const EncodedSection& section : sections) {
-        out.int32(section.count);
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
+        if (!isWritten(layout, static_cast<std::size_t>(section.count)))
+            continue;
+        openSection(out, layout, section.count);
         out.bytes(section.records);
         out.int32(kMarker);
     }

@@ -17,7 +17,10 @@
 namespace tarvik {
 
 // The .qel program file: a marker of 16, then the lines, the comments and every symbol
-// table, each section a count, fixed-size records and a closing marker of 16.
+// table, each section a count, fixed-size records and a closing marker of 16. A program
+// for another device, or with a configuration word or EEPROM data, adds one more section
+// after these, opened by a marker and a version of its own; readers of the older format
+// stop before it.
 
 enum class ReadStatus {
     Ok,
@@ -28,22 +31,28 @@ enum class ReadStatus {
     BadSection3,     // the six register tables
     BadSection4,     // literals and labels
     BadSection5,     // bits
+    BadSection6,     // device, configuration word and EEPROM data
 };
 
 enum class FileSection : std::uint8_t {
     Lines, Comments,
     RegisterFile0, UserSfrNames0, UserRegisters0, RegisterFile1, UserSfrNames1, UserRegisters1,
-    Literals, Labels, Bits,
+    Literals, Labels, Bits, DeviceSettings,
 };
 
 struct SectionLayout {
     FileSection section;
     std::size_t recordSize;
     ReadStatus whenDamaged;
+    // Written only when it has a record, after kTrailingMarker and kTrailingVersion.
+    bool trailing = false;
 };
 
+inline constexpr std::int32_t kTrailingMarker = 0x56454454;  // "TDEV"
+inline constexpr std::int32_t kTrailingVersion = 1;
+
 // The sections in file order. Reading, writing and the undo history all go by this table.
-inline constexpr std::array<SectionLayout, 11> kProgramFileSections = {{
+inline constexpr std::array<SectionLayout, 12> kProgramFileSections = {{
     {FileSection::Lines, 64, ReadStatus::BadSection1},
     {FileSection::Comments, 60, ReadStatus::BadSection2},
     {FileSection::RegisterFile0, 28, ReadStatus::BadSection3},
@@ -55,6 +64,7 @@ inline constexpr std::array<SectionLayout, 11> kProgramFileSections = {{
     {FileSection::Literals, 40, ReadStatus::BadSection4},
     {FileSection::Labels, 40, ReadStatus::BadSection4},
     {FileSection::Bits, 36, ReadStatus::BadSection5},
+    {FileSection::DeviceSettings, 136, ReadStatus::BadSection6, true},
 }};
 
 static_assert([] {

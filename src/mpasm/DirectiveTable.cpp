@@ -19,21 +19,18 @@ bool isChipHeader(std::string_view file)
     return name == "p16c84.inc" || name == "p16f84.inc" || name == "p16f84a.inc";
 }
 
-bool isChip(std::string_view processor)
-{
-    std::string name = lowerCase(processor);
-    if (name.rfind("pic", 0) == 0)
-        name.erase(0, 3);
-    else if (name.rfind("p", 0) == 0)
-        name.erase(0, 1);
-    return name == "16c84" || name == "16f84" || name == "16f84a";
-}
-
-void checkProcessor(std::string_view name, int line)
+// The program takes the device the source names; two different names, or one that differs
+// from the command line's, leave it unclear which chip the source is for.
+void checkProcessor(SourceProgram& program, std::string_view name, int line)
 {
     name = Lexer::trim(name);
-    if (!isChip(name))
+    const std::optional<Device> device = parseDevice(name);
+    if (!device)
         refuse(line, "processor " + std::string(name) + " is not supported: only 16C84, 16F84 and 16F84A");
+    if (program.device && *program.device != *device)
+        refuse(line, "processor " + std::string(name) + " differs from " + std::string(deviceName(*program.device))
+                         + (program.deviceForced ? " given on the command line" : " named before"));
+    program.device = device;
 }
 
 void setRadix(SourceReader& reader, std::string_view name, int line)
@@ -72,6 +69,40 @@ void defineHeaderNames(SourceReader& reader, int line)
     device("F", SymbolKind::DeviceNumber, 1, "");
 }
 
+// The header's configuration word names, each the erased word with its own field set, by
+// the header's own device (the power-up timer and code protection differ).
+void defineConfigNames(SourceProgram& program, Device device, int line)
+{
+    // Each name: the erased word with the bits of its one field as those fields give them.
+    const auto field = [&](int mask, auto change) {
+        ConfigFields fields;
+        change(fields);
+        return (kErasedWord & ~mask) | (configWord(device, fields) & mask);
+    };
+    const int cp = device == Device::Pic16C84 ? 0x0010 : 0x3FF0;
+    const auto oscillator = [&](Oscillator o) { return field(0x3, [o](ConfigFields& f) { f.oscillator = o; }); };
+    const auto watchdog = [&](bool on) { return field(0x4, [on](ConfigFields& f) { f.watchdog = on; }); };
+    const auto powerUp = [&](bool on) { return field(0x8, [on](ConfigFields& f) { f.powerUpTimer = on; }); };
+    const auto protection = [&](bool on) { return field(cp, [on](ConfigFields& f) { f.codeProtection = on; }); };
+    const std::pair<std::string_view, int> names[] = {
+        {"_LP_OSC", oscillator(Oscillator::LP)}, {"_XT_OSC", oscillator(Oscillator::XT)},
+        {"_HS_OSC", oscillator(Oscillator::HS)}, {"_RC_OSC", oscillator(Oscillator::RC)},
+        {"_WDT_ON", watchdog(true)},             {"_WDT_OFF", watchdog(false)},
+        {"_WDTE_ON", watchdog(true)},            {"_WDTE_OFF", watchdog(false)},
+        {"_PWRTE_ON", powerUp(true)},            {"_PWRTE_OFF", powerUp(false)},
+        {"_CP_ON", protection(true)},            {"_CP_OFF", protection(false)},
+        {"_CONFIG", kConfigAddress},
+    };
+    for (const auto& [name, value] : names)
+        if (!program.symbolOf(name))
+            program.symbols.emplace(std::string(name), Symbol{SymbolKind::DeviceNumber, value, line, {}, {}});
+}
+
+Device headerDevice(std::string_view file)
+{
+    return parseDevice(lowerCase(file).substr(0, file.size() - 4)).value_or(Device::Pic16C84);
+}
+
 void ignored(SourceReader& reader, const Statement& s) { reader.keepLabelledDirective(s); }
 
 void equate(SourceReader& reader, const Statement& s)
@@ -100,7 +131,7 @@ void constant(SourceReader& reader, const Statement& s)
 
 void processor(SourceReader& reader, const Statement& s)
 {
-    checkProcessor(s.operands, s.line);
+    checkProcessor(reader.program(), s.operands, s.line);
     reader.keepLabelledDirective(s);
 }
 
@@ -113,7 +144,7 @@ void list(SourceReader& reader, const Statement& s)
         const std::string key = lowerCase(Lexer::trim(option.substr(0, eq)));
         const std::string_view value = Lexer::trim(option.substr(eq + 1));
         if (key == "p")
-            checkProcessor(value, s.line);
+            checkProcessor(reader.program(), value, s.line);
         else if (key == "r")
             setRadix(reader, value, s.line);
     }
@@ -142,6 +173,7 @@ void include(SourceReader& reader, const Statement& s)
     if (!reader.program().headerIncluded) {
         reader.program().headerIncluded = true;
         defineHeaderNames(reader, s.line);
+        defineConfigNames(reader.program(), headerDevice(file), s.line);
     }
     reader.keepLabelledDirective(s);
 }
@@ -159,8 +191,37 @@ void cblock(SourceReader& reader, const Statement& s)
 
 void endc(SourceReader&, const Statement& s) { refuse(s.line, "endc without cblock"); }
 
+// An org into the data EEPROM: the de lines that follow fill it; an org back into program
+// memory goes on from where the code stopped.
+bool eepromOrg(SourceReader& reader, const Statement& s)
+{
+    SourceProgram& program = reader.program();
+    const ExprValue value = reader.evaluateNow(s.operands, s.line, false);
+    if (value.value >= kEepromAddress && value.value < kEepromAddress + kEepromSize) {
+        if (!s.label.empty())
+            refuse(s.line, "a label cannot stand on an org into the data EEPROM");
+        // gpasm places an org past 0x2100 at half its distance from there, MPASM at all of it.
+        if (value.value != kEepromAddress)
+            refuse(s.line, "org " + hex(value.value) + " inside the data EEPROM cannot be imported: "
+                               "assemblers disagree where it lands; start its data at org 0x2100");
+        if (program.eepromNext < 0)
+            program.codeAddress = reader.address();
+        program.eepromNext = value.value - kEepromAddress;
+        reader.setAddress(kProgramWords);  // no instruction goes there
+        reader.keepComment(s);
+        return true;
+    }
+    if (program.eepromNext >= 0) {
+        program.eepromNext = -1;
+        reader.setAddress(program.codeAddress);
+    }
+    return false;
+}
+
 void org(SourceReader& reader, const Statement& s)
 {
+    if (!reader.inactive() && eepromOrg(reader, s))
+        return;
     if (reader.inactive()) {
         // Never assembled: the address only has to read as one.
         Item& item = reader.addItem(ItemKind::Org, s);
@@ -242,11 +303,52 @@ void end(SourceReader& reader, const Statement& s)
     reader.keepLabelledDirective(s);
 }
 
+// __config VALUE, or __config ADDRESS, VALUE with the word's address.
 void config(SourceReader& reader, const Statement& s)
 {
-    reader.program().note(s.line, std::string(s.op) + " " + std::string(s.operands)
-                                      + " is not kept: a program holds no configuration word");
+    SourceProgram& program = reader.program();
+    const std::vector<std::string_view> parts = Lexer::splitOperands(s.operands);
+    if (parts.empty() || parts.size() > 2)
+        refuse(s.line, "__config needs the word, or its address and the word");
+    if (parts.size() == 2 && reader.evaluateNow(parts[0], s.line, false).value != kConfigAddress)
+        refuse(s.line, "__config at another address than 0x2007 cannot be imported");
+    if (program.configWord)
+        refuse(s.line, "a second __config: a program holds one configuration word");
+    program.configWord = reader.evaluateNow(parts.back(), s.line, false).value & kErasedWord;
     reader.keepLabelledDirective(s);
+}
+
+// de: one EEPROM byte for each value and for each character of a string.
+void eepromData(SourceReader& reader, const Statement& s)
+{
+    SourceProgram& program = reader.program();
+    if (program.eepromNext < 0)
+        refuse(s.line, "de outside the data EEPROM: it needs org 0x2100 before it");
+    if (!s.label.empty())
+        refuse(s.line, "a label cannot stand on de");
+    const auto put = [&](std::int32_t value) {
+        if (program.eepromNext >= kEepromSize)
+            refuse(s.line, "de past the data EEPROM (64 bytes)");
+        if (value < 0 || value > 0xFF)
+            refuse(s.line, "de value " + std::to_string(value) + " is not a byte");
+        program.eeprom[static_cast<std::size_t>(program.eepromNext++)] = static_cast<std::int16_t>(value);
+    };
+    const std::vector<std::string_view> parts = Lexer::splitOperands(s.operands);
+    if (parts.empty())
+        refuse(s.line, "de needs at least one value");
+    for (std::string_view part : parts) {
+        if (part.size() >= 2 && part.front() == '"' && part.back() == '"') {
+            const std::string_view body = part.substr(1, part.size() - 2);
+            for (std::size_t i = 0; i < body.size(); ++i) {
+                if (body[i] == '\\')
+                    refuse(s.line, "escapes in a de string cannot be imported");
+                put(static_cast<unsigned char>(body[i]));
+            }
+        } else {
+            put(reader.evaluateNow(part, s.line, false).value);
+        }
+    }
+    reader.keepComment(s);
 }
 
 // One RAM page: IRP is always cleared.
@@ -260,7 +362,7 @@ void bankisel(SourceReader& reader, const Statement& s)
     item.statusBit = 7;
 }
 
-constexpr std::array<DirectiveTable::Directive, 28> kDirectives = {{
+constexpr std::array<DirectiveTable::Directive, 29> kDirectives = {{
     {"processor", processor},
     {"list", list},
     {"radix", radix},
@@ -277,6 +379,7 @@ constexpr std::array<DirectiveTable::Directive, 28> kDirectives = {{
     {"dt", table},
     {"end", end},
     {"__config", config},
+    {"de", eepromData},
     {"bankisel", bankisel},
     // Listing and message directives change no word.
     {"errorlevel", ignored},
@@ -297,7 +400,7 @@ constexpr std::string_view kConditionals = "conditional assembly cannot be impor
 constexpr std::string_view kDefines = "#define cannot be imported";
 constexpr std::string_view kSections = "relocatable sections cannot be imported";
 
-constexpr std::array<DirectiveTable::Refused, 37> kRefused = {{
+constexpr std::array<DirectiveTable::Refused, 36> kRefused = {{
     {"macro", kMacros},
     {"endm", kMacros},
     {"local", kMacros},
@@ -317,7 +420,6 @@ constexpr std::array<DirectiveTable::Refused, 37> kRefused = {{
     {"#define", kDefines},
     {"#undefine", kDefines},
     {"res", "res cannot be imported: a program holds no reserved data"},
-    {"de", "de cannot be imported: a program holds no EEPROM data"},
     {"data", "data cannot be imported: a program holds only instructions (use dt)"},
     {"dw", "dw cannot be imported: a program holds only instructions (use dt)"},
     {"db", "db cannot be imported: a program holds only instructions (use dt)"},

@@ -9,15 +9,21 @@
 
 namespace tarvik {
 
-ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& defaults)
+ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& defaults,
+                                std::optional<Device> device)
 {
     ImportOutcome outcome;
     try {
         if (source.size() > kMaxImportSourceBytes)
             mpasm::refuse(0, "the source is larger than " + std::to_string(kMaxImportSourceBytes) + " bytes");
         mpasm::SourceProgram program(source);
+        program.device = device;
+        program.deviceForced = device.has_value();
         mpasm::SourceReader(program, defaults).read();
         auto doc = std::make_unique<ProgramDocument>(defaults);
+        doc->setDevice(program.chip());
+        doc->configWord = program.configWord;
+        doc->eepromData = program.eeprom;
         mpasm::RolePass roles(program, defaults);
         roles.run();
         mpasm::DocumentBuilder(program, roles, *doc).build();

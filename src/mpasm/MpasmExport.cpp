@@ -33,6 +33,37 @@ constexpr std::string_view kPreamble[] = {
     "F       equ     1",
 };
 constexpr std::string_view kEnd = "        end";
+constexpr std::string_view kProcessorLine = "        processor 16c84";
+
+// The preamble names the 16C84; a program for another chip names its own.
+std::string preambleLine(std::string_view line, Device device)
+{
+    std::string text(line);
+    for (const auto& [from, to] : {std::pair{std::string_view("PIC16C84"), deviceName(device)},
+                                   std::pair{std::string_view("16c84"), deviceShortName(device)}})
+        if (const std::size_t at = text.find(from); at != std::string::npos)
+            text.replace(at, from.size(), to);
+    return text;
+}
+
+// org 0x2100 and de lines up to the last set EEPROM byte, 16 bytes a line. gpasm and MPASM
+// disagree where an org past 0x2100 lands, so a gap gets the erased value 0xFF instead,
+// which the chip reads the same as a byte never programmed.
+std::string eepromLines(const EepromData& eeprom)
+{
+    int end = kEepromSize;
+    while (end > 0 && eeprom[static_cast<std::size_t>(end - 1)] < 0)
+        --end;
+    if (end == 0)
+        return {};
+    std::string out = "        org     0x2100";
+    for (int i = 0; i < end; ++i) {
+        const int value = eeprom[static_cast<std::size_t>(i)];
+        out += i % 16 == 0 ? "\n        de      " : ", ";
+        out += std::to_string(value < 0 ? 0xFF : value);
+    }
+    return out + '\n';
+}
 
 constexpr int kMnemonicColumn = 8;
 constexpr int kOperandColumn = 16;
@@ -218,8 +249,13 @@ public:
         std::string out;
         out.reserve(64 * (places_.size() + symbols_.size() + 16));
         for (std::string_view line : kPreamble) {
-            out += line;
+            out += preambleLine(line, doc_.device());
             out += '\n';
+            if (line == kProcessorLine && doc_.configWord) {
+                char config[48];
+                std::snprintf(config, sizeof config, "        __config 0x%04X\n", static_cast<unsigned>(*doc_.configWord));
+                out += config;
+            }
         }
         std::vector<std::pair<std::tuple<int, int, std::string>, const Symbol*>> sorted;
         for (const auto& [name, symbol] : symbols_)
@@ -249,6 +285,7 @@ public:
             out += active ? std::string() : std::string(";#");
             out += lineText(place, label) + '\n';
         }
+        out += eepromLines(doc_.eepromData);
         out += kEnd;
         out += '\n';
         return out;
@@ -574,7 +611,13 @@ bool isMpasmReservedWord(std::string_view name)
 
 bool isExportBoilerplate(std::string_view line)
 {
-    return line == kEnd || std::find(std::begin(kPreamble), std::end(kPreamble), line) != std::end(kPreamble);
+    if (line == kEnd)
+        return true;
+    for (Device device : kDevices)
+        for (std::string_view preamble : kPreamble)
+            if (line == preambleLine(preamble, device))
+                return true;
+    return false;
 }
 
 bool exportMpasmSource(ProgramDocument& doc, Screen& screen, std::string& source)

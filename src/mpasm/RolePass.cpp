@@ -12,7 +12,6 @@ namespace tarvik::mpasm {
 
 namespace {
 
-constexpr int kLastRam = 0x2F;
 
 } // namespace
 
@@ -206,8 +205,10 @@ int RolePass::registerAddress(const ExprValue& value, int line) const
             address |= 0x80;
     if (address < 0 || address > 0xFF)
         refuse(line, "register address " + std::to_string(value.value) + " is not on this chip");
-    if ((address & 0x7F) > kLastRam)
-        refuse(line, "register " + hex(address) + " lies past the chip's RAM (0x2F)");
+    const int lastRam = lastGeneralPurpose(program_.chip());
+    if ((address & 0x7F) > lastRam)
+        refuse(line, "register " + hex(address) + " lies past the " + std::string(deviceName(program_.chip()))
+                         + "'s RAM (" + hex(lastRam) + ")");
     return address;
 }
 

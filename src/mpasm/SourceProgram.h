@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Device.h"
 #include "mpasm/Import.h"
 #include "mpasm/ImportExpression.h"
 #include "mpasm/SourceText.h"
@@ -128,6 +129,17 @@ public:
     // Labels an equ defines and a ;@ line or an Inactive line places.
     std::set<std::string> placedLabels;
     bool headerIncluded = false;
+    // The chip `processor`, `list p=` or the command line names; the 16C84 when none does.
+    std::optional<Device> device;
+    bool deviceForced = false;
+    std::optional<int> configWord;
+    EepromData eeprom = kNoEepromData;
+    // After an org into the data EEPROM: the next byte's index there, and the program
+    // address to go back to; -1 while reading code.
+    int eepromNext = -1;
+    int codeAddress = 0;
+
+    Device chip() const { return device.value_or(Device::Pic16C84); }
 
     const Symbol* symbolOf(std::string_view name) const;
     bool isLabel(std::string_view name) const;

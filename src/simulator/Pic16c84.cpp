@@ -4,6 +4,7 @@
 #include "simulator/Arithmetic.h"
 
 #include <algorithm>
+#include <bitset>
 
 namespace tarvik::sim {
 
@@ -13,12 +14,13 @@ constexpr std::uint8_t kSpecial = 0xFE;
 constexpr std::uint8_t kUnimplemented = 0xFF;
 
 // 8-bit register address -> index of the general purpose register, or what else lies there.
-// 0x8C-0xAF are the same memory as 0x0C-0x2F.
-constexpr auto kRegisterMap = [] {
+// Bank 1's general purpose registers are the same memory as bank 0's.
+constexpr std::array<std::uint8_t, 256> registerMap(int lastGpr)
+{
     std::array<std::uint8_t, 256> map{};
     for (int address = 0; address < 256; ++address) {
         const int low = address & 0x7F;
-        if (low >= reg::kFirstGpr && low <= reg::kLastGpr)
+        if (low >= reg::kFirstGpr && low <= lastGpr)
             map[address] = static_cast<std::uint8_t>(low - reg::kFirstGpr);
         else if (low <= reg::INTCON && low != 0x07)
             map[address] = kSpecial;
@@ -26,7 +28,10 @@ constexpr auto kRegisterMap = [] {
             map[address] = kUnimplemented;
     }
     return map;
-}();
+}
+
+constexpr std::array<std::uint8_t, 256> kC84RegisterMap = registerMap(reg::kLastGpr);
+constexpr std::array<std::uint8_t, 256> kF84RegisterMap = registerMap(reg::kLastGprF84);
 
 constexpr std::uint16_t kPcMask = 0x1FFF;
 constexpr std::uint16_t kInterruptVector = 0x004;
@@ -42,6 +47,7 @@ constexpr bool hasFileOperand(std::uint8_t op)
 } // namespace
 
 Pic16c84::Pic16c84()
+    : registerMap_(&kC84RegisterMap)
 {
     program_.fill(kErasedWord);
     for (int i = 0; i < kProgramWords; ++i)
@@ -61,24 +67,31 @@ void Pic16c84::loadProgram(const std::array<std::uint16_t, kProgramWords>& words
 
 void Pic16c84::buildFastCode()
 {
-    std::uint64_t watchedGprs = 0;
+    std::bitset<reg::kGprCount> watchedGprs;
     for (const auto& watch : watches_)
-        if (watch && kRegisterMap[watch->address] < reg::kGprCount)
-            watchedGprs |= std::uint64_t{1} << kRegisterMap[watch->address];
+        if (watch && (*registerMap_)[watch->address] < reg::kGprCount)
+            watchedGprs.set((*registerMap_)[watch->address]);
     // The file operand of each word resolved, per bank, to its general purpose register
     // (0x7F: some other register, or one watched for the trace); the d bit stays in bit 7.
     for (int bank = 0; bank < 2; ++bank) {
         for (int i = 0; i < kProgramWords; ++i) {
             Decoded in = decoded_[i];
             if (hasFileOperand(in.op)) {
-                std::uint8_t index = kRegisterMap[(in.arg & 0x7Fu) | (bank << 7)];
-                if (index < reg::kGprCount && ((watchedGprs >> index) & 1))
+                std::uint8_t index = (*registerMap_)[(in.arg & 0x7Fu) | (bank << 7)];
+                if (index < reg::kGprCount && watchedGprs.test(index))
                     index = 0x7F;
                 in.arg = static_cast<std::uint8_t>((in.arg & 0x80) | (index < reg::kGprCount ? index : 0x7F));
             }
             fastCode_[bank][i] = in;
         }
     }
+}
+
+void Pic16c84::setDevice(Device device)
+{
+    device_ = device;
+    registerMap_ = device == Device::Pic16C84 ? &kC84RegisterMap : &kF84RegisterMap;
+    buildFastCode();
 }
 
 void Pic16c84::loadEeprom(const std::array<std::uint8_t, kEepromBytes>& bytes)
@@ -771,7 +784,7 @@ void Pic16c84::setClockHz(std::uint32_t hz)
 
 std::uint8_t Pic16c84::read(unsigned address)
 {
-    const std::uint8_t index = kRegisterMap[address];
+    const std::uint8_t index = (*registerMap_)[address];
     if (index < reg::kGprCount)
         return gpr_[index];
     return index == kSpecial ? readSpecial(address) : 0;
@@ -779,7 +792,7 @@ std::uint8_t Pic16c84::read(unsigned address)
 
 void Pic16c84::write(unsigned address, std::uint8_t value, bool flagsProtected)
 {
-    const std::uint8_t index = kRegisterMap[address];
+    const std::uint8_t index = (*registerMap_)[address];
     if (index < reg::kGprCount)
         gpr_[index] = value;
     else if (index == kSpecial)
@@ -789,7 +802,7 @@ void Pic16c84::write(unsigned address, std::uint8_t value, bool flagsProtected)
 std::uint8_t Pic16c84::peek(int address) const
 {
     address &= 0xFF;
-    const std::uint8_t index = kRegisterMap[static_cast<std::size_t>(address)];
+    const std::uint8_t index = (*registerMap_)[static_cast<std::size_t>(address)];
     if (index < reg::kGprCount)
         return gpr_[index];
     if (index == kUnimplemented)

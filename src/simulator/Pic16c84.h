@@ -3,6 +3,8 @@
 #include "simulator/Trace.h"
 #include "simulator/Decoder.h"
 
+#include "model/Device.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -22,7 +24,9 @@ inline constexpr int INDF = 0x00, TMR0 = 0x01, PCL = 0x02, STATUS = 0x03, FSR = 
                      PORTA = 0x05, PORTB = 0x06, EEDATA = 0x08, EEADR = 0x09, PCLATH = 0x0A,
                      INTCON = 0x0B, OPTION = 0x81, TRISA = 0x85, TRISB = 0x86, EECON1 = 0x88,
                      EECON2 = 0x89;
-inline constexpr int kFirstGpr = 0x0C, kLastGpr = 0x2F, kGprCount = kLastGpr - kFirstGpr + 1;
+// kLastGpr is the 16C84's; the F84s go on to kLastGprF84, and the memory holds that many.
+inline constexpr int kFirstGpr = 0x0C, kLastGpr = 0x2F, kLastGprF84 = 0x4F,
+                     kGprCount = kLastGprF84 - kFirstGpr + 1;
 } // namespace reg
 
 namespace bit {
@@ -66,6 +70,11 @@ public:
     void loadEeprom(const std::array<std::uint8_t, kEepromBytes>& bytes);
 
     void powerOnReset();
+
+    // The chip's RAM: 0x0C-0x2F on the 16C84, 0x0C-0x4F on the F84s (the 16C84 by default).
+    void setDevice(Device device);
+    Device device() const { return device_; }
+    int lastGpr() const { return device_ == Device::Pic16C84 ? reg::kLastGpr : reg::kLastGprF84; }
 
     // Executes one instruction. Asleep, it first lets time pass to the next wake-up event.
     StepOutcome step() { return stepUntil(kNever); }
@@ -174,6 +183,8 @@ private:
     std::array<std::uint8_t, kEepromBytes> eepromImage_{};
     std::array<std::uint8_t, kEepromBytes> eeprom_{};
     std::array<std::uint8_t, reg::kGprCount> gpr_{};
+    Device device_ = Device::Pic16C84;
+    const std::array<std::uint8_t, 256>* registerMap_;
     std::array<std::uint16_t, kStackLevels> stack_{};
     int stackTop_ = 0;    // the slot of the next push
     int stackDepth_ = 0;  // how many entries are return addresses, for display

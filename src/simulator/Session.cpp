@@ -5,6 +5,7 @@ namespace tarvik::sim {
 Session::Session(const SimProgram& program, std::size_t traceKept)
     : program_(program), trace_(traceKept)
 {
+    chip_.setDevice(program_.device);
     chip_.loadProgram(program_.words);
     chip_.loadEeprom(program_.eeprom);
     chip_.setWatchdogEnabled(program_.watchdogEnabled());

@@ -58,6 +58,7 @@ bool assembleForSimulation(ProgramDocument& doc, Screen& screen, SimProgram& pro
     if (!assembleProgram(doc, screen, image))
         return false;
     program = programFromImage(image);
+    program.device = doc.device();
     // Word addresses as the encoding pass gives them: Inactive lines are skipped, an ORG
     // line moves the address (pinned to the end of memory, like the image's origin).
     int address = 0;

@@ -11,7 +11,6 @@ namespace tarvik {
 namespace {
 
 constexpr int kFirstGpr = 0x0C;
-constexpr int kLastGpr = 0x2F;
 constexpr int kBank1 = 0x80;
 
 bool namesRegister(std::string_view operand, std::string_view name)
@@ -101,7 +100,7 @@ std::optional<DelayAmount> delayAmount(std::string_view text, DelayUnit unit, st
 std::vector<int> freeGeneralPurposeRegisters(const ProgramDocument& doc)
 {
     std::vector<int> free;
-    for (int address = kFirstGpr; address <= kLastGpr; ++address) {
+    for (int address = kFirstGpr; address <= lastGeneralPurpose(doc.device()); ++address) {
         const int mirror = address | kBank1;
         if (registerHasUserName(doc, address) || registerHasUserName(doc, mirror)
             || bitNamedOn(doc, address) || bitNamedOn(doc, mirror))

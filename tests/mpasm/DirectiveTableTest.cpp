@@ -37,7 +37,8 @@ TEST(MpasmDirectiveTable, EachDirectiveReadDoesWhatItSays)
         {"org", " nop\n org 3\n nop\n", "0000 @3 0000"},
         {"dt", "T dt \"ab\", 0\n goto T\n", "3461 3462 3400 2800"},
         {"end", " nop\n end\n anything at all\n", "0000"},
-        {"__config", " __config 0x3FF1\n", "note 1: __config 0x3FF1 is not kept: a program holds no configuration word"},
+        {"__config", " __config 0x3FF1\n", "@8199 3FF1"},
+        {"de", " org 0x2100\n de 1, \"A\"\n", "@8448 0001 0041"},
         {"bankisel", " bankisel 0x20\n", "1383"},
         // Listing and message directives change no word, and a label on one stays.
         {"errorlevel", "here errorlevel -302\n goto here\n", "2800"},
@@ -85,7 +86,6 @@ TEST(MpasmDirectiveTable, DirectivesAProgramCannotHoldAreRefusedWithTheirReason)
         {"#define", "#define cannot be imported"},
         {"#undefine", "#define cannot be imported"},
         {"res", "res cannot be imported: a program holds no reserved data"},
-        {"de", "de cannot be imported: a program holds no EEPROM data"},
         {"data", "data cannot be imported: a program holds only instructions (use dt)"},
         {"dw", "dw cannot be imported: a program holds only instructions (use dt)"},
         {"db", "db cannot be imported: a program holds only instructions (use dt)"},
