@@ -1,5 +1,6 @@
 #include "files/DocumentLifecycle.h"
 
+#include "files/InputFile.h"
 #include "files/ProgramFile.h"
 
 #include <filesystem>
@@ -75,8 +76,15 @@ void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& pa
         }
         windows.addDocument(std::move(outcome.document), fileNameWithoutFolder(path));
     }
-    if (outcome.status != ReadStatus::Ok)
-        screen_->showMessage(kMessageCaption, readStatusMessage(outcome.status), MessageButtons::OkCancel);
+    if (outcome.status == ReadStatus::Ok)
+        return;
+    std::string text(readStatusMessage(outcome.status));
+    // The fixed text says the file does not exist; of one that does, the second line says
+    // what is wrong with it.
+    if (const InputCheck check = checkInputFile(path);
+        outcome.status == ReadStatus::CannotOpen && check.problem != InputCheck::Problem::Missing && !check.ok())
+        text += "\n" + check.describe();
+    screen_->showMessage(kMessageCaption, text, MessageButtons::OkCancel);
 }
 
 SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index)

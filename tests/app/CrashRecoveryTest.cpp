@@ -6,6 +6,7 @@
 #include "app/TMainForm.h"
 #include "editor/TMDIChild.h"
 #include "files/ProgramFile.h"
+#include "files/StateRecord.h"
 #include "FakeScreen.h"
 #include "MainWindowFixture.h"
 #include "Screenshots.h"
@@ -216,6 +217,34 @@ private slots:
         screen.answers = {MessageAnswer::No};
         form.mdiArea()->closeActiveSubWindow();
         QTRY_COMPARE(ownFiles(stateFolder()).size(), std::size_t(1));
+    }
+
+    void aCopyOfOldContentsThatIsKeptIsShownAtStart()
+    {
+        // A write in place cut short by a crash, and the file changed in another way since:
+        // the copy of its old contents stays, and the start says where.
+        const std::string target = path("blink.qel");
+        std::ofstream(target) << "changed since";
+        fs::create_directories(stateFolder());
+        const pid_t ended = ::fork();
+        if (ended == 0)
+            ::_exit(0);
+        ::waitpid(ended, nullptr, 0);
+        const fs::path copy = stateFolder() / ("write-" + std::to_string(ended) + "-1.old");
+        tarvik::StateRecordWriter record("TARVIK-OLD-CONTENTS-1\n");
+        record.u64(0);
+        record.text(target);
+        record.blob(std::vector<std::uint8_t>{'o', 'l', 'd'});
+        record.blob(std::vector<std::uint8_t>{'n', 'e', 'w'});
+        const std::vector<std::uint8_t> bytes = record.finish();
+        std::ofstream(copy, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+
+        TMainForm form;
+        recoveryFor(form);
+        start(form);
+        QCOMPARE(screen.texts(), std::vector<std::string>{"A write was cut short when Tarvik last ended.\n" + target
+                                                          + ": its previous contents are kept in " + copy.string() + "."});
+        QVERIFY(fs::exists(copy));
     }
 
     void aChangeOnDiskIsAskedAboutBeforeSaveAndToldOnce()

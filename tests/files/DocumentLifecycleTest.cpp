@@ -549,6 +549,8 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
     put(damaged, cut);
     const std::string foreign = f.folder.path("foreign.qel");
     put(foreign, {'M', 'Z', 0, 0, 0, 0});
+    ::mkfifo(f.folder.path("pipe.qel").c_str(), 0600);
+    fs::create_directory(f.folder.path("folder.qel"));
 
     struct Row {
         std::string path;
@@ -557,6 +559,8 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
     };
     const Row rows[] = {
         {f.folder.path("absent.qel"), "The file is not exist!", false},
+        {f.folder.path("pipe.qel"), "The file is not exist!\nIs a named pipe, not a file", false},
+        {f.folder.path("folder.qel"), "The file is not exist!\nIs a directory", false},
         {foreign, "Error! This file does not valid qel file.", false},
         {damaged, "Error! This file does not valid qel file [1].", true},
     };
