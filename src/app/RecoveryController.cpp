@@ -125,7 +125,6 @@ void RecoveryController::writeNow()
     // Going on while files exist: a save, which says nothing, is seen at the next pass.
     if (!filesLeft)
         timer_.stop();
-    emit written();
 }
 
 void RecoveryController::runAtStart()

@@ -33,7 +33,6 @@ public:
     explicit RecoveryController(TMainForm& form, tarvik::RecoveryStore store = tarvik::RecoveryStore());
     ~RecoveryController() override;
 
-    const tarvik::RecoveryStore& store() const { return store_; }
     // The longest time from a change to its recovery file.
     void setDelay(int milliseconds);
     // Replaces the question (ask, over the main window) for tests.
@@ -50,10 +49,6 @@ public:
 
     // "Recover" is the default button: Return recovers. Escape keeps the files for later.
     static Choice ask(QWidget* parent, const QStringList& names);
-
-signals:
-    // A pass of writeNow has ended.
-    void written();
 
 private:
     struct Watched {
