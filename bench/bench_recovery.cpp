@@ -61,7 +61,7 @@ void BM_RecoveryWriteOf1024Lines(benchmark::State& state)
     const Folder folder;
     const RecoveryStore store(folder.path);
     for (auto _ : state) {
-        const RecoveryState recovery{"/home/ann/projects/blink.qel", false, encodeProgramFile(*doc)};
+        const RecoveryState recovery{"/home/ann/projects/blink.qel", false, encodeProgramFile(*doc), {}};
         if (store.write(1, recovery) != WriteStatus::Ok)
             state.SkipWithError("the recovery file could not be written");
     }
@@ -76,7 +76,7 @@ void BM_RecoveryReadOf1024Lines(benchmark::State& state)
     const auto doc = fullProgram();
     const Folder folder;
     const RecoveryStore store(folder.path);
-    store.write(1, {"Untitled1", true, encodeProgramFile(*doc)});
+    store.write(1, {"Untitled1", true, encodeProgramFile(*doc), {}});
     const std::filesystem::path file = folder.path / ("recovery-" + std::to_string(::getpid()) + "-1.state");
     for (auto _ : state)
         benchmark::DoNotOptimize(store.read(file));

@@ -87,6 +87,7 @@ TMainForm::TMainForm(QWidget* parent)
     simulator_ = new SimulatorController(this, imagePanel_);
     connect(&documents_, &DocumentActions::documentChanged, simulator_, &SimulatorController::endIfProgramChanged);
     connect(simulator_, &SimulatorController::clockChanged, this, &TMainForm::showSelectedCycles);
+    watchFilesOnDisk();
     UpdateMenuItems();
 }
 
@@ -96,7 +97,8 @@ TMainForm::~TMainForm()
     // ask is still alive, and without asking, as Exit has asked already.
     delete simulator_;
     closingWithoutAsking_ = true;
-    mdiArea_->disconnect(this);
+    // Whoever else follows the windows must not hear of them while they go.
+    mdiArea_->disconnect();
     for (QMdiSubWindow* window : mdiArea_->subWindowList()) {
         window->disconnect(this);
         if (QWidget* view = window->widget())

@@ -14,6 +14,7 @@
 #include <QRect>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -96,6 +97,13 @@ public:
     // Files named on the command line, opened when the window is first shown instead of
     // Untitled1; Untitled1 still comes when none of them opens.
     void setStartupFiles(const QStringList& paths) { startupFiles_ = paths; }
+    // Runs when the window is first shown, after the command line's files and before
+    // Untitled1, which does not come when the step opens a document.
+    void setStartupStep(std::function<void()> step) { startupStep_ = std::move(step); }
+    // Files another start of Tarvik handed over: opened as openFiles does, with the window
+    // brought to the front.
+    void openHandedOverFiles(const QStringList& paths);
+    tarvik::DocumentLifecycle& lifecycle() { return lifecycle_; }
     void HelpAboutItemClick();
     // Help > User Guide (F1).
     void HelpGuideItemClick();
@@ -181,6 +189,10 @@ private:
     // Opening the Edit menu: Cut, Copy and Delete follow the active document's selection.
     void LineClick();
     void fillWindowMenu();
+    // A document window that comes to the front tells once that someone else has changed
+    // its file; so does the application when it becomes active again.
+    void watchFilesOnDisk();
+    void noticeChangeOnDisk();
     // Window menu text of a document window: the mnemonic for the first nine, and the
     // folder when another window shows a file of the same name.
     QString windowListCaption(int index, const QList<TMDIChild*>& children) const;
@@ -206,6 +218,7 @@ private:
     QList<QPair<QPointer<QMdiSubWindow>, QRect>> sizedBeforeMaximised_;
     bool closingWithoutAsking_ = false;
     QStringList startupFiles_;
+    std::function<void()> startupStep_;
     double uiScale_ = 1.0;  // logical DPI / 96, never below 1
 
     std::unique_ptr<QtScreen> ownScreen_;

@@ -35,6 +35,8 @@ void TMainForm::showEvent(QShowEvent* event)
     setStatusPanel(1, QStringLiteral("   0"));
     openFiles(startupFiles_);
     startupFiles_.clear();
+    if (startupStep_)
+        startupStep_();
     if (documentWindows().isEmpty())
         FileNewItemClick();
 }

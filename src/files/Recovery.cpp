@@ -38,6 +38,13 @@ std::optional<Decoded> decode(const std::string& bytes)
     decoded.state.fileName = in.text();
     const auto program = in.blob();
     decoded.state.program.assign(program.begin(), program.end());
+    FileIdentity& disk = decoded.state.onDisk;
+    disk.exists = in.u64() != 0;
+    disk.device = in.u64();
+    disk.inode = in.u64();
+    disk.size = static_cast<std::int64_t>(in.u64());
+    disk.modifiedNs = static_cast<std::int64_t>(in.u64());
+    disk.contentHash = in.u64();
     if (!in.done())
         return std::nullopt;
     return decoded;
@@ -90,6 +97,12 @@ WriteStatus RecoveryStore::write(int slot, const RecoveryState& state, WriteErro
     out.u64(state.untitled ? 1 : 0);
     out.text(state.fileName);
     out.blob(state.program);
+    out.u64(state.onDisk.exists ? 1 : 0);
+    out.u64(state.onDisk.device);
+    out.u64(state.onDisk.inode);
+    out.u64(static_cast<std::uint64_t>(state.onDisk.size));
+    out.u64(static_cast<std::uint64_t>(state.onDisk.modifiedNs));
+    out.u64(state.onDisk.contentHash);
     WriteOptions options;
     options.flushToDisk = false;
     return writeFileSafely(pathOf(::getpid(), slot).string(), out.finish(), error, options);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/FileIdentity.h"
 #include "files/SafeFile.h"
 #include "files/StateFolder.h"
 
@@ -13,11 +14,13 @@
 namespace tarvik {
 
 // A document as it stood when its recovery file was written: the program file it would
-// save, and its name.
+// save, its name, and what its own file was when last read or written, so that a recovered
+// document still notices a file someone else has changed since.
 struct RecoveryState {
     std::string fileName;  // the full path, or the "Untitled" name of an untitled document
     bool untitled = false;
     std::vector<std::uint8_t> program;  // the bytes of the program file
+    FileIdentity onDisk;  // unknown (exists false) for an untitled document
 
     bool operator==(const RecoveryState&) const = default;
 };

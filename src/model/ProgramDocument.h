@@ -75,6 +75,8 @@ public:
     std::string fileName;
     bool untitled = true;
     bool modified = false;
+    // The MPASM source an imported program was read from, which no writer may replace.
+    std::string importedFrom;
 
 private:
     const DeviceDefaults* defaults_;

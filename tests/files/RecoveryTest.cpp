@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 RecoveryState stateOf(const std::string& name, bool untitled, std::size_t size)
 {
-    RecoveryState state{name, untitled, {}};
+    RecoveryState state{name, untitled, {}, {}};
     for (std::size_t i = 0; i < size; ++i)
         state.program.push_back(static_cast<std::uint8_t>(i * 7 + name.size()));
     return state;
@@ -41,7 +41,8 @@ TEST(Recovery, FilesOfEndedProcessesAreOfferedInOrderAndClaimedOnce)
 {
     test::TempDir folder;
     const RecoveryStore store(folder.root() / "state");
-    const RecoveryState first = stateOf("/home/ann/blink.qel", false, 2780);
+    RecoveryState first = stateOf("/home/ann/blink.qel", false, 2780);
+    first.onDisk = {true, 2049, 131077, 2780, 1'765'000'000'123'456'789, 0x0123456789ABCDEFull};
     const RecoveryState second = stateOf("Untitled2", true, 64);
     const RecoveryState third = stateOf("/home/ann/é.qel", false, 3000);
     inEndedProcess([&] {
