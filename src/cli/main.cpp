@@ -98,10 +98,6 @@ constexpr std::string_view kHelp =
     "  2  the program file cannot be read, the HEX file cannot be written (or would\n"
     "     replace the program file itself), or the command line is wrong\n";
 
-// A source line longer than this is no MPASM source: a 4 MB comment would otherwise
-// become tens of thousands of comment lines before anything said so.
-constexpr std::size_t kMaxSourceLineBytes = 4096;
-
 void print(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -112,21 +108,6 @@ int usageError(std::string_view problem)
     tarvik::printMessage("tarvik-asm", problem);
     print(stderr, kUsage);
     return kExitFileOrUsage;
-}
-
-// The 1-based number of the first line longer than the limit, 0 when there is none.
-int firstOverlongLine(std::string_view text, std::size_t limit)
-{
-    int line = 1;
-    for (std::size_t start = 0; start < text.size(); ++line) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end - start > limit)
-            return line;
-        start = end + 1;
-    }
-    return 0;
 }
 
 // Puts back what an in-place write cut short by a crash left half-written.
@@ -163,12 +144,6 @@ int importCommand(const std::string& source, const std::optional<std::string>& o
     if (!text) {
         tarvik::printMessage(source, "cannot read the file\n" + check.describe());
         return kExitFileOrUsage;
-    }
-    if (const int line = firstOverlongLine(*text, kMaxSourceLineBytes); line != 0) {
-        const tarvik::ImportMessage refusal{
-            line, "the line is longer than " + std::to_string(kMaxSourceLineBytes) + " characters"};
-        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, refusal) + "\n"));
-        return kExitAssemblyError;
     }
 
     const tarvik::DeviceDefaults defaults;

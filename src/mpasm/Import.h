@@ -21,6 +21,9 @@ namespace tarvik {
 
 // Larger sources are refused before reading: 1024 words of program never need this much.
 inline constexpr std::size_t kMaxImportSourceBytes = 4u << 20;
+// A longer line is no MPASM source: a 4 MB comment would otherwise become tens of thousands
+// of comment lines before anything said so.
+inline constexpr std::size_t kMaxSourceLineBytes = 4096;
 
 struct ImportMessage {
     int line = 0;  // 1-based source line

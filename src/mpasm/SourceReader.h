@@ -3,6 +3,7 @@
 #include "model/DeviceDefaults.h"
 #include "mpasm/Lexer.h"
 #include "mpasm/Mnemonics.h"
+#include "mpasm/Preprocessor.h"
 #include "mpasm/SourceProgram.h"
 
 #include <cstdint>
@@ -39,6 +40,7 @@ public:
     bool inactive() const { return inactive_; }
     // No line after this one is read.
     void end() { ended_ = true; }
+    bool ended() const { return ended_; }
     // The lines up to endc name registers from next on, or on from where the last cblock
     // ended.
     void startCblock(int line, std::optional<std::int32_t> next);
@@ -48,7 +50,7 @@ public:
     // Directive lines the program has no line for leave their comment behind.
     void keepComment(const Statement& s);
     // The comment of a name's definition says what the name is for.
-    void keepNamedComment(Statement s, std::string_view name);
+    void keepNamedComment(const Statement& s, std::string_view name);
     // A directive line keeps its label on a blank line, or else its comment.
     void keepLabelledDirective(const Statement& s);
 
@@ -68,6 +70,7 @@ private:
     SourceProgram& program_;
     const DeviceDefaults& defaults_;
     const Lexer lexer_{&isOperation};
+    Preprocessor preprocessor_{*this};
     std::string pendingLabel_;
     int pendingLine_ = 0;
     int radix_ = 16;

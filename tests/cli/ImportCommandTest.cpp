@@ -64,18 +64,19 @@ TEST_F(ImportCommand, WritesTheProgramAndReportsTheConfigurationWordAsNotKept)
 
 TEST_F(ImportCommand, RefusesWithTheLineAndWritesNothing)
 {
-    write("macro.asm", "        nop\nwait    macro\n        endm\n");
+    write("tris.asm", "        nop\n        tris    PORTB\n");
     write("old.qel", "old contents");
-    const Outcome outcome = run("--import macro.asm -o old.qel");
+    const Outcome outcome = run("--import tris.asm -o old.qel");
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "macro.asm:2: macros cannot be imported\n");
+    EXPECT_EQ(outcome.err, "tris.asm:2: tris cannot be imported: it is not one of the 35 instructions "
+                           "(movwf TRISA or TRISB in bank 1 does its work)\n");
     std::ifstream in(dir.path("old.qel"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "old contents");
-    EXPECT_FALSE(std::filesystem::exists(dir.path("macro.qel")));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("tris.qel")));
 
     EXPECT_EQ(run("--import missing.asm").exitCode, 2);
-    EXPECT_EQ(run("--import macro.asm -o macro.asm").exitCode, 2);
-    EXPECT_EQ(run("--import --export macro.asm").exitCode, 2);
+    EXPECT_EQ(run("--import tris.asm -o tris.asm").exitCode, 2);
+    EXPECT_EQ(run("--import --export tris.asm").exitCode, 2);
 }
 
 TEST_F(ImportCommand, CharacterLatin1CannotHoldIsWrittenAsAQuestionMarkWithANote)
