@@ -1,6 +1,7 @@
 #include "mpasm/Preprocessor.h"
 
 #include "model/CommentTable.h"
+#include "model/Names.h"
 #include "mpasm/Mnemonics.h"
 #include "mpasm/SourceReader.h"
 
@@ -191,7 +192,15 @@ void Preprocessor::line(std::string_view text, int line)
     }
     if (origin.empty() && !expanding_.empty())
         origin = expanding_.back();
+    // bsf LED, where LED stands for PORTB,0, keeps LED as the name of that bit.
+    const auto bit = defines_.find(std::string(Lexer::trim(raw.operands)));
+    const bool bitDefine = bit != defines_.end() && bit->second.isBit
+        && (op == "bcf" || op == "bsf" || op == "btfsc" || op == "btfss");
+    if (bitDefine)
+        reader_.setBitDefine({bit->first, bit->second.line});
     readFinally(s, lineText, origin);
+    if (bitDefine)
+        reader_.setBitDefine({});
     if (op == "processor" || op == "list")
         defineChip(s);
 }
@@ -354,6 +363,8 @@ void Preprocessor::define(const Statement& s)
         rest = rest.substr(close + 1);
     }
     definition.text = std::string(Lexer::trim(rest));
+    definition.line = s.line;
+    definition.isBit = !definition.takesArguments && Lexer::splitOperands(definition.text).size() == 2;
     defines_[std::string(name)] = std::move(definition);
     reader_.keepNamedComment(s, name);
 }
@@ -446,6 +457,7 @@ void Preprocessor::expand(const Macro& macro, std::string_view name, const State
         reader_.readLine(reader_.program().keep(std::move(own)), call.line);
     }
     std::vector<std::pair<std::string_view, std::string>> locals;
+    ++calls_;
     for (const BodyLine& body : macro.body) {
         const Statement s = lexer_.statement(body.text, body.line);
         if (s.opLower == "local")
@@ -486,7 +498,7 @@ void Preprocessor::expand(const Macro& macro, std::string_view name, const State
         refuse(call.line, "if without endif in macro " + std::string(name));
 }
 
-// A local label of one call: the name and a number, unlike any name of the source.
+// A local label of one call: the name and the call's number, unlike any name of the source.
 std::string Preprocessor::localName(std::string_view local)
 {
     std::string base;
@@ -495,9 +507,9 @@ std::string Preprocessor::localName(std::string_view local)
             base += c;
     if (base.empty() || (base[0] >= '0' && base[0] <= '9'))
         base.insert(0, 1, 'L');
-    for (;;) {
-        const std::string number = std::to_string(++localCount_);
-        std::string name = base.substr(0, std::min(base.size(), 14 - number.size())) + number;
+    for (int number = calls_;; ++number) {
+        const std::string suffix = std::to_string(number);
+        std::string name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
         if (!sourceHoldsName(name) && !reader_.program().symbolOf(name))
             return name;
     }

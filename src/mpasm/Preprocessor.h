@@ -35,6 +35,8 @@ private:
         bool takesArguments = false;
         std::vector<std::string> parameters;
         std::string text;
+        int line = 0;
+        bool isBit = false;  // REGISTER,BIT
     };
     struct BodyLine {
         std::string_view text;
@@ -90,7 +92,7 @@ private:
     std::vector<std::string_view> expanding_;
     bool exitRequested_ = false;
     std::size_t expandedLines_ = 0;
-    int localCount_ = 0;
+    int calls_ = 0;
     std::unordered_set<std::string_view> sourceNames_;
     bool sourceNamesRead_ = false;
 };

@@ -259,7 +259,10 @@ void RolePass::candidate(int location, const std::string& name, std::string_view
 
 void RolePass::decideRoles()
 {
-    for (const std::string* name : program_.definitionOrder) {
+    std::vector<const std::string*> names = program_.definitionOrder;
+    for (const std::string& define : defineBitOrder_)
+        names.push_back(&define);
+    for (const std::string* name : names) {
         const auto found = uses_.find(*name);
         if (found == uses_.end())
             continue;
@@ -281,7 +284,11 @@ void RolePass::decideRoles()
                 role.location = std::max_element(use.bitLocations.begin(), use.bitLocations.end(),
                                                  [](const BitUse& a, const BitUse& b) { return a.count < b.count; })
                                     ->location;
-                bitNames_.emplace(std::make_pair(role.location, program_.symbolOf(*name)->value), GivenName{*name, role.line});
+                const Symbol* symbol = program_.symbolOf(*name);
+                const auto define = defineBits_.find(*name);
+                const int bit = symbol ? symbol->value : define->second.first;
+                bitNames_.emplace(std::make_pair(role.location, bit),
+                                  GivenName{*name, symbol ? role.line : define->second.second});
             } else if (role.kind == RoleKind::Literal) {
                 addLiteral(*name, role.line);
             }
@@ -379,12 +386,20 @@ void RolePass::resolveBit(Item& item)
         refuse(item.line, "bit number " + std::to_string(value.value) + " is not 0 to 7");
     item.bitNumber = value.value;
     item.bitName = value.bareName;
+    const std::string& define = item.bitDefine.name;
+    if (!define.empty() && !program_.symbolOf(define))
+        item.bitName = define;
     if (!recording_)
         return;
     const int location = canonicalLocation(item.registerAddress);
     bitRegisters_.insert(location);
-    if (const std::string name = userName(value); !name.empty())
+    if (!define.empty() && item.bitName == define) {
+        if (defineBits_.try_emplace(define, item.bitNumber, item.bitDefine.line).second)
+            defineBitOrder_.push_back(define);
+        use(define, RoleKind::Bit, item.line, location);
+    } else if (const std::string name = userName(value); !name.empty()) {
         use(name, RoleKind::Bit, item.line, location);
+    }
 }
 
 void RolePass::resolveLiteral(Item& item)

@@ -123,6 +123,9 @@ private:
     std::multimap<std::pair<int, int>, GivenName> bitNames_;
     std::map<std::string, LiteralValue> literals_;
     std::set<int> bitRegisters_;
+    // Bit names #define gives (#define LED PORTB,0): bit number and line of the #define.
+    std::map<std::string, std::pair<int, int>> defineBits_;
+    std::vector<std::string> defineBitOrder_;
 };
 
 // A literal as the program writes it: the source's own text where it is one of the program's

@@ -81,6 +81,13 @@ const HeaderAlias* findHeaderAlias(std::string_view name);
 
 enum class ItemKind { Blank, Org, Instruction };
 
+// A #define of a register and a bit (#define LED PORTB,0) standing for a bit operand: the
+// program can keep its name as a bit name.
+struct BitDefine {
+    std::string name;
+    int line = 0;  // of the #define
+};
+
 // What one program line will be, as the source gives it; the role pass fills in the
 // operand.
 struct Item {
@@ -103,6 +110,7 @@ struct Item {
     int registerAddress = 0;
     int bitNumber = 0;
     std::string bitName;          // the source's name of the bit, if it gave one
+    BitDefine bitDefine;
     int targetAddress = -1;
     std::string targetName;       // the source's name of the target, if it gave one
     bool targetIsLabel = false;

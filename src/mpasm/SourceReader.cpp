@@ -342,6 +342,7 @@ void SourceReader::readInstruction(const Statement& s, const Mnemonic& mnemonic)
         case OperandForm::FB:
             item.fText = operands[0];
             item.bText = operands[1];
+            item.bitDefine = bitDefine_;
             break;
         case OperandForm::K: item.kText = operands[0]; break;
         case OperandForm::Target: item.targetText = operands[0]; break;

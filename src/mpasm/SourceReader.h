@@ -59,6 +59,8 @@ public:
     // equ, set and the like; a variable may not be set twice either. The role the comment
     // states, if any.
     Declared defineConstant(std::string_view name, std::string_view expression, const Statement& s, bool variable);
+    // The bit operand of the next line read is this #define of REGISTER,BIT.
+    void setBitDefine(BitDefine define) { bitDefine_ = std::move(define); }
     // Values needed while reading: only what is defined above the line.
     ExprValue evaluateNow(std::string_view text, int line, bool dollar);
 
@@ -71,6 +73,7 @@ private:
     const DeviceDefaults& defaults_;
     const Lexer lexer_{&isOperation};
     Preprocessor preprocessor_{*this};
+    BitDefine bitDefine_;
     std::string pendingLabel_;
     int pendingLine_ = 0;
     int radix_ = 16;

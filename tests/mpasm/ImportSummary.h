@@ -3,12 +3,24 @@
 #include "assembler/ConvertToHex.h"
 #include "mpasm/Import.h"
 
+#include "../assembler/HexText.h"
 #include "FakeScreen.h"
 
 #include <cstdio>
 #include <string>
 
 namespace tarvik::test {
+
+// gpasm's program memory (no configuration word), clrw as 0x0100 like ours.
+inline MemoryImage programMemory(MemoryImage memory)
+{
+    for (auto it = memory.begin(); it != memory.end();)
+        it = it->first >= 2 * HexImage::kProgramWords ? memory.erase(it) : std::next(it);
+    for (auto& [address, byte] : memory)
+        if (address % 2 == 0 && byte == 0x03 && memory.count(address + 1) && memory[address + 1] == 0x01)
+            byte = 0x00;
+    return memory;
+}
 
 // An import in one line, for tables of expectations: the words the program assembles to,
 // each in hex, a word not at the address after the one before it preceded by "@ADDRESS";

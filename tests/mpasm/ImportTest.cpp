@@ -7,6 +7,7 @@
 
 #include "../assembler/HexText.h"
 #include "FakeScreen.h"
+#include "ImportSummary.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -36,17 +37,6 @@ test::MemoryImage assembled(ProgramDocument& doc)
     return test::memoryOf(image);
 }
 
-// gpasm's program memory (no configuration word), clrw as 0x0100 like ours.
-test::MemoryImage programMemory(test::MemoryImage memory)
-{
-    for (auto it = memory.begin(); it != memory.end();)
-        it = it->first >= 2 * HexImage::kProgramWords ? memory.erase(it) : std::next(it);
-    for (auto& [address, byte] : memory)
-        if (address % 2 == 0 && byte == 0x03 && memory.count(address + 1) && memory[address + 1] == 0x01)
-            byte = 0x00;
-    return memory;
-}
-
 std::string readSource(const std::string& name) { return test::readWholeFile(kDataDir + "/" + name); }
 
 // Each source in the styles people write: a cblock delay loop with #include and __config,
@@ -73,7 +63,7 @@ TEST(MpasmImport, SourcesAsPeopleWriteThemGiveGpasmsImage)
         ASSERT_TRUE(theirs.has_value()) << test::readWholeFile(dir.path(stem + ".log"));
         auto doc = imported(readSource(name), defaults);
         ASSERT_TRUE(doc);
-        EXPECT_EQ(assembled(*doc), programMemory(*theirs));
+        EXPECT_EQ(assembled(*doc), test::programMemory(*theirs));
     }
 }
 
