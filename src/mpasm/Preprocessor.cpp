@@ -115,6 +115,8 @@ bool Preprocessor::isDirective(std::string_view lowerCaseWord)
     return std::find(kDirectives.begin(), kDirectives.end(), lowerCaseWord) != kDirectives.end();
 }
 
+std::span<const std::string_view> Preprocessor::directives() { return kDirectives; }
+
 void Preprocessor::line(std::string_view text, int line)
 {
     if (recording_) {
@@ -421,7 +423,8 @@ bool Preprocessor::substituteOnce(std::string_view code, std::string& out, int l
                 refuse(line, "missing ')' after " + std::string(name));
             const std::vector<std::string_view> arguments = Lexer::splitOperands(code.substr(open + 1, close - open - 1));
             if (arguments.size() != definition.parameters.size())
-                refuse(line, std::string(name) + " takes " + std::to_string(definition.parameters.size()) + " arguments");
+                refuse(line, std::string(name) + " takes " + std::to_string(definition.parameters.size()) + " argument"
+                                 + (definition.parameters.size() == 1 ? "" : "s"));
             std::unordered_map<std::string_view, std::string_view> values;
             for (std::size_t i = 0; i < arguments.size(); ++i)
                 values.emplace(definition.parameters[i], arguments[i]);
@@ -472,6 +475,7 @@ void Preprocessor::expand(const Macro& macro, std::string_view name, const State
 
     const std::size_t conditionDepth = conditions_.size();
     expanding_.push_back(name);
+    reader_.setMacro(name);
     try {
         for (const BodyLine& body : macro.body) {
             if (reader_.ended() || exitRequested_)
@@ -491,6 +495,7 @@ void Preprocessor::expand(const Macro& macro, std::string_view name, const State
         throw;
     }
     expanding_.pop_back();
+    reader_.setMacro(expanding_.empty() ? std::string_view() : expanding_.back());
     if (exitRequested_)
         conditions_.resize(std::min(conditions_.size(), conditionDepth));
     exitRequested_ = false;

@@ -3,6 +3,7 @@
 #include "mpasm/Lexer.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,6 +30,7 @@ public:
 
     // Whether a lower-case word is a directive handled here.
     static bool isDirective(std::string_view lowerCaseWord);
+    static std::span<const std::string_view> directives();
 
 private:
     struct Define {

@@ -32,7 +32,13 @@ void RolePass::run()
         }
         if (!item.inactive) {
             recording_ = true;
-            resolveOperand(item);
+            try {
+                resolveOperand(item);
+            } catch (Refusal& refusal) {
+                if (!item.macro.empty())
+                    refusal.text += " (in macro " + item.macro + ")";
+                throw;
+            }
             recording_ = false;
             continue;
         }

@@ -98,6 +98,7 @@ struct Item {
     std::string label;           // as the source writes it
     std::string comment;         // program text
     std::string definedName;     // a blank line keeping the comment of this name's definition
+    std::string macro;           // the macro whose line it is, if any
     int address = 0;             // ORG: the new address; instruction: its word address
     int value = -1;              // ORG: its address, dt: its element, as read (in values)
     std::string_view orgText;

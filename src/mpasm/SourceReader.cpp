@@ -195,6 +195,7 @@ Item& SourceReader::addItem(ItemKind kind, const Statement& s)
     item.line = s.line;
     item.radix = radix_;
     item.inactive = inactive_;
+    item.macro = macro_;
     // A bare semicolon still marks a comment, if a blank one.
     if (!quiet_ && s.hasComment)
         item.comment = s.comment.empty() ? std::string(" ") : program_.programText(s.comment, s.line);

@@ -59,6 +59,8 @@ public:
     // equ, set and the like; a variable may not be set twice either. The role the comment
     // states, if any.
     Declared defineConstant(std::string_view name, std::string_view expression, const Statement& s, bool variable);
+    // The lines read from now on are lines of this macro (none: of the source).
+    void setMacro(std::string_view name) { macro_ = name; }
     // The bit operand of the next line read is this #define of REGISTER,BIT.
     void setBitDefine(BitDefine define) { bitDefine_ = std::move(define); }
     // Values needed while reading: only what is defined above the line.
@@ -74,6 +76,7 @@ private:
     const Lexer lexer_{&isOperation};
     Preprocessor preprocessor_{*this};
     BitDefine bitDefine_;
+    std::string_view macro_;
     std::string pendingLabel_;
     int pendingLine_ = 0;
     int radix_ = 16;

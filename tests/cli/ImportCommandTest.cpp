@@ -92,5 +92,22 @@ TEST_F(ImportCommand, CharacterLatin1CannotHoldIsWrittenAsAQuestionMarkWithANote
     EXPECT_EQ(read.document->comments.textAt(line.commentIndex), "caf\xE9 ?");
 }
 
+// A file of CR line ends is read line by line, and every rename is said on standard error.
+TEST_F(ImportCommand, LinesEndAtCrAloneAndRenamesAreReported)
+{
+    write("cr.asm", "; lines end at CR alone\r        list p=16f84a\rW_TEMP  equ 0x0C\r        movwf W_TEMP\r"
+                    "        end\r");
+    const Outcome outcome = run("--import cr.asm");
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, "cr.asm:3: W_TEMP is now WTEMP\n");
+    DeviceDefaults defaults;
+    ReadOutcome read = readProgramFile(dir.path("cr.qel"), defaults);
+    ASSERT_EQ(read.status, ReadStatus::Ok);
+    std::vector<std::string> rows;
+    for (const ProgramLine& line : read.document->lines)
+        rows.push_back(std::string(line.operandText()) + "|" + std::string(read.document->comments.textAt(line.commentIndex)));
+    EXPECT_EQ(rows, (std::vector<std::string>{"|", "|lines end at CR alone", "|WTEMP: was W_TEMP", "WTEMP|"}));
+}
+
 } // namespace
 } // namespace tarvik
