@@ -255,7 +255,9 @@ void DocumentBuilder::buildLines()
     // A renamed name whose definition the program has no line for gets one where it stood.
     std::set<const NameMapper::Rename*> kept;
     for (const Item& item : program_.items)
-        commentOf(item, kept);
+        for (const std::string* name : {&item.definedName, &item.label})
+            if (const NameMapper::Rename* rename = name->empty() ? nullptr : names_.renameOf(*name))
+                kept.insert(rename);
     std::vector<const NameMapper::Rename*> unkept;
     for (const NameMapper::Rename& rename : names_.renames())
         if (kept.count(&rename) == 0)
@@ -285,18 +287,17 @@ void DocumentBuilder::buildLines()
             code = item.code;
         }
         const std::string label = item.label.empty() ? std::string() : names_.name(item.label);
-        appendLine(code, operand, item.destination, label, commentOf(item, kept), item.inactive, item.line);
+        appendLine(code, operand, item.destination, label, commentOf(item), item.inactive, item.line);
     }
     keepRenamesUpTo(std::numeric_limits<int>::max());
 }
 
 // The item's comment; a name's definition says what the name is for and, if it was renamed,
 // what it was called.
-std::string DocumentBuilder::commentOf(const Item& item, std::set<const NameMapper::Rename*>& kept) const
+std::string DocumentBuilder::commentOf(const Item& item) const
 {
     std::string comment = item.comment;
     const auto was = [&](const NameMapper::Rename* rename) {
-        kept.insert(rename);
         comment += comment.empty() ? "was " + rename->source : " (was " + rename->source + ")";
     };
     if (!item.definedName.empty()) {

@@ -40,7 +40,7 @@ private:
     std::string freshLabel(int address) const;
     std::string literalOperand(const Item& item) const;
     void buildLines();
-    std::string commentOf(const Item& item, std::set<const NameMapper::Rename*>& kept) const;
+    std::string commentOf(const Item& item) const;
     void appendLine(int code, const std::string& operand, int destination, const std::string& label,
                     const std::string& comment, bool inactive, int sourceLine);
     void checkAssembles();

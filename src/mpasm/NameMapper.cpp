@@ -88,18 +88,17 @@ void NameMapper::run()
 
 std::string NameMapper::name(std::string_view source) const
 {
-    const auto it = names_.find(std::string(source));
+    const auto it = names_.find(source);
     return it == names_.end() ? programName(source) : it->second;
 }
 
 const NameMapper::Rename* NameMapper::renameOf(std::string_view source) const
 {
-    const auto it = renameIndex_.find(std::string(source));
+    const auto it = renameIndex_.find(source);
     return it == renameIndex_.end() ? nullptr : &renames_[it->second];
 }
 
-std::string NameMapper::fitted(std::string_view name, char kindLetter, std::size_t maxLength,
-                               const std::unordered_set<std::string>& taken)
+std::string NameMapper::fitted(std::string_view name, char kindLetter, std::size_t maxLength, const NameSet& taken)
 {
     std::string base;
     for (const char c : name)
@@ -108,7 +107,7 @@ std::string NameMapper::fitted(std::string_view name, char kindLetter, std::size
     if (base.empty() || (base[0] >= '0' && base[0] <= '9'))
         base.insert(0, 1, kindLetter);
     std::string candidate = base.substr(0, maxLength);
-    for (int number = 2; taken.count(candidate) != 0; ++number) {
+    for (int number = 2; taken.find(candidate) != taken.end(); ++number) {
         const std::string suffix = std::to_string(number);
         candidate = base.substr(0, maxLength - suffix.size()) + suffix;
     }

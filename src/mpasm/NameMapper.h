@@ -35,7 +35,7 @@ public:
     // The program's name for a source name (the export's escapes such as _W undone).
     std::string name(std::string_view source) const;
     // Whether the program name is the chip's or one given to a source name.
-    bool isTaken(std::string_view name) const { return taken_.count(std::string(name)) != 0; }
+    bool isTaken(std::string_view name) const { return taken_.find(name) != taken_.end(); }
     // In the order of the source's definitions.
     const std::vector<Rename>& renames() const { return renames_; }
     const Rename* renameOf(std::string_view source) const;
@@ -43,8 +43,8 @@ public:
     // A name the program cannot hold as the program would hold it: letters and digits only,
     // first a letter (the kind's letter where there is none), at most maxLength characters,
     // unlike every taken name. Numbers from 2 make it unique.
-    static std::string fitted(std::string_view name, char kindLetter, std::size_t maxLength,
-                              const std::unordered_set<std::string>& taken);
+    using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+    static std::string fitted(std::string_view name, char kindLetter, std::size_t maxLength, const NameSet& taken);
 
 private:
     struct Wanted {
@@ -60,12 +60,12 @@ private:
     SourceProgram& program_;
     const RolePass& roles_;
     const DeviceDefaults& defaults_;
-    std::unordered_map<std::string, int> orderIndex_;
-    std::map<std::string, Wanted> wanted_;
-    std::unordered_map<std::string, std::string> names_;
-    std::unordered_set<std::string> taken_;
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> orderIndex_;
+    std::map<std::string, Wanted, std::less<>> wanted_;
+    std::unordered_map<std::string, std::string, NameHash, std::equal_to<>> names_;
+    NameSet taken_;
     std::vector<Rename> renames_;
-    std::unordered_map<std::string, std::size_t> renameIndex_;
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> renameIndex_;
 };
 
 } // namespace tarvik::mpasm

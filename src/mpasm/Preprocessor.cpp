@@ -144,7 +144,8 @@ void Preprocessor::line(std::string_view text, int line)
         return;
     }
     if (op == "#undefine") {
-        defines_.erase(std::string(Lexer::trim(raw.operands)));
+        if (const auto it = defines_.find(Lexer::trim(raw.operands)); it != defines_.end())
+            defines_.erase(it);
         reader_.keepComment(raw);
         return;
     }
@@ -164,7 +165,7 @@ void Preprocessor::line(std::string_view text, int line)
 
     // A #define of an instruction stands where the operation does.
     std::string_view origin = raw.op.empty() ? raw.label : raw.op;
-    if (defines_.count(std::string(origin)) == 0)
+    if (defines_.empty() || defines_.find(origin) == defines_.end())
         origin = {};
 
     std::string substituted;
@@ -177,8 +178,10 @@ void Preprocessor::line(std::string_view text, int line)
         s = lexer_.statement(lineText, line);
     }
     // A macro is called by its name where the operation stands, or in column 1.
-    const auto called = [&](std::string_view name) {
-        const auto it = macros_.find(std::string(name));
+    const auto called = [&](std::string_view name) -> const Macro* {
+        if (macros_.empty())
+            return nullptr;
+        const auto it = macros_.find(name);
         return it == macros_.end() ? nullptr : &it->second;
     };
     if (const Macro* macro = s.op.empty() ? nullptr : called(s.op)) {
@@ -195,12 +198,12 @@ void Preprocessor::line(std::string_view text, int line)
     if (origin.empty() && !expanding_.empty())
         origin = expanding_.back();
     // bsf LED, where LED stands for PORTB,0, keeps LED as the name of that bit.
-    const auto bit = defines_.find(std::string(Lexer::trim(raw.operands)));
+    const auto bit = defines_.empty() ? defines_.end() : defines_.find(Lexer::trim(raw.operands));
     const bool bitDefine = bit != defines_.end() && bit->second.isBit
         && (op == "bcf" || op == "bsf" || op == "btfsc" || op == "btfss");
     if (bitDefine)
         reader_.setBitDefine({bit->first, bit->second.line});
-    readFinally(s, lineText, origin);
+    readFinally(s, origin);
     if (bitDefine)
         reader_.setBitDefine({});
     if (op == "processor" || op == "list")
@@ -208,10 +211,10 @@ void Preprocessor::line(std::string_view text, int line)
 }
 
 // An instruction made by a macro or a #define says where it comes from.
-void Preprocessor::readFinally(const Statement& s, std::string_view text, std::string_view origin)
+void Preprocessor::readFinally(const Statement& s, std::string_view origin)
 {
     if (origin.empty() || !(findMnemonic(s.opLower) || s.opLower == "dt")) {
-        reader_.readLine(text, s.line);
+        reader_.readStatement(s);
         return;
     }
     const std::string from = "from " + std::string(origin);
@@ -302,7 +305,7 @@ bool Preprocessor::condition(const Statement& s)
     }
     if (!isName(operand))
         refuse(s.line, std::string(s.op) + " needs a name");
-    const bool defined = defines_.count(std::string(operand)) != 0 || reader_.program().symbolOf(operand);
+    const bool defined = defines_.find(operand) != defines_.end() || reader_.program().symbolOf(operand);
     return isIfdef(s.opLower) ? defined : !defined;
 }
 
@@ -399,7 +402,7 @@ bool Preprocessor::substituteOnce(std::string_view code, std::string& out, int l
         if (start < skipTo)
             return;
         const std::string_view name = code.substr(start, length);
-        const auto it = defines_.find(std::string(name));
+        const auto it = defines_.find(name);
         // A name standing for itself is left as it is.
         if (it == defines_.end() || it->second.text == name)
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mpasm/Lexer.h"
+#include "mpasm/SourceProgram.h"
 
 #include <cstddef>
 #include <span>
@@ -74,13 +75,13 @@ private:
     // holds another; false when there is none in it.
     bool substituteDefines(std::string_view code, std::string& out, int line) const;
     bool substituteOnce(std::string_view code, std::string& out, int line) const;
-    void readFinally(const Statement& s, std::string_view text, std::string_view origin);
+    void readFinally(const Statement& s, std::string_view origin);
     void defineChip(const Statement& s);
 
     SourceReader& reader_;
     const Lexer lexer_;
-    std::unordered_map<std::string, Define> defines_;
-    std::unordered_map<std::string, Macro> macros_;
+    std::unordered_map<std::string, Define, NameHash, std::equal_to<>> defines_;
+    std::unordered_map<std::string, Macro, NameHash, std::equal_to<>> macros_;
     std::vector<Condition> conditions_;
 
     // The macro being defined.

@@ -161,10 +161,13 @@ bool RolePass::isDeviceName(const std::string& sourceName)
 {
     if (sourceName == "W" || sourceName == "F" || sourceName == "w" || sourceName == "f")
         return true;
-    if (const Symbol* symbol = program_.symbolOf(sourceName); symbol && symbol->kind == SymbolKind::DeviceNumber)
-        return true;
+    // The chip's own symbol, such as __16F84A.
+    const auto deviceNumber = [&] {
+        const Symbol* symbol = sourceName.rfind("__", 0) == 0 ? program_.symbolOf(sourceName) : nullptr;
+        return symbol && symbol->kind == SymbolKind::DeviceNumber;
+    };
     if (!deviceNames_.empty() && !program_.headerIncluded && (sourceName.empty() || sourceName[0] != '_'))
-        return deviceNames_.find(sourceName) != deviceNames_.end();
+        return deviceNames_.find(sourceName) != deviceNames_.end() || deviceNumber();
     if (deviceNames_.empty()) {
         for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
             for (const RegisterEntry& entry : *bank)
@@ -176,7 +179,7 @@ bool RolePass::isDeviceName(const std::string& sourceName)
     const std::string name = programName(sourceName);
     if (deviceNames_.find(name) != deviceNames_.end())
         return true;
-    return program_.headerIncluded && findHeaderAlias(name);
+    return (program_.headerIncluded && findHeaderAlias(name)) || deviceNumber();
 }
 
 std::string RolePass::userName(const ExprValue& value)

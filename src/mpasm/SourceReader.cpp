@@ -108,13 +108,15 @@ void SourceReader::readInactiveLine(std::string_view text, int line)
     inactive_ = false;
 }
 
-void SourceReader::readLine(std::string_view text, int line)
+void SourceReader::readLine(std::string_view text, int line) { readStatement(lexer_.statement(text, line)); }
+
+void SourceReader::readStatement(const Statement& s)
 {
+    const int line = s.line;
     if (inCblock_) {
-        readCblockLine(text, line);
+        readCblockLine(s);
         return;
     }
-    const Statement s = lexer_.statement(text, line);
     if (s.empty) {
         if (!quiet_)
             addItem(ItemKind::Blank, s);
@@ -148,9 +150,9 @@ void SourceReader::startCblock(int line, std::optional<std::int32_t> next)
         cblockNext_ = *next;
 }
 
-void SourceReader::readCblockLine(std::string_view text, int line)
+void SourceReader::readCblockLine(const Statement& s)
 {
-    const Statement s = lexer_.statement(text, line);
+    const int line = s.line;
     const std::string_view code = Lexer::trim(s.code);
     if (lowerCase(code) == "endc") {
         inCblock_ = false;

@@ -24,6 +24,8 @@ public:
     void read();
     // One line, as if it stood at that line of the source.
     void readLine(std::string_view text, int line);
+    // A line the lexer has taken apart.
+    void readStatement(const Statement& s);
 
     // Whether a lower-case word is an instruction, a special mnemonic or a directive.
     static bool isOperation(std::string_view lowerCaseWord);
@@ -68,7 +70,7 @@ public:
 
 private:
     void readInactiveLine(std::string_view text, int line);
-    void readCblockLine(std::string_view text, int line);
+    void readCblockLine(const Statement& s);
     void readInstruction(const Statement& s, const Mnemonic& mnemonic);
 
     SourceProgram& program_;

@@ -72,7 +72,7 @@ TEST(MpasmNameMapper, NameTheProgramCannotHoldIsRenamedByItsUses)
 
 TEST(MpasmNameMapper, FittedNamesAreLettersAndDigitsUnlikeEveryTakenName)
 {
-    const std::unordered_set<std::string> taken = {"abc", "abcdefghijklmn", "abcdefghijklm2", "L2"};
+    const NameMapper::NameSet taken = {"abc", "abcdefghijklmn", "abcdefghijklm2", "L2"};
     EXPECT_EQ(NameMapper::fitted("a_b_c", 'R', 14, taken), "abc2");
     EXPECT_EQ(NameMapper::fitted("abcdefghijklmnop", 'L', 14, taken), "abcdefghijklm3");
     EXPECT_EQ(NameMapper::fitted("2", 'L', 14, taken), "L22");
