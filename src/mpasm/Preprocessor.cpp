@@ -174,7 +174,7 @@ void Preprocessor::line(std::string_view text, int line)
     if (substituteDefines(raw.code, substituted, line)) {
         if (raw.hasComment)
             substituted.append(text.substr(raw.code.size()));
-        lineText = reader_.program().keep(std::move(substituted));
+        lineText = keep(std::move(substituted), line);
         s = lexer_.statement(lineText, line);
     }
     // A macro is called by its name where the operation stands, or in column 1.
@@ -226,7 +226,7 @@ void Preprocessor::readFinally(const Statement& s, std::string_view origin)
     std::string withComment(s.code);
     withComment += " ; ";
     withComment += comment;
-    reader_.readLine(reader_.program().keep(std::move(withComment)), s.line);
+    reader_.readLine(keep(std::move(withComment), s.line), s.line);
 }
 
 // gpasm names the chip it assembles for: __16F84A is 1 where the source says p16f84a.
@@ -245,6 +245,19 @@ void Preprocessor::defineChip(const Statement& s)
     const std::string symbol = chipSymbol(name);
     if (!symbol.empty())
         reader_.program().symbols.emplace(symbol, Symbol{SymbolKind::DeviceNumber, 1, s.line});
+}
+
+// A line made here, as long as a source line may be; all of them together far more than a
+// program is ever made of.
+std::string_view Preprocessor::keep(std::string text, int line)
+{
+    if (text.size() > kMaxSourceLineBytes)
+        refuse(line, "a line made by #define or a macro is longer than " + std::to_string(kMaxSourceLineBytes)
+                         + " characters");
+    madeBytes_ += text.size();
+    if (madeBytes_ > kMaxImportSourceBytes)
+        refuse(line, "#define and macros make more than " + std::to_string(kMaxImportSourceBytes) + " bytes of source");
+    return reader_.program().keep(std::move(text));
 }
 
 void Preprocessor::finish()
@@ -460,7 +473,7 @@ void Preprocessor::expand(const Macro& macro, std::string_view name, const State
         std::string own(call.label);
         if (call.hasComment)
             own += " ; " + call.comment;
-        reader_.readLine(reader_.program().keep(std::move(own)), call.line);
+        reader_.readLine(keep(std::move(own), call.line), call.line);
     }
     std::vector<std::pair<std::string_view, std::string>> locals;
     ++calls_;
@@ -489,7 +502,7 @@ void Preprocessor::expand(const Macro& macro, std::string_view name, const State
             const std::string_view code = body.text.substr(0, std::min(commentAt, body.text.size()));
             std::string text = values.empty() ? std::string(code) : replaceNames(code, values);
             text.append(body.text.substr(code.size()));
-            line(reader_.program().keep(std::move(text)), call.line);
+            line(keep(std::move(text), call.line), call.line);
         }
     } catch (Refusal& refusal) {
         if (!refusal.inMacro)

@@ -76,6 +76,7 @@ private:
     bool substituteDefines(std::string_view code, std::string& out, int line) const;
     bool substituteOnce(std::string_view code, std::string& out, int line) const;
     void readFinally(const Statement& s, std::string_view origin);
+    std::string_view keep(std::string text, int line);
     void defineChip(const Statement& s);
 
     SourceReader& reader_;
@@ -95,6 +96,7 @@ private:
     std::vector<std::string_view> expanding_;
     bool exitRequested_ = false;
     std::size_t expandedLines_ = 0;
+    std::size_t madeBytes_ = 0;
     int calls_ = 0;
     std::unordered_set<std::string_view> sourceNames_;
     bool sourceNamesRead_ = false;

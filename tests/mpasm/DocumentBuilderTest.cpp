@@ -22,6 +22,8 @@ TEST(MpasmDocumentBuilder, LongCommentIsCutAtABlankIntoPiecesThatFitTheField)
          {"a comment longer than the fifty-one characters a", "program's comment holds"}},
         {std::string(60, '\xE9'), {std::string(51, '\xE9'), std::string(9, '\xE9')}},
         {" " + std::string(60, 'z'), {" " + std::string(50, 'z'), std::string(10, 'z')}},
+        // No blank ends a piece: a source line would not give it back.
+        {std::string(50, 'a') + "  b", {std::string(50, 'a'), "b"}},
     };
     for (const auto& [comment, pieces] : rows) {
         SCOPED_TRACE(comment);

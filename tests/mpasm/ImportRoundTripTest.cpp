@@ -51,6 +51,22 @@ TEST(MpasmImportRoundTrip, ImportOfTheExportAssemblesAlikeAndExportsToTheSameTex
     }
 }
 
+// A program file holds far more lines than 16384; its export comes back whole.
+TEST(MpasmImportRoundTrip, ProgramOfManyLinesComesBack)
+{
+    DeviceDefaults defaults;
+    ProgramDocument doc(defaults);
+    test::ProgramBuilder builder(doc);
+    for (int i = 0; i < 20000; ++i)
+        builder.blank().commentIndex = doc.comments.append("line " + std::to_string(i));
+    builder.line(31);
+    const std::string source = exportOf(doc);
+    const ImportOutcome imported = importMpasmSource(source, defaults);
+    ASSERT_TRUE(imported.document) << formatImportMessage("export.asm", *imported.refusal);
+    EXPECT_EQ(imported.document->lines.count(), doc.lines.count());
+    EXPECT_EQ(exportOf(*imported.document), source);
+}
+
 // Every user name with an underscore in it, as a program file may hold where no dialog lets
 // one be typed; the program stays the same but for its names. The new names.
 std::vector<std::string> underscoreNames(ProgramDocument& doc)

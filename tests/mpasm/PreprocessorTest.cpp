@@ -73,7 +73,15 @@ TEST(MpasmPreprocessor, NamesAreReplacedWhereGpasmReplacesThem)
 
 TEST(MpasmPreprocessor, WhatGpasmWouldNotReadIsRefusedAtItsLine)
 {
+    // Each level calls the next twice: far more lines than any program is made of.
+    std::string doubling;
+    for (int level = 0; level < 24; ++level)
+        doubling += "m" + std::to_string(level) + " macro\n m" + std::to_string(level - 1) + "\n m"
+            + std::to_string(level - 1) + "\n endm\n";
+    doubling.replace(doubling.find(" m-1\n m-1\n"), 10, " if 0\n endif\n");
+    doubling += " m23\n";
     const std::vector<std::pair<std::string, std::string>> rows = {
+        {doubling, "line 97: macros make more than 262144 lines (in macro m0)"},
         {" nop\n endm\n", "line 2: endm without macro"},
         {" else\n", "line 1: else without if"},
         {" if 1\n else\n else\n endif\n", "line 3: else without if"},
@@ -91,6 +99,9 @@ TEST(MpasmPreprocessor, WhatGpasmWouldNotReadIsRefusedAtItsLine)
         {"m macro\n movlw UNKNOWN\n endm\n nop\n m\n", "line 5: UNKNOWN is not defined (in macro m)"},
         {"m macro\n if 1\n endm\n m\n", "line 4: if without endif in macro m"},
         {"m macro\n m\n endm\n m\n", "line 4: macro m is called within itself more than 32 deep (in macro m)"},
+        {"#define A A A\n movlw A\n", "line 2: #define names go on standing for each other without end"},
+        {"m macro a\n movlw a+a+a+a+a+a+a+a\n endm\n m " + std::string(600, '1') + "\n",
+         "line 4: a line made by #define or a macro is longer than 4096 characters (in macro m)"},
     };
     for (const auto& [source, summary] : rows) {
         SCOPED_TRACE(source);
