@@ -5,6 +5,7 @@
 #include "model/Names.h"
 #include "mpasm/Lexer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -60,9 +61,30 @@ void DocumentBuilder::build()
     checkAssembles();
 }
 
+namespace {
+
+// The entries of a table of the role pass in the order the source first uses their names.
+template <typename Table, typename SourceName>
+std::vector<const typename Table::value_type*> inOrderOfFirstUse(const Table& table, const RolePass& roles,
+                                                                  SourceName&& sourceName)
+{
+    std::vector<const typename Table::value_type*> entries;
+    for (const auto& entry : table)
+        entries.push_back(&entry);
+    std::stable_sort(entries.begin(), entries.end(), [&](const auto* a, const auto* b) {
+        return roles.firstUse(sourceName(*a)) < roles.firstUse(sourceName(*b));
+    });
+    return entries;
+}
+
+} // namespace
+
 void DocumentBuilder::nameRegisters()
 {
-    for (const auto& [location, given] : roles_.registerNames()) {
+    const auto entries
+        = inOrderOfFirstUse(roles_.registerNames(), roles_, [](const auto& entry) { return entry.second.name; });
+    for (const auto* entry : entries) {
+        const auto& [location, given] = *entry;
         const std::string name = names_.name(given.name);
         RegisterTable& file = location & 0x80 ? doc_.registerFile1 : doc_.registerFile0;
         const RegisterEntry* current = file.find(location);
@@ -90,7 +112,9 @@ void DocumentBuilder::nameOne(int address, const std::string& name)
 
 void DocumentBuilder::nameBitsAndLiterals()
 {
-    for (const auto& [key, given] : roles_.bitNames()) {
+    for (const auto* entry :
+         inOrderOfFirstUse(roles_.bitNames(), roles_, [](const auto& entry) { return entry.second.name; })) {
+        const auto& [key, given] = *entry;
         const auto& [location, bit] = key;
         const std::string name = names_.name(given.name);
         if (NameInUse(doc_, name))
@@ -99,7 +123,8 @@ void DocumentBuilder::nameBitsAndLiterals()
         if (isMirroredSfr(location))
             doc_.userBits.insert(name, bit, 0, location ^ 0x80);
     }
-    for (const auto& [source, literal] : roles_.literals()) {
+    for (const auto* entry : inOrderOfFirstUse(roles_.literals(), roles_, [](const auto& entry) { return entry.first; })) {
+        const auto& [source, literal] = *entry;
         const std::string name = names_.name(source);
         if (NameInUse(doc_, name))
             refuse(literal.line, name + " is already a name of the chip or of the program");

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace tarvik::mpasm {
 
@@ -344,6 +345,18 @@ void RolePass::nameRegisters()
             if (other.name != first->name)
                 aliases_.emplace(other.name, first->name);
     }
+}
+
+int RolePass::firstUse(const std::string& name) const
+{
+    int first = std::numeric_limits<int>::max();
+    if (const auto found = uses_.find(name); found != uses_.end())
+        for (const int line : found->second.firstLine)
+            if (line != 0)
+                first = std::min(first, line);
+    if (const Symbol* symbol = program_.symbolOf(name); symbol && symbol->declared != Declared::None)
+        first = std::min(first, symbol->line);
+    return first;
 }
 
 void RolePass::addLiteral(const std::string& name, int line)

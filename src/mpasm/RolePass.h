@@ -62,6 +62,10 @@ public:
     // ",n" in the operand field.
     const std::set<int>& bitRegisters() const { return bitRegisters_; }
 
+    // The first line that uses the name, or declares its role; later than any line for a
+    // name no line uses.
+    int firstUse(const std::string& name) const;
+
     // Whether the source name is one of the chip's own, defined by its header or by the source.
     bool isDeviceName(const std::string& sourceName);
     // The user name (not the chip's) that an expression consisted of; empty otherwise.
