@@ -17,7 +17,8 @@ namespace tarvik {
 // Reading MPASM source for the 16C84 and its pin-compatible successors into a program.
 // Whatever the source means is either represented exactly (the program assembles to the
 // memory image gpasm makes of the source) or refused with the line at fault: nothing is
-// guessed, no name is cut to fit its field.
+// guessed. #define, macros and conditional assembly are expanded as gpasm expands them; a
+// name the program cannot hold is renamed by fixed rules, and the rename noted.
 
 // Larger sources are refused before reading: 1024 words of program never need this much.
 inline constexpr std::size_t kMaxImportSourceBytes = 4u << 20;
@@ -35,8 +36,9 @@ struct ImportOutcome {
     std::unique_ptr<ProgramDocument> document;
     // Set when refused: the first line that cannot be represented and why.
     std::optional<ImportMessage> refusal;
-    // Accepted but not kept in the program: a configuration word, a character program text
-    // (Latin-1) cannot hold. In line order.
+    // What the reader should know: a configuration word not kept, a character program text
+    // (Latin-1) cannot hold, a rename, a branch left out, a use written as a value. In line
+    // order.
     std::vector<ImportMessage> notes;
 };
 
