@@ -74,11 +74,23 @@ constexpr std::string_view kHelp =
     "               an instruction cycle is 1 us): it times the waveform, the\n"
     "               watchdog and EEPROM writes\n"
     "  --import     read MPASM source for the 16C84, 16F84 or 16F84A and write it as\n"
-    "               a program file (-o, or SOURCE with the extension .qel). What a\n"
-    "               program cannot hold (macros, conditional assembly, #define, data\n"
-    "               directives, RAM past the chip's, other include files) is refused\n"
-    "               as \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file\n"
-    "               written; __config and de (after org 0x2100) are kept\n"
+    "               a program file (-o, or SOURCE with the extension .qel) that\n"
+    "               assembles to the image gpasm makes of the source. #define,\n"
+    "               macros and conditional assembly are expanded and a name the\n"
+    "               program cannot hold is renamed; each rename, each branch left\n"
+    "               out is noted as \"SOURCE.asm:LINE: TEXT\".\n"
+    "               Refused the same way, with exit status 1 and no file written:\n"
+    "               include files other than the chip's header, other processors,\n"
+    "               tris and option, data directives (res, dw, db, da, data,\n"
+    "               fill), an EEPROM org other than 0x2100, __idlocs, __badram, relocatable\n"
+    "               sections, while, error, a name defined again with another\n"
+    "               value, RAM past the chip's, code past 1024 words, a line longer than\n"
+    "               4096 characters. Import of an exported program gives the\n"
+    "               program back: the same lines and image; the tables in the order\n"
+    "               of first use; an empty operand as its value (xorlw 0); a bank-1\n"
+    "               bit of a register of both banks perhaps on its bank-0 address;\n"
+    "               a name MPASM cannot write as its value. __config and de (after\n"
+    "               org 0x2100) are kept\n"
     "  --device NAME\n"
     "               with --import: the chip (16C84, 16F84 or 16F84A) of a source that\n"
     "               names none; a source that names another one is refused\n"
@@ -102,10 +114,6 @@ constexpr std::string_view kHelp =
     "  2  the program file cannot be read, the HEX file cannot be written (or would\n"
     "     replace the program file itself), or the command line is wrong\n";
 
-// A source line longer than this is no MPASM source: a 4 MB comment would otherwise
-// become tens of thousands of comment lines before anything said so.
-constexpr std::size_t kMaxSourceLineBytes = 4096;
-
 void print(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -116,21 +124,6 @@ int usageError(std::string_view problem)
     tarvik::printMessage("tarvik-asm", problem);
     print(stderr, kUsage);
     return kExitFileOrUsage;
-}
-
-// The 1-based number of the first line longer than the limit, 0 when there is none.
-int firstOverlongLine(std::string_view text, std::size_t limit)
-{
-    int line = 1;
-    for (std::size_t start = 0; start < text.size(); ++line) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end - start > limit)
-            return line;
-        start = end + 1;
-    }
-    return 0;
 }
 
 // Puts back what an in-place write cut short by a crash left half-written.
@@ -168,12 +161,6 @@ int importCommand(const std::string& source, const std::optional<std::string>& o
     if (!text) {
         tarvik::printMessage(source, "cannot read the file\n" + check.describe());
         return kExitFileOrUsage;
-    }
-    if (const int line = firstOverlongLine(*text, kMaxSourceLineBytes); line != 0) {
-        const tarvik::ImportMessage refusal{
-            line, "the line is longer than " + std::to_string(kMaxSourceLineBytes) + " characters"};
-        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, refusal) + "\n"));
-        return kExitAssemblyError;
     }
 
     const tarvik::DeviceDefaults defaults;

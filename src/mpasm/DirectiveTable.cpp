@@ -46,23 +46,29 @@ void setRadix(SourceReader& reader, std::string_view name, int line)
         refuse(line, "unknown radix " + std::string(name));
 }
 
-// The chip's header defines the device's names, those of its tables and the aliases.
+// The chip's header defines the device's names, those of its tables and the aliases. A name
+// the source defined before with the same value stays as it is.
 void defineHeaderNames(SourceReader& reader, int line)
 {
     SourceProgram& program = reader.program();
     const auto device = [&](std::string_view name, SymbolKind kind, int value, std::string_view canonical) {
-        if (program.symbolOf(name))
-            refuse(line, std::string(name) + " is defined before the chip's header defines it");
+        if (const Symbol* old = program.symbolOf(name)) {
+            // INDF and the other registers of both banks: the bank-0 address.
+            const bool fromHeader = old->kind != SymbolKind::Constant && old->kind != SymbolKind::Label && old->line == line;
+            if (!fromHeader && old->value != value)
+                refuse(line, "the chip's header " + program.headerName + " defines " + std::string(name)
+                                 + " with another value than line " + std::to_string(old->line));
+            return;
+        }
         program.symbols.emplace(std::string(name), Symbol{kind, value, line, {}, std::string(canonical)});
     };
     const DeviceDefaults& defaults = reader.defaults();
     for (const RegisterTable* bank : {&defaults.bank0(), &defaults.bank1()})
         for (const RegisterEntry& entry : *bank)
-            if (LooksLikeName(entry.nameText()) && !program.symbolOf(entry.nameText()))
+            if (LooksLikeName(entry.nameText()))
                 device(entry.nameText(), SymbolKind::DeviceRegister, entry.address, entry.nameText());
     for (const BitEntry& entry : defaults.bits())
-        if (!program.symbolOf(entry.nameText()))
-            device(entry.nameText(), SymbolKind::DeviceBit, entry.bit, entry.nameText());
+        device(entry.nameText(), SymbolKind::DeviceBit, entry.bit, entry.nameText());
     for (const HeaderAlias& alias : kHeaderAliases)
         device(alias.name, alias.kind, alias.value, alias.canonical);
     device("W", SymbolKind::DeviceNumber, 0, "");
@@ -111,11 +117,26 @@ void equate(SourceReader& reader, const Statement& s)
         reader.keepNamedComment(s, s.label);
 }
 
-// set, variable and =: a program holds no variable, so one assignment each.
+// set, variable and =: a program holds no variable, so one value each.
 void assign(SourceReader& reader, const Statement& s)
 {
     if (reader.defineConstant(s.label, s.operands, s, true) == Declared::None)
         reader.keepNamedComment(s, s.label);
+}
+
+// variable NAME=VALUE, ... (a name without a value is 0), or NAME variable VALUE.
+void variable(SourceReader& reader, const Statement& s)
+{
+    if (!s.label.empty()) {
+        assign(reader, s);
+        return;
+    }
+    for (std::string_view part : Lexer::splitOperands(s.operands)) {
+        const std::size_t eq = part.find('=');
+        const std::string_view value = eq == std::string_view::npos ? std::string_view("0") : part.substr(eq + 1);
+        reader.defineConstant(Lexer::trim(part.substr(0, eq)), Lexer::trim(value), s, true);
+    }
+    reader.keepComment(s);
 }
 
 void constant(SourceReader& reader, const Statement& s)
@@ -170,8 +191,11 @@ void include(SourceReader& reader, const Statement& s)
     if (!isChipHeader(file))
         refuse(s.line, "include " + std::string(file) + " cannot be imported: only the chip's header "
                            "(p16c84.inc, p16f84.inc, p16f84a.inc) is known");
-    if (!reader.program().headerIncluded) {
-        reader.program().headerIncluded = true;
+    SourceProgram& program = reader.program();
+    if (!program.headerIncluded) {
+        program.headerIncluded = true;
+        program.headerName = std::string(file);
+        program.headerLine = s.line;
         defineHeaderNames(reader, s.line);
         defineConfigNames(reader.program(), headerDevice(file), s.line);
     }
@@ -235,6 +259,8 @@ void org(SourceReader& reader, const Statement& s)
     if (value.value < reader.address())
         refuse(s.line, "org " + hex(value.value) + " goes back below " + hex(reader.address())
                            + ": a program places its code in rising addresses");
+    if (value.value >= 0x2100 && value.value < 0x2200)
+        refuse(s.line, "org " + hex(value.value) + " lies past the data EEPROM (64 bytes from 0x2100)");
     if (value.value >= kProgramWords)
         refuse(s.line, "org " + hex(value.value) + " lies past program memory (1024 words)");
     reader.setAddress(value.value);
@@ -370,7 +396,7 @@ constexpr std::array<DirectiveTable::Directive, 29> kDirectives = {{
     {"#include", include},
     {"equ", equate},
     {"set", assign},
-    {"variable", assign},
+    {"variable", variable},
     {"=", assign},
     {"constant", constant},
     {"cblock", cblock},
@@ -395,30 +421,12 @@ constexpr std::array<DirectiveTable::Directive, 29> kDirectives = {{
     {"__maxram", ignored},
 }};
 
-constexpr std::string_view kMacros = "macros cannot be imported";
-constexpr std::string_view kConditionals = "conditional assembly cannot be imported";
-constexpr std::string_view kDefines = "#define cannot be imported";
+constexpr std::string_view kLoops = "while loops cannot be imported";
 constexpr std::string_view kSections = "relocatable sections cannot be imported";
 
-constexpr std::array<DirectiveTable::Refused, 36> kRefused = {{
-    {"macro", kMacros},
-    {"endm", kMacros},
-    {"local", kMacros},
-    {"exitm", kMacros},
-    {"if", kConditionals},
-    {"ifdef", kConditionals},
-    {"ifndef", kConditionals},
-    {"else", kConditionals},
-    {"endif", kConditionals},
-    {"while", kConditionals},
-    {"endw", kConditionals},
-    {"#if", kConditionals},
-    {"#ifdef", kConditionals},
-    {"#ifndef", kConditionals},
-    {"#else", kConditionals},
-    {"#endif", kConditionals},
-    {"#define", kDefines},
-    {"#undefine", kDefines},
+constexpr std::array<DirectiveTable::Refused, 20> kRefused = {{
+    {"while", kLoops},
+    {"endw", kLoops},
     {"res", "res cannot be imported: a program holds no reserved data"},
     {"data", "data cannot be imported: a program holds only instructions (use dt)"},
     {"dw", "dw cannot be imported: a program holds only instructions (use dt)"},
@@ -434,8 +442,8 @@ constexpr std::array<DirectiveTable::Refused, 36> kRefused = {{
     {"extern", kSections},
     {"__idlocs", "ID locations cannot be imported: a program holds no ID words"},
     {"__badram", "__badram cannot be imported"},
-    {"option", "option cannot be imported: it is not one of the 35 instructions"},
-    {"tris", "tris cannot be imported: it is not one of the 35 instructions"},
+    {"option", "option cannot be imported: it is not one of the 35 instructions (movwf OPTION_REG in bank 1 does its work)"},
+    {"tris", "tris cannot be imported: it is not one of the 35 instructions (movwf TRISA or TRISB in bank 1 does its work)"},
     {"error", "error directive in the source"},
 }};
 

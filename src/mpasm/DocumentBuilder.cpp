@@ -5,7 +5,9 @@
 #include "model/Names.h"
 #include "mpasm/Lexer.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace tarvik::mpasm {
 
@@ -43,8 +45,9 @@ std::string orgText(const ExprValue& value)
 
 } // namespace
 
-DocumentBuilder::DocumentBuilder(SourceProgram& program, const RolePass& roles, ProgramDocument& doc)
-    : program_(program), roles_(roles), doc_(doc)
+DocumentBuilder::DocumentBuilder(SourceProgram& program, const RolePass& roles, const NameMapper& names,
+                                 ProgramDocument& doc)
+    : program_(program), roles_(roles), names_(names), doc_(doc)
 {
 }
 
@@ -58,21 +61,42 @@ void DocumentBuilder::build()
     checkAssembles();
 }
 
+namespace {
+
+// The entries of a table of the role pass in the order the source first uses their names.
+template <typename Table, typename SourceName>
+std::vector<const typename Table::value_type*> inOrderOfFirstUse(const Table& table, const RolePass& roles,
+                                                                  SourceName&& sourceName)
+{
+    std::vector<const typename Table::value_type*> entries;
+    for (const auto& entry : table)
+        entries.push_back(&entry);
+    std::stable_sort(entries.begin(), entries.end(), [&](const auto* a, const auto* b) {
+        return roles.firstUse(sourceName(*a)) < roles.firstUse(sourceName(*b));
+    });
+    return entries;
+}
+
+} // namespace
+
 void DocumentBuilder::nameRegisters()
 {
-    for (const auto& [location, given] : roles_.registerNames()) {
+    const auto entries
+        = inOrderOfFirstUse(roles_.registerNames(), roles_, [](const auto& entry) { return entry.second.name; });
+    for (const auto* entry : entries) {
+        const auto& [location, given] = *entry;
+        const std::string name = names_.name(given.name);
         RegisterTable& file = location & 0x80 ? doc_.registerFile1 : doc_.registerFile0;
         const RegisterEntry* current = file.find(location);
-        if (current && current->nameText() == given.name)
+        if (current && current->nameText() == name)
             continue;
-        checkName(given.name, given.line, "register");
         if ((location & 0x7F) == 0x07)
             refuse(given.line, "register " + hex(location) + " is not implemented on this chip");
-        if (NameInUse(doc_, given.name))
-            refuse(given.line, given.name + " is already a name of the chip or of the program");
-        nameOne(location, given.name);
+        if (NameInUse(doc_, name))
+            refuse(given.line, name + " is already a name of the chip or of the program");
+        nameOne(location, name);
         if (isMirroredSfr(location))
-            nameOne(location ^ 0x80, given.name);
+            nameOne(location ^ 0x80, name);
     }
 }
 
@@ -88,16 +112,20 @@ void DocumentBuilder::nameOne(int address, const std::string& name)
 
 void DocumentBuilder::nameBitsAndLiterals()
 {
-    for (const auto& [key, given] : roles_.bitNames()) {
+    for (const auto* entry :
+         inOrderOfFirstUse(roles_.bitNames(), roles_, [](const auto& entry) { return entry.second.name; })) {
+        const auto& [key, given] = *entry;
         const auto& [location, bit] = key;
-        checkName(given.name, given.line, "bit");
-        if (NameInUse(doc_, given.name))
-            refuse(given.line, given.name + " is already a name of the chip or of the program");
-        doc_.userBits.insert(given.name, bit, 0, location);
+        const std::string name = names_.name(given.name);
+        if (NameInUse(doc_, name))
+            refuse(given.line, name + " is already a name of the chip or of the program");
+        doc_.userBits.insert(name, bit, 0, location);
         if (isMirroredSfr(location))
-            doc_.userBits.insert(given.name, bit, 0, location ^ 0x80);
+            doc_.userBits.insert(name, bit, 0, location ^ 0x80);
     }
-    for (const auto& [name, literal] : roles_.literals()) {
+    for (const auto* entry : inOrderOfFirstUse(roles_.literals(), roles_, [](const auto& entry) { return entry.first; })) {
+        const auto& [source, literal] = *entry;
+        const std::string name = names_.name(source);
         if (NameInUse(doc_, name))
             refuse(literal.line, name + " is already a name of the chip or of the program");
         doc_.literals.insert(name, literal.text);
@@ -128,30 +156,51 @@ void DocumentBuilder::writeOperandTexts()
                 refuse(item.line, "the bit operand " + item.operand + " is longer than "
                                       + std::to_string(kMaxNameLength) + " characters");
             }
+        } else if (shape == OperandShape::K) {
+            item.operand = literalOperand(item);
+        } else if (shape == OperandShape::Label && item.targetIsLabel) {
+            item.operand = names_.name(item.targetName);
         }
         if (instructionInfo(item.code)->polarity == DestinationPolarity::AlwaysF)
             item.destination = 0;
     }
 }
 
+// A literal name where the name is one, else the value, written as the name's definition
+// writes it where there is one.
+std::string DocumentBuilder::literalOperand(const Item& item) const
+{
+    const ExprValue& value = program_.values[static_cast<std::size_t>(item.value)];
+    const auto role = value.bareName.empty() ? roles_.roles().end() : roles_.roles().find(value.bareName);
+    if (role == roles_.roles().end())
+        return literalText(value, item.radix, item.line);
+    if (role->second.kind == RoleKind::Literal)
+        return names_.name(value.bareName);
+    const Symbol* symbol = program_.symbolOf(value.bareName);
+    if (symbol && symbol->definition.value == value.value)
+        return literalText(symbol->definition, symbol->radix, item.line);
+    return literalText(value, item.radix, item.line);
+}
+
 std::string DocumentBuilder::bitText(const Item& item) const
 {
     const DeviceDefaults& defaults = doc_.defaults();
     const int location = canonicalLocation(item.registerAddress);
-    std::string name = item.bitName;
     if (item.statusBit >= 0)
-        name = std::string(defaults.bits().find(kStatus, item.statusBit)->nameText());
-    const HeaderAlias* alias = findHeaderAlias(name);
-    if (alias && program_.headerIncluded && !alias->canonical.empty())
-        name = std::string(alias->canonical);
-    if (!name.empty()) {
-        if (const BitEntry* user = doc_.userBits.find(name))
-            if (canonicalLocation(user->address) == location && user->bit == item.bitNumber)
-                return name;
-        if (const BitEntry* device = defaults.bits().find(name))
-            if (!doc_.userBits.find(name) && canonicalLocation(device->address) == location
-                && device->bit == item.bitNumber)
-                return name;
+        return std::string(defaults.bits().find(kStatus, item.statusBit)->nameText());
+    const auto role = item.bitName.empty() ? roles_.roles().end() : roles_.roles().find(item.bitName);
+    if (role != roles_.roles().end()) {
+        if (role->second.kind == RoleKind::Bit && role->second.location == location)
+            return names_.name(item.bitName);
+    } else if (!item.bitName.empty()) {
+        std::string name = programName(item.bitName);
+        const HeaderAlias* alias = findHeaderAlias(name);
+        if (alias && program_.headerIncluded && !alias->canonical.empty())
+            name = std::string(alias->canonical);
+        const BitEntry* device = defaults.bits().find(name);
+        if (device && !doc_.userBits.find(name) && canonicalLocation(device->address) == location
+            && device->bit == item.bitNumber)
+            return name;
     }
     return registerText(item.registerAddress) + "," + std::to_string(item.bitNumber);
 }
@@ -163,16 +212,18 @@ void DocumentBuilder::placeTargets()
     for (const Item& item : program_.items) {
         const Symbol* symbol = item.label.empty() ? nullptr : program_.symbolOf(item.label);
         if (symbol && symbol->kind == SymbolKind::Label && !item.inactive)
-            labelAt.emplace(symbol->value, programName(item.label));
+            labelAt.emplace(symbol->value, names_.name(item.label));
     }
     for (Item& item : program_.items) {
         if (item.kind != ItemKind::Instruction || item.targetAddress < 0 || item.operandDone)
             continue;
         const int address = item.targetAddress;
-        if (!item.targetName.empty()) {
-            if (extraLabels_.count(item.targetName) == 0)
-                extraLabels_.emplace(item.targetName, instructionAt(address, item.line));
-            item.operand = item.targetName;
+        const auto role = item.targetName.empty() ? roles_.roles().end() : roles_.roles().find(item.targetName);
+        if (role != roles_.roles().end() && role->second.kind == RoleKind::Target) {
+            const std::string name = names_.name(item.targetName);
+            if (extraLabels_.count(name) == 0)
+                extraLabels_.emplace(name, instructionAt(address, item.line));
+            item.operand = name;
             continue;
         }
         auto found = labelAt.find(address);
@@ -206,8 +257,8 @@ std::string DocumentBuilder::freshLabel(int address) const
         std::string name = text;
         if (suffix > 0)
             name += 'x' + std::to_string(suffix);
-        if (!program_.symbolOf(name) && extraLabels_.count(name) == 0 && generated_.count(name) == 0
-            && !NameInUse(doc_, name) && program_.placedLabels.count(name) == 0)
+        if (!program_.symbolOf(name) && !names_.isTaken(name) && extraLabels_.count(name) == 0
+            && generated_.count(name) == 0 && !NameInUse(doc_, name) && program_.placedLabels.count(name) == 0)
             return name;
     }
 }
@@ -226,8 +277,25 @@ void DocumentBuilder::buildLines()
     std::multimap<const Item*, std::string> before;
     for (const auto& [name, target] : extraLabels_)
         before.emplace(target, name);
+    // A renamed name whose definition the program has no line for gets one where it stood.
+    std::set<const NameMapper::Rename*> kept;
+    for (const Item& item : program_.items)
+        for (const std::string* name : {&item.definedName, &item.label})
+            if (const NameMapper::Rename* rename = name->empty() ? nullptr : names_.renameOf(*name))
+                kept.insert(rename);
+    std::vector<const NameMapper::Rename*> unkept;
+    for (const NameMapper::Rename& rename : names_.renames())
+        if (kept.count(&rename) == 0)
+            unkept.push_back(&rename);
+    std::size_t next = 0;
+    const auto keepRenamesUpTo = [&](int line) {
+        for (; next < unkept.size() && unkept[next]->line <= line; ++next)
+            appendLine(kBlankCode, {}, 0, {}, unkept[next]->name + ": was " + unkept[next]->source, false,
+                       unkept[next]->line);
+    };
     doc_.lines.setCursor(doc_.lines.last());
     for (const Item& item : program_.items) {
+        keepRenamesUpTo(item.line - 1);
         const auto [from, to] = before.equal_range(&item);
         for (auto it = from; it != to; ++it)
             appendLine(kBlankCode, {}, 0, it->second, {}, false, item.line);
@@ -243,8 +311,29 @@ void DocumentBuilder::buildLines()
         } else if (item.kind == ItemKind::Instruction) {
             code = item.code;
         }
-        appendLine(code, operand, item.destination, programName(item.label), item.comment, item.inactive, item.line);
+        const std::string label = item.label.empty() ? std::string() : names_.name(item.label);
+        appendLine(code, operand, item.destination, label, commentOf(item), item.inactive, item.line);
     }
+    keepRenamesUpTo(std::numeric_limits<int>::max());
+}
+
+// The item's comment; a name's definition says what the name is for and, if it was renamed,
+// what it was called.
+std::string DocumentBuilder::commentOf(const Item& item) const
+{
+    std::string comment = item.comment;
+    const auto was = [&](const NameMapper::Rename* rename) {
+        comment += comment.empty() ? "was " + rename->source : " (was " + rename->source + ")";
+    };
+    if (!item.definedName.empty()) {
+        comment = names_.name(item.definedName) + ": " + comment;
+        if (const NameMapper::Rename* rename = names_.renameOf(item.definedName))
+            was(rename);
+    }
+    if (!item.label.empty())
+        if (const NameMapper::Rename* rename = names_.renameOf(item.label))
+            was(rename);
+    return comment;
 }
 
 void DocumentBuilder::appendLine(int code, const std::string& operand, int destination, const std::string& label,
@@ -258,7 +347,11 @@ void DocumentBuilder::appendLine(int code, const std::string& operand, int desti
     if (const InstructionInfo* info = instructionInfo(code))
         record.setAffected(info->affected);
     if (!label.empty()) {
-        checkName(label, sourceLine, "label");
+        if (label.size() > kMaxNameLength)
+            refuse(sourceLine, "label " + label + " is longer than " + std::to_string(kMaxNameLength) + " characters");
+        if (labelNames_.size() >= kMaxLabels)
+            refuse(sourceLine, "the source makes more than " + std::to_string(kMaxLabels)
+                                   + " labels: no program needs that many");
         if (!labelNames_.insert(label).second)
             refuse(sourceLine, "label " + label + " stands on two lines");
         if (takenNames_.count(label) != 0)
@@ -294,7 +387,12 @@ std::vector<std::string> DocumentBuilder::commentPieces(std::string_view text)
         std::size_t cut = text.rfind(' ', kCommentLength);
         if (cut == std::string_view::npos || cut == 0)
             cut = kCommentLength;
-        pieces.emplace_back(text.substr(0, cut));
+        // Blanks before a cut would not come back from a source line.
+        std::string_view piece = text.substr(0, cut);
+        while (!piece.empty() && piece.back() == ' ')
+            piece.remove_suffix(1);
+        if (!piece.empty())
+            pieces.emplace_back(piece);
         text = text.substr(cut);
         if (!text.empty() && text.front() == ' ')
             text.remove_prefix(1);
@@ -320,7 +418,7 @@ void DocumentBuilder::checkAssembles()
     for (const std::string& name : program_.placedLabels) {
         const Symbol* symbol = program_.symbolOf(name);
         int address = -1;
-        const std::optional<std::string_view> value = doc_.labels.valueOf(programName(name));
+        const std::optional<std::string_view> value = doc_.labels.valueOf(names_.name(name));
         if (symbol && value && IsDecimalNumber(*value, address) && address != symbol->value)
             refuse(symbol->line, name + " is " + std::to_string(symbol->value) + " here, but the line it stands on"
                                      " is at address " + std::to_string(address));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ProgramDocument.h"
+#include "mpasm/NameMapper.h"
 #include "mpasm/RolePass.h"
 #include "mpasm/SourceProgram.h"
 
@@ -13,13 +14,14 @@
 
 namespace tarvik::mpasm {
 
-// The last pass: the names the role pass settled go into the document's tables, every
-// operand gets its text, a jump to an address gets a label on the line there, and each item
-// becomes a program line, a long comment going on in blank lines below it. What it builds
-// assembles, or the source is refused at the line that keeps it from assembling.
+// The last pass: the names the role pass settled go into the document's tables under the
+// names the name mapper gave them, every operand gets its text, a jump to an address gets a
+// label on the line there, and each item becomes a program line, a long comment going on in
+// blank lines below it. A renamed name's definition keeps its old name in its comment. What
+// it builds assembles, or the source is refused at the line that keeps it from assembling.
 class DocumentBuilder {
 public:
-    DocumentBuilder(SourceProgram& program, const RolePass& roles, ProgramDocument& doc);
+    DocumentBuilder(SourceProgram& program, const RolePass& roles, const NameMapper& names, ProgramDocument& doc);
 
     void build();
 
@@ -36,13 +38,16 @@ private:
     void placeTargets();
     Item* instructionAt(int address, int line);
     std::string freshLabel(int address) const;
+    std::string literalOperand(const Item& item) const;
     void buildLines();
+    std::string commentOf(const Item& item) const;
     void appendLine(int code, const std::string& operand, int destination, const std::string& label,
                     const std::string& comment, bool inactive, int sourceLine);
     void checkAssembles();
 
     SourceProgram& program_;
     const RolePass& roles_;
+    const NameMapper& names_;
     ProgramDocument& doc_;
     std::map<std::string, Item*> extraLabels_;
     std::set<std::string> generated_;

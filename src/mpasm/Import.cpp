@@ -1,6 +1,7 @@
 #include "mpasm/Import.h"
 
 #include "mpasm/DocumentBuilder.h"
+#include "mpasm/NameMapper.h"
 #include "mpasm/RolePass.h"
 #include "mpasm/SourceProgram.h"
 #include "mpasm/SourceReader.h"
@@ -26,7 +27,9 @@ ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& d
         doc->eepromData = program.eeprom;
         mpasm::RolePass roles(program, defaults);
         roles.run();
-        mpasm::DocumentBuilder(program, roles, *doc).build();
+        mpasm::NameMapper names(program, roles, defaults);
+        names.run();
+        mpasm::DocumentBuilder(program, roles, names, *doc).build();
         doc->untitled = true;
         doc->modified = true;
         doc->resetCursorToTop();

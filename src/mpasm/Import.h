@@ -17,10 +17,14 @@ namespace tarvik {
 // Reading MPASM source for the 16C84 and its pin-compatible successors into a program.
 // Whatever the source means is either represented exactly (the program assembles to the
 // memory image gpasm makes of the source) or refused with the line at fault: nothing is
-// guessed, no name is cut to fit its field.
+// guessed. #define, macros and conditional assembly are expanded as gpasm expands them; a
+// name the program cannot hold is renamed by fixed rules, and the rename noted.
 
 // Larger sources are refused before reading: 1024 words of program never need this much.
 inline constexpr std::size_t kMaxImportSourceBytes = 4u << 20;
+// A longer line is no MPASM source: a 4 MB comment would otherwise become tens of thousands
+// of comment lines before anything said so.
+inline constexpr std::size_t kMaxSourceLineBytes = 4096;
 
 struct ImportMessage {
     int line = 0;  // 1-based source line
@@ -32,8 +36,8 @@ struct ImportOutcome {
     std::unique_ptr<ProgramDocument> document;
     // Set when refused: the first line that cannot be represented and why.
     std::optional<ImportMessage> refusal;
-    // Accepted but not kept in the program: a character program text (Latin-1) cannot hold.
-    // In line order.
+    // What the reader should know: a character program text (Latin-1) cannot hold, a rename,
+    // a branch left out, a use written as a value. In line order.
     std::vector<ImportMessage> notes;
 };
 

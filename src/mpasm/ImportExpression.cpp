@@ -80,21 +80,24 @@ private:
             ++pos_;
     }
 
-    // Binary operators by precedence level, lowest first.
+    // Binary operators by precedence level, lowest first, as gpasm ranks them: &, | and ^
+    // share one level, and so do the comparisons.
     static int precedence(std::string_view op)
     {
-        if (op == "|")
+        if (op == "||")
             return 1;
-        if (op == "^")
+        if (op == "&&")
             return 2;
-        if (op == "&")
+        if (op == "&" || op == "|" || op == "^")
             return 3;
-        if (op == "<<" || op == ">>")
+        if (op == "==" || op == "!=" || op == "<" || op == "<=" || op == ">" || op == ">=")
             return 4;
-        if (op == "+" || op == "-")
+        if (op == "<<" || op == ">>")
             return 5;
-        if (op == "*" || op == "/" || op == "%")
+        if (op == "+" || op == "-")
             return 6;
+        if (op == "*" || op == "/" || op == "%")
+            return 7;
         return 0;
     }
 
@@ -102,14 +105,14 @@ private:
     {
         skipSpace();
         const char c = peek();
-        if ((c == '<' && peek(1) == '<') || (c == '>' && peek(1) == '>'))
+        const char next = peek(1);
+        const bool twoCharacters = ((c == '<' || c == '>' || c == '&' || c == '|') && next == c)
+            || ((c == '=' || c == '!' || c == '<' || c == '>') && next == '=');
+        if (twoCharacters)
             return text_.substr(pos_, 2);
-        if (c == '|' || c == '^' || c == '&' || c == '+' || c == '-' || c == '*' || c == '/' || c == '%') {
-            // && and || are logical operators the importer does not evaluate.
-            if ((c == '&' || c == '|') && peek(1) == c)
-                refuse(ctx_.line, "logical operators cannot be imported");
+        if (c == '|' || c == '^' || c == '&' || c == '+' || c == '-' || c == '*' || c == '/' || c == '%' || c == '<'
+            || c == '>')
             return text_.substr(pos_, 1);
-        }
         return {};
     }
 
@@ -147,6 +150,22 @@ private:
             return wrap(a | b);
         if (op == "^")
             return wrap(a ^ b);
+        if (op == "||")
+            return a != 0 || b != 0;
+        if (op == "&&")
+            return a != 0 && b != 0;
+        if (op == "==")
+            return a == b;
+        if (op == "!=")
+            return a != b;
+        if (op == "<")
+            return a < b;
+        if (op == "<=")
+            return a <= b;
+        if (op == ">")
+            return a > b;
+        if (op == ">=")
+            return a >= b;
         const std::uint32_t bits = static_cast<std::uint32_t>(a);
         if (b < 0 || b > 31)
             return op == ">>" && a < 0 ? -1 : 0;

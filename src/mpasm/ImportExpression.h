@@ -13,6 +13,7 @@ namespace tarvik::mpasm {
 struct Refusal {
     int line;
     std::string text;
+    bool inMacro = false;  // the text already names the macro whose line it is
 };
 
 [[noreturn]] inline void refuse(int line, std::string text) { throw Refusal{line, std::move(text)}; }
@@ -43,8 +44,9 @@ std::optional<std::int32_t> parseNumberToken(std::string_view token, int radix, 
 // A quoted character with the escapes MPASM knows; the token includes both quotes.
 std::optional<int> parseCharToken(std::string_view token);
 
-// Evaluates a constant expression: + - * / % << >> & | ^ ~ ! unary minus, parentheses,
-// high, low, upper, $ and every number notation. The whole text must be one expression.
+// Evaluates a constant expression: + - * / % << >> & | ^ the comparisons && || ~ ! unary
+// minus, parentheses, high, low, upper, $ and every number notation. The whole text must be
+// one expression.
 ExprValue evaluate(std::string_view text, const ExprContext& context);
 
 bool isSymbolStart(char c);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace tarvik::mpasm {
 
@@ -19,6 +20,8 @@ RolePass::RolePass(SourceProgram& program, const DeviceDefaults& defaults) : pro
 
 void RolePass::run()
 {
+    for (std::size_t i = 0; i < program_.definitionOrder.size(); ++i)
+        orderIndex_.emplace(*program_.definitionOrder[i], static_cast<int>(i));
     declareRoles();
     for (Item& item : program_.items) {
         if (item.kind != ItemKind::Instruction)
@@ -28,7 +31,15 @@ void RolePass::run()
             continue;
         }
         if (!item.inactive) {
-            resolveOperand(item);
+            recording_ = true;
+            try {
+                resolveOperand(item);
+            } catch (Refusal& refusal) {
+                if (!item.macro.empty())
+                    refusal.text += " (in macro " + item.macro + ")";
+                throw;
+            }
+            recording_ = false;
             continue;
         }
         try {
@@ -37,6 +48,8 @@ void RolePass::run()
             keepAsWritten(program_, item);
         }
     }
+    decideRoles();
+    nameRegisters();
 }
 
 std::string_view RolePass::roleName(RoleKind kind)
@@ -59,23 +72,34 @@ void RolePass::declareRoles()
         value.bareName = *name;
         switch (symbol.declared) {
         case Declared::None: break;
-        case Declared::Register: useRegister(value, symbol.line); break;
+        case Declared::Register: {
+            const int location = canonicalLocation(registerOperand(value, symbol.line, true));
+            if (!isDeviceName(*name)) {
+                roles_.emplace(*name, Role{RoleKind::Register, location, symbol.line});
+                candidate(location, *name);
+            }
+            break;
+        }
         case Declared::Bit: {
             if (symbol.value < 0 || symbol.value > 7)
                 refuse(symbol.line, "bit number " + std::to_string(symbol.value) + " is not 0 to 7");
             const ExprValue reg = program_.evaluate(symbol.bitRegister, symbol.line, symbol.radix, 0);
-            const int address = useRegister(reg, symbol.line);
-            if (!isDeviceName(*name))
-                useBit(*name, address, symbol.value, symbol.line);
+            const int location = canonicalLocation(registerOperand(reg, symbol.line, true));
+            if (!isDeviceName(*name)) {
+                roles_.emplace(*name, Role{RoleKind::Bit, location, symbol.line});
+                bitNames_.emplace(std::make_pair(location, symbol.value), GivenName{*name, symbol.line});
+            }
             break;
         }
         case Declared::Literal:
-            if (!isDeviceName(*name))
-                useLiteral(*name, symbol.line);
+            if (!isDeviceName(*name)) {
+                roles_.emplace(*name, Role{RoleKind::Literal, 0, symbol.line});
+                addLiteral(*name, symbol.line);
+            }
             break;
         case Declared::Label:
             if (program_.placedLabels.count(*name) != 0)
-                bindRole(*name, Role{RoleKind::Target, 0, symbol.line});
+                roles_.emplace(*name, Role{RoleKind::Target, 0, symbol.line});
             break;
         }
     }
@@ -137,8 +161,13 @@ bool RolePass::isDeviceName(const std::string& sourceName)
 {
     if (sourceName == "W" || sourceName == "F" || sourceName == "w" || sourceName == "f")
         return true;
+    // The chip's own symbol, such as __16F84A.
+    const auto deviceNumber = [&] {
+        const Symbol* symbol = sourceName.rfind("__", 0) == 0 ? program_.symbolOf(sourceName) : nullptr;
+        return symbol && symbol->kind == SymbolKind::DeviceNumber;
+    };
     if (!deviceNames_.empty() && !program_.headerIncluded && (sourceName.empty() || sourceName[0] != '_'))
-        return deviceNames_.find(sourceName) != deviceNames_.end();
+        return deviceNames_.find(sourceName) != deviceNames_.end() || deviceNumber();
     if (deviceNames_.empty()) {
         for (const RegisterTable* bank : {&defaults_.bank0(), &defaults_.bank1()})
             for (const RegisterEntry& entry : *bank)
@@ -150,10 +179,9 @@ bool RolePass::isDeviceName(const std::string& sourceName)
     const std::string name = programName(sourceName);
     if (deviceNames_.find(name) != deviceNames_.end())
         return true;
-    return program_.headerIncluded && findHeaderAlias(name);
+    return (program_.headerIncluded && findHeaderAlias(name)) || deviceNumber();
 }
 
-// A user name (not the chip's) that the expression consisted of; empty otherwise.
 std::string RolePass::userName(const ExprValue& value)
 {
     if (value.bareName.empty() || isDeviceName(value.bareName))
@@ -176,27 +204,6 @@ std::string RolePass::deviceRegisterName(const std::string& sourceName)
     return {};
 }
 
-void RolePass::bindRole(const std::string& name, Role role)
-{
-    const auto [it, inserted] = roles_.try_emplace(name, role);
-    if (inserted)
-        return;
-    const Role& old = it->second;
-    if (old.kind != role.kind)
-        refuse(role.line, programName(name) + " is used as " + std::string(roleName(role.kind)) + " here and as "
-                              + std::string(roleName(old.kind)) + " in line " + std::to_string(old.line)
-                              + ": a program name has one role");
-    if (old.kind == RoleKind::Bit && old.location != role.location)
-        refuse(role.line, programName(name) + " is used as a bit of two registers (" + hex(old.location) + " in line "
-                              + std::to_string(old.line) + ")");
-}
-
-void RolePass::refuseLabelRole(const std::string& name, RoleKind kind, int line) const
-{
-    if (program_.isLabel(name))
-        refuse(line, programName(name) + " is a label and cannot be used as " + std::string(roleName(kind)));
-}
-
 int RolePass::registerAddress(const ExprValue& value, int line) const
 {
     int address = value.value;
@@ -212,53 +219,151 @@ int RolePass::registerAddress(const ExprValue& value, int line) const
     return address;
 }
 
-// A register operand; its name, if it is one, becomes the register's name.
-int RolePass::useRegister(const ExprValue& value, int line)
+// A register operand; the chip's name for it, where the source uses that, names the
+// location, and a user name is one that may.
+int RolePass::registerOperand(const ExprValue& value, int line, bool record)
 {
     const int address = registerAddress(value, line);
+    if (!record)
+        return address;
     const int location = canonicalLocation(address);
-    if (const std::string name = userName(value); !name.empty()) {
-        refuseLabelRole(name, RoleKind::Register, line);
-        bindRole(name, Role{RoleKind::Register, location, line});
-        nameLocation(location, programName(name), line);
-    } else if (const std::string device = deviceRegisterName(value.bareName); !device.empty()) {
-        // The chip's name stays where it belongs; elsewhere it is refused as taken.
-        nameLocation(location, device, line);
-    }
+    if (const std::string name = userName(value); !name.empty())
+        use(name, RoleKind::Register, line, location);
+    else if (const std::string device = deviceRegisterName(value.bareName); !device.empty())
+        candidate(location, device, value.bareName);
     return address;
 }
 
-// One name per register: two names for one location cannot both resolve.
-void RolePass::nameLocation(int location, const std::string& name, int line)
+void RolePass::use(const std::string& name, RoleKind kind, int line, int location)
 {
-    const auto [it, inserted] = locationNames_.try_emplace(location, GivenName{name, line});
-    if (!inserted && it->second.name != name)
-        refuse(line, "register " + hex(location) + " is called both " + it->second.name + " (line "
-                         + std::to_string(it->second.line) + ") and " + name
-                         + ": a program gives each register one name");
+    Use& use = uses_[name];
+    int& first = use.firstLine[static_cast<std::size_t>(kind)];
+    if (first == 0)
+        first = line;
+    if (kind == RoleKind::Register || kind == RoleKind::Target)
+        use.location[static_cast<std::size_t>(kind)] = location;
+    if (kind != RoleKind::Bit)
+        return;
+    const auto at = std::find_if(use.bitLocations.begin(), use.bitLocations.end(),
+                                 [&](const BitUse& bit) { return bit.location == location; });
+    if (at == use.bitLocations.end())
+        use.bitLocations.push_back({location, line, 1});
+    else
+        ++at->count;
 }
 
-void RolePass::useBit(const std::string& name, int address, int bit, int line)
+// A name the program may give a location, ranked by where the source defines it: its own
+// name or the chip's name it stands for.
+void RolePass::candidate(int location, const std::string& name, std::string_view definedAs)
 {
-    refuseLabelRole(name, RoleKind::Bit, line);
-    const int location = canonicalLocation(address);
-    bindRole(name, Role{RoleKind::Bit, location, line});
-    const std::string written = programName(name);
-    const auto [it, inserted] = bitNames_.try_emplace(std::make_pair(location, bit), GivenName{written, line});
-    if (!inserted && it->second.name != written)
-        refuse(line, "bit " + std::to_string(bit) + " of register " + hex(location) + " is called both "
-                         + it->second.name + " (line " + std::to_string(it->second.line) + ") and " + written);
+    const std::string& source = definedAs.empty() ? name : std::string(definedAs);
+    const Symbol* symbol = program_.symbolOf(source);
+    const auto order = orderIndex_.find(source);
+    Candidate next{name, symbol ? symbol->line : 0, order == orderIndex_.end() ? -1 : order->second};
+    std::vector<Candidate>& names = locationCandidates_[location];
+    const auto same = std::find_if(names.begin(), names.end(), [&](const Candidate& c) { return c.name == name; });
+    if (same == names.end())
+        names.push_back(std::move(next));
+    else if (std::make_pair(next.line, next.order) < std::make_pair(same->line, same->order))
+        *same = std::move(next);
 }
 
-std::string RolePass::useLiteral(const std::string& name, int line)
+void RolePass::decideRoles()
 {
-    refuseLabelRole(name, RoleKind::Literal, line);
-    bindRole(name, Role{RoleKind::Literal, 0, line});
+    std::vector<const std::string*> names = program_.definitionOrder;
+    for (const std::string& define : defineBitOrder_)
+        names.push_back(&define);
+    for (const std::string* name : names) {
+        const auto found = uses_.find(*name);
+        if (found == uses_.end())
+            continue;
+        const Use& use = found->second;
+        Role role{RoleKind::Target, 0, 0};
+        if (const auto declared = roles_.find(*name); declared != roles_.end()) {
+            role = declared->second;
+        } else if (program_.isLabel(*name)) {
+            role.line = program_.symbolOf(*name) ? program_.symbolOf(*name)->line : 0;
+        } else {
+            std::size_t kind = 0;
+            while (use.firstLine[kind] == 0)
+                ++kind;
+            role = Role{static_cast<RoleKind>(kind), 0, use.firstLine[kind]};
+            role.location = use.location[kind];
+            if (role.kind == RoleKind::Register) {
+                candidate(role.location, *name);
+            } else if (role.kind == RoleKind::Bit) {
+                role.location = std::max_element(use.bitLocations.begin(), use.bitLocations.end(),
+                                                 [](const BitUse& a, const BitUse& b) { return a.count < b.count; })
+                                    ->location;
+                const Symbol* symbol = program_.symbolOf(*name);
+                const auto define = defineBits_.find(*name);
+                const int bit = symbol ? symbol->value : define->second.first;
+                bitNames_.emplace(std::make_pair(role.location, bit),
+                                  GivenName{*name, symbol ? role.line : define->second.second});
+            } else if (role.kind == RoleKind::Literal) {
+                addLiteral(*name, role.line);
+            }
+            roles_.emplace(*name, role);
+        }
+        noteOtherUses(*name, role, use);
+    }
+}
+
+// A use in a role the name does not have is written as the name's value, and said so once.
+void RolePass::noteOtherUses(const std::string& name, const Role& role, const Use& use)
+{
+    std::string what;
+    if (program_.isLabel(name) && role.kind == RoleKind::Target)
+        what = "a label";
+    else if (role.kind == RoleKind::Bit)
+        what = "a bit of register " + hex(role.location);
+    else
+        what = std::string(roleName(role.kind));
     const std::string written = programName(name);
-    checkName(written, line, "literal");
+    for (std::size_t kind = 0; kind < use.firstLine.size(); ++kind) {
+        if (use.firstLine[kind] == 0 || static_cast<RoleKind>(kind) == role.kind)
+            continue;
+        const std::string as(roleName(static_cast<RoleKind>(kind)));
+        program_.note(use.firstLine[kind], written + " is " + what + ": as " + as + " it is written as its value");
+    }
+    if (role.kind != RoleKind::Bit)
+        return;
+    for (const BitUse& bit : use.bitLocations)
+        if (bit.location != role.location)
+            program_.note(bit.line, written + " is " + what + ": on register " + hex(bit.location)
+                                        + " it is written as its number");
+}
+
+// Of the names a location is given, the one defined first names it.
+void RolePass::nameRegisters()
+{
+    for (auto& [location, names] : locationCandidates_) {
+        const auto first = std::min_element(names.begin(), names.end(), [](const Candidate& a, const Candidate& b) {
+            return std::make_pair(a.line, a.order) < std::make_pair(b.line, b.order);
+        });
+        locationNames_.emplace(location, GivenName{first->name, first->line});
+        for (const Candidate& other : names)
+            if (other.name != first->name)
+                aliases_.emplace(other.name, first->name);
+    }
+}
+
+int RolePass::firstUse(const std::string& name) const
+{
+    int first = std::numeric_limits<int>::max();
+    if (const auto found = uses_.find(name); found != uses_.end())
+        for (const int line : found->second.firstLine)
+            if (line != 0)
+                first = std::min(first, line);
+    if (const Symbol* symbol = program_.symbolOf(name); symbol && symbol->declared != Declared::None)
+        first = std::min(first, symbol->line);
+    return first;
+}
+
+void RolePass::addLiteral(const std::string& name, int line)
+{
     const Symbol* symbol = program_.symbolOf(name);
-    literals_.emplace(written, LiteralValue{literalText(symbol->definition, symbol->radix, line), symbol->line});
-    return written;
+    literals_.emplace(name, LiteralValue{literalText(symbol->definition, symbol->radix, line), symbol->line});
 }
 
 void RolePass::resolveRegister(Item& item)
@@ -276,7 +381,7 @@ void RolePass::resolveRegister(Item& item)
             item.code = codeOf("bcf");
         return;
     }
-    item.registerAddress = useRegister(value, item.line);
+    item.registerAddress = registerOperand(value, item.line, recording_);
 }
 
 void RolePass::resolveDestination(Item& item)
@@ -303,32 +408,42 @@ void RolePass::resolveBit(Item& item)
     if (value.value < 0 || value.value > 7)
         refuse(item.line, "bit number " + std::to_string(value.value) + " is not 0 to 7");
     item.bitNumber = value.value;
-    item.bitName = programName(value.bareName);
-    if (const std::string name = userName(value); !name.empty())
-        useBit(name, item.registerAddress, item.bitNumber, item.line);
+    item.bitName = value.bareName;
+    const std::string& define = item.bitDefine.name;
+    if (!define.empty() && !program_.symbolOf(define))
+        item.bitName = define;
+    if (!recording_)
+        return;
+    const int location = canonicalLocation(item.registerAddress);
+    bitRegisters_.insert(location);
+    if (!define.empty() && item.bitName == define) {
+        if (defineBits_.try_emplace(define, item.bitNumber, item.bitDefine.line).second)
+            defineBitOrder_.push_back(define);
+        use(define, RoleKind::Bit, item.line, location);
+    } else if (const std::string name = userName(value); !name.empty()) {
+        use(name, RoleKind::Bit, item.line, location);
+    }
 }
 
 void RolePass::resolveLiteral(Item& item)
 {
-    const ExprValue value = item.value >= 0 ? program_.values[static_cast<std::size_t>(item.value)]
-                                            : evaluateAt(item.kText, item);
+    if (item.value < 0) {
+        item.value = static_cast<int>(program_.values.size());
+        program_.values.push_back(evaluateAt(item.kText, item));
+    }
+    const ExprValue& value = program_.values[static_cast<std::size_t>(item.value)];
     if (value.value < -255 || value.value > 255)
         refuse(item.line, "literal " + std::to_string(value.value) + " is out of range (0 to 255)");
-    if (const std::string name = userName(value); !name.empty())
-        item.operand = useLiteral(name, item.line);
-    else
-        item.operand = literalText(value, item.radix, item.line);
-    item.operandDone = true;
+    if (const std::string name = userName(value); !name.empty() && recording_)
+        use(name, RoleKind::Literal, item.line);
 }
 
 void RolePass::resolveTarget(Item& item)
 {
     const ExprValue value = evaluateAt(item.targetText, item);
     if (program_.isLabel(value.bareName)) {
-        if (program_.placedLabels.count(value.bareName) != 0)
-            bindRole(value.bareName, Role{RoleKind::Target, 0, item.line});
-        item.operand = programName(value.bareName);
-        item.operandDone = true;
+        item.targetName = value.bareName;
+        item.targetIsLabel = true;
         return;
     }
     if (value.value < 0 || value.value >= kProgramWords)
@@ -336,10 +451,9 @@ void RolePass::resolveTarget(Item& item)
     if (item.inactive)
         refuse(item.line, "an Inactive line keeps its target as written");
     item.targetAddress = value.value;
-    if (const std::string name = userName(value); !name.empty()) {
-        bindRole(name, Role{RoleKind::Target, value.value, item.line});
-        item.targetName = programName(name);
-        checkName(item.targetName, item.line, "label");
+    if (const std::string name = userName(value); !name.empty() && recording_) {
+        use(name, RoleKind::Target, item.line, value.value);
+        item.targetName = name;
     }
 }
 

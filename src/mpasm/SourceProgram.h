@@ -21,9 +21,12 @@ namespace tarvik::mpasm {
 
 inline constexpr int kProgramWords = 1024;
 inline constexpr int kStatus = 0x03;
-// Far more than a program of 1024 words ever needs; the program's tables are searched by
-// walking, so a hostile source of countless labels must not become a program.
-inline constexpr std::size_t kMaxProgramLines = 16384;
+// As many lines as the largest program file holds, so that the export of any program comes
+// back; blank and comment lines cost little.
+inline constexpr std::size_t kMaxProgramLines = 1u << 18;
+// Far more than a program of 1024 words ever needs; the label table is searched by walking,
+// so a hostile source of countless labels must not become a program.
+inline constexpr std::size_t kMaxLabels = 16384;
 
 enum class SymbolKind { Constant, Label, DeviceRegister, DeviceBit, DeviceNumber };
 
@@ -79,6 +82,13 @@ const HeaderAlias* findHeaderAlias(std::string_view name);
 
 enum class ItemKind { Blank, Org, Instruction };
 
+// A #define of a register and a bit (#define LED PORTB,0) standing for a bit operand: the
+// program can keep its name as a bit name.
+struct BitDefine {
+    std::string name;
+    int line = 0;  // of the #define
+};
+
 // What one program line will be, as the source gives it; the role pass fills in the
 // operand.
 struct Item {
@@ -88,6 +98,8 @@ struct Item {
     bool inactive = false;
     std::string label;           // as the source writes it
     std::string comment;         // program text
+    std::string definedName;     // a blank line keeping the comment of this name's definition
+    std::string macro;           // the macro whose line it is, if any
     int address = 0;             // ORG: the new address; instruction: its word address
     int value = -1;              // ORG: its address, dt: its element, as read (in values)
     std::string_view orgText;
@@ -99,9 +111,11 @@ struct Item {
     // Filled when operands are resolved.
     int registerAddress = 0;
     int bitNumber = 0;
-    std::string bitName;
+    std::string bitName;          // the source's name of the bit, if it gave one
+    BitDefine bitDefine;
     int targetAddress = -1;
-    std::string targetName;
+    std::string targetName;       // the source's name of the target, if it gave one
+    bool targetIsLabel = false;
     bool operandDone = false;
     std::string operand;
     int destination = 0;
@@ -140,6 +154,10 @@ public:
     int codeAddress = 0;
 
     Device chip() const { return device.value_or(Device::Pic16C84); }
+    std::string headerName;  // as the #include line names it
+    int headerLine = 0;
+    // A Tarvik export: its names are a program's own, whatever they hold.
+    bool exportMode = false;
 
     const Symbol* symbolOf(std::string_view name) const;
     bool isLabel(std::string_view name) const;
@@ -154,6 +172,10 @@ public:
     // The notes in line order.
     std::vector<ImportMessage> takeNotes();
 
+    // A line made while reading (a macro's line, a line with #define names replaced) kept
+    // for as long as the items that point into it.
+    std::string_view keep(std::string line) { return madeLines_.emplace_back(std::move(line)); }
+
 private:
     struct LostCharacters {
         std::size_t note;  // in notes_
@@ -161,6 +183,7 @@ private:
     };
     std::vector<ImportMessage> notes_;
     std::map<int, LostCharacters> lostOnLine_;
+    std::deque<std::string> madeLines_;
 };
 
 // The program's name for a source name: the export writes a name that the assembler would

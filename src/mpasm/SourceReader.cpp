@@ -12,8 +12,25 @@ SourceReader::SourceReader(SourceProgram& program, const DeviceDefaults& default
 
 bool SourceReader::isOperation(std::string_view lowerCaseWord)
 {
-    return findMnemonic(lowerCaseWord) || DirectiveTable::knows(lowerCaseWord);
+    return findMnemonic(lowerCaseWord) || DirectiveTable::knows(lowerCaseWord) || Preprocessor::isDirective(lowerCaseWord);
 }
+
+namespace {
+
+// The line starting at pos, pos moved past its end: CR LF, LF and CR alone all end a line.
+std::string_view nextLine(std::string_view source, std::size_t& pos)
+{
+    std::size_t end = pos;
+    while (end < source.size() && source[end] != '\n' && source[end] != '\r')
+        ++end;
+    const std::string_view text = source.substr(pos, end - pos);
+    if (end < source.size() && source[end] == '\r' && end + 1 < source.size() && source[end + 1] == '\n')
+        ++end;
+    pos = end + 1;
+    return text;
+}
+
+} // namespace
 
 void SourceReader::read()
 {
@@ -22,19 +39,15 @@ void SourceReader::read()
     std::size_t pos = 0;
     bool first = true;
     while (pos < source.size() && !ended_) {
-        std::size_t end = source.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = source.size();
-        std::string_view text = source.substr(pos, end - pos);
-        if (!text.empty() && text.back() == '\r')
-            text.remove_suffix(1);
-        pos = end + 1;
+        const std::string_view text = nextLine(source, pos);
         ++line;
+        if (text.size() > kMaxSourceLineBytes)
+            refuse(line, "the line is longer than " + std::to_string(kMaxSourceLineBytes) + " characters");
         if (text.find('\0') != std::string_view::npos)
             refuse(line, "the line holds a NUL character: this is no source text");
         // Tarvik's own export marks Inactive lines and displaced labels in comments.
         if (first)
-            exportMode_ = text.rfind(';', 0) == 0 && isExportBoilerplate(text);
+            program_.exportMode = exportMode_ = text.rfind(';', 0) == 0 && isExportBoilerplate(text);
         first = false;
         const std::size_t before = program_.items.size();
         if (exportMode_ && isExportBoilerplate(text)) {
@@ -53,7 +66,7 @@ void SourceReader::read()
         if (exportMode_ && !inCblock_ && text.rfind(";#", 0) == 0)
             readInactiveLine(text.substr(2), line);
         else
-            readLine(text, line);
+            preprocessor_.line(text, line);
         if (!pendingLabel_.empty() && program_.items.size() > before) {
             Item& item = program_.items[before];
             if (!item.label.empty())
@@ -63,6 +76,8 @@ void SourceReader::read()
             pendingLabel_.clear();
         }
     }
+    if (!ended_)
+        preprocessor_.finish();
     if (inCblock_)
         refuse(cblockLine_, "cblock without endc");
     if (!pendingLabel_.empty())
@@ -93,13 +108,15 @@ void SourceReader::readInactiveLine(std::string_view text, int line)
     inactive_ = false;
 }
 
-void SourceReader::readLine(std::string_view text, int line)
+void SourceReader::readLine(std::string_view text, int line) { readStatement(lexer_.statement(text, line)); }
+
+void SourceReader::readStatement(const Statement& s)
 {
+    const int line = s.line;
     if (inCblock_) {
-        readCblockLine(text, line);
+        readCblockLine(s);
         return;
     }
-    const Statement s = lexer_.statement(text, line);
     if (s.empty) {
         if (!quiet_)
             addItem(ItemKind::Blank, s);
@@ -133,9 +150,9 @@ void SourceReader::startCblock(int line, std::optional<std::int32_t> next)
         cblockNext_ = *next;
 }
 
-void SourceReader::readCblockLine(std::string_view text, int line)
+void SourceReader::readCblockLine(const Statement& s)
 {
-    const Statement s = lexer_.statement(text, line);
+    const int line = s.line;
     const std::string_view code = Lexer::trim(s.code);
     if (lowerCase(code) == "endc") {
         inCblock_ = false;
@@ -180,6 +197,7 @@ Item& SourceReader::addItem(ItemKind kind, const Statement& s)
     item.line = s.line;
     item.radix = radix_;
     item.inactive = inactive_;
+    item.macro = macro_;
     // A bare semicolon still marks a comment, if a blank one.
     if (!quiet_ && s.hasComment)
         item.comment = s.comment.empty() ? std::string(" ") : program_.programText(s.comment, s.line);
@@ -204,11 +222,10 @@ void SourceReader::keepComment(const Statement& s)
         addItem(ItemKind::Blank, s);
 }
 
-void SourceReader::keepNamedComment(Statement s, std::string_view name)
+void SourceReader::keepNamedComment(const Statement& s, std::string_view name)
 {
-    if (!s.comment.empty())
-        s.comment = std::string(name) + ": " + s.comment;
-    keepComment(s);
+    if (!s.comment.empty() && !quiet_)
+        addItem(ItemKind::Blank, s).definedName = std::string(name);
 }
 
 void SourceReader::keepLabelledDirective(const Statement& s)
@@ -225,15 +242,25 @@ void SourceReader::defineSymbol(std::string_view name, Symbol symbol, int line)
 {
     if (!isName(name))
         refuse(line, "'" + std::string(name) + "' is not a name");
+    const bool label = symbol.kind == SymbolKind::Label;
+    const std::int32_t value = symbol.value;
     const auto [it, inserted] = program_.symbols.emplace(std::string(name), std::move(symbol));
-    if (!inserted)
-        refuse(line, std::string(name) + " is already defined (line " + std::to_string(it->second.line) + ")");
-    program_.definitionOrder.push_back(&it->first);
+    if (inserted) {
+        program_.definitionOrder.push_back(&it->first);
+        return;
+    }
+    const Symbol& old = it->second;
+    // As gpasm does, a name may be defined again with the value it has.
+    if (!label && old.kind != SymbolKind::Label && old.value == value)
+        return;
+    const bool header = old.kind == SymbolKind::DeviceRegister || old.kind == SymbolKind::DeviceBit
+        || (old.kind == SymbolKind::DeviceNumber && program_.headerIncluded && old.line == program_.headerLine);
+    refuse(line, std::string(name) + " is already defined" + (header ? " by the chip's header " + program_.headerName : "")
+                     + " (line " + std::to_string(old.line) + ")");
 }
 
 void SourceReader::defineLabel(const Statement& s)
 {
-    checkName(programName(s.label), s.line, "label");
     // An Inactive line's label has no address for gpasm: the export defines it by equ.
     if (inactive_)
         program_.placedLabels.insert(std::string(s.label));
@@ -248,7 +275,7 @@ Declared SourceReader::defineConstant(std::string_view name, std::string_view ex
         refuse(s.line, std::string(s.op) + " needs a name in column 1");
     ExprValue value = evaluateNow(expression, s.line, true);
     const Symbol* old = program_.symbolOf(name);
-    if (variable && old && old->kind == SymbolKind::Constant)
+    if (variable && old && old->kind == SymbolKind::Constant && old->value != value.value)
         refuse(s.line, std::string(name) + " is set twice: a program has no variables");
     Symbol symbol{SymbolKind::Constant, value.value, s.line, value, {}};
     symbol.radix = radix_;
@@ -318,6 +345,7 @@ void SourceReader::readInstruction(const Statement& s, const Mnemonic& mnemonic)
         case OperandForm::FB:
             item.fText = operands[0];
             item.bText = operands[1];
+            item.bitDefine = bitDefine_;
             break;
         case OperandForm::K: item.kText = operands[0]; break;
         case OperandForm::Target: item.targetText = operands[0]; break;

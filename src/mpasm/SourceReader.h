@@ -3,6 +3,7 @@
 #include "model/DeviceDefaults.h"
 #include "mpasm/Lexer.h"
 #include "mpasm/Mnemonics.h"
+#include "mpasm/Preprocessor.h"
 #include "mpasm/SourceProgram.h"
 
 #include <cstdint>
@@ -23,6 +24,8 @@ public:
     void read();
     // One line, as if it stood at that line of the source.
     void readLine(std::string_view text, int line);
+    // A line the lexer has taken apart.
+    void readStatement(const Statement& s);
 
     // Whether a lower-case word is an instruction, a special mnemonic or a directive.
     static bool isOperation(std::string_view lowerCaseWord);
@@ -39,6 +42,7 @@ public:
     bool inactive() const { return inactive_; }
     // No line after this one is read.
     void end() { ended_ = true; }
+    bool ended() const { return ended_; }
     // The lines up to endc name registers from next on, or on from where the last cblock
     // ended.
     void startCblock(int line, std::optional<std::int32_t> next);
@@ -48,7 +52,7 @@ public:
     // Directive lines the program has no line for leave their comment behind.
     void keepComment(const Statement& s);
     // The comment of a name's definition says what the name is for.
-    void keepNamedComment(Statement s, std::string_view name);
+    void keepNamedComment(const Statement& s, std::string_view name);
     // A directive line keeps its label on a blank line, or else its comment.
     void keepLabelledDirective(const Statement& s);
 
@@ -57,17 +61,24 @@ public:
     // equ, set and the like; a variable may not be set twice either. The role the comment
     // states, if any.
     Declared defineConstant(std::string_view name, std::string_view expression, const Statement& s, bool variable);
+    // The lines read from now on are lines of this macro (none: of the source).
+    void setMacro(std::string_view name) { macro_ = name; }
+    // The bit operand of the next line read is this #define of REGISTER,BIT.
+    void setBitDefine(BitDefine define) { bitDefine_ = std::move(define); }
     // Values needed while reading: only what is defined above the line.
     ExprValue evaluateNow(std::string_view text, int line, bool dollar);
 
 private:
     void readInactiveLine(std::string_view text, int line);
-    void readCblockLine(std::string_view text, int line);
+    void readCblockLine(const Statement& s);
     void readInstruction(const Statement& s, const Mnemonic& mnemonic);
 
     SourceProgram& program_;
     const DeviceDefaults& defaults_;
     const Lexer lexer_{&isOperation};
+    Preprocessor preprocessor_{*this};
+    BitDefine bitDefine_;
+    std::string_view macro_;
     std::string pendingLabel_;
     int pendingLine_ = 0;
     int radix_ = 16;

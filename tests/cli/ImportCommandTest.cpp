@@ -75,18 +75,19 @@ TEST_F(ImportCommand, WritesTheProgramWithItsDeviceAndConfigurationWord)
 
 TEST_F(ImportCommand, RefusesWithTheLineAndWritesNothing)
 {
-    write("macro.asm", "        nop\nwait    macro\n        endm\n");
+    write("tris.asm", "        nop\n        tris    PORTB\n");
     write("old.qel", "old contents");
-    const Outcome outcome = run("--import macro.asm -o old.qel");
+    const Outcome outcome = run("--import tris.asm -o old.qel");
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "macro.asm:2: macros cannot be imported\n");
+    EXPECT_EQ(outcome.err, "tris.asm:2: tris cannot be imported: it is not one of the 35 instructions "
+                           "(movwf TRISA or TRISB in bank 1 does its work)\n");
     std::ifstream in(dir.path("old.qel"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "old contents");
-    EXPECT_FALSE(std::filesystem::exists(dir.path("macro.qel")));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("tris.qel")));
 
     EXPECT_EQ(run("--import missing.asm").exitCode, 2);
-    EXPECT_EQ(run("--import macro.asm -o macro.asm").exitCode, 2);
-    EXPECT_EQ(run("--import --export macro.asm").exitCode, 2);
+    EXPECT_EQ(run("--import tris.asm -o tris.asm").exitCode, 2);
+    EXPECT_EQ(run("--import --export tris.asm").exitCode, 2);
 }
 
 TEST_F(ImportCommand, CharacterLatin1CannotHoldIsWrittenAsAQuestionMarkWithANote)
@@ -100,6 +101,23 @@ TEST_F(ImportCommand, CharacterLatin1CannotHoldIsWrittenAsAQuestionMarkWithANote
     ASSERT_EQ(read.status, ReadStatus::Ok);
     const ProgramLine& line = *read.document->lines.first()->next;
     EXPECT_EQ(read.document->comments.textAt(line.commentIndex), "caf\xE9 ?");
+}
+
+// A file of CR line ends is read line by line, and every rename is said on standard error.
+TEST_F(ImportCommand, LinesEndAtCrAloneAndRenamesAreReported)
+{
+    write("cr.asm", "; lines end at CR alone\r        list p=16f84a\rW_TEMP  equ 0x0C\r        movwf W_TEMP\r"
+                    "        end\r");
+    const Outcome outcome = run("--import cr.asm");
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, "cr.asm:3: W_TEMP is now WTEMP\n");
+    DeviceDefaults defaults;
+    ReadOutcome read = readProgramFile(dir.path("cr.qel"), defaults);
+    ASSERT_EQ(read.status, ReadStatus::Ok);
+    std::vector<std::string> rows;
+    for (const ProgramLine& line : read.document->lines)
+        rows.push_back(std::string(line.operandText()) + "|" + std::string(read.document->comments.textAt(line.commentIndex)));
+    EXPECT_EQ(rows, (std::vector<std::string>{"|", "|lines end at CR alone", "|WTEMP: was W_TEMP", "WTEMP|"}));
 }
 
 } // namespace

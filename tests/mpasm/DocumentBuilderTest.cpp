@@ -22,6 +22,8 @@ TEST(MpasmDocumentBuilder, LongCommentIsCutAtABlankIntoPiecesThatFitTheField)
          {"a comment longer than the fifty-one characters a", "program's comment holds"}},
         {std::string(60, '\xE9'), {std::string(51, '\xE9'), std::string(9, '\xE9')}},
         {" " + std::string(60, 'z'), {" " + std::string(50, 'z'), std::string(10, 'z')}},
+        // No blank ends a piece: a source line would not give it back.
+        {std::string(50, 'a') + "  b", {std::string(50, 'a'), "b"}},
     };
     for (const auto& [comment, pieces] : rows) {
         SCOPED_TRACE(comment);
@@ -45,6 +47,36 @@ TEST(MpasmDocumentBuilder, ProgramThatWouldNotAssembleIsRefusedAtTheSourceLineAt
         SCOPED_TRACE(source);
         EXPECT_EQ(test::importSummary(source), summary);
     }
+}
+
+// A renamed name's definition keeps the old name in its comment: the line with its label, the
+// comment of its equ, or a line of its own where the definition left none.
+TEST(MpasmDocumentBuilder, RenamedNameKeepsItsOldNameWhereItIsDefined)
+{
+    const std::string source =
+        "W_TEMP  equ 0x0C        ; saved W\n"
+        "COUNT_A equ 0x0D\n"
+        "        cblock 0x0E\n"
+        "          a_1, b_2\n"
+        "        endc\n"
+        "main_loop movwf W_TEMP  ; save\n"
+        "        movwf COUNT_A\n"
+        "        clrf a_1\n"
+        "        clrf b_2\n"
+        "next_one goto main_loop\n";
+    const DeviceDefaults defaults;
+    const ImportOutcome outcome = importMpasmSource(source, defaults);
+    ASSERT_TRUE(outcome.document) << outcome.refusal->text;
+    const ProgramDocument& doc = *outcome.document;
+    std::vector<std::string> rows;
+    for (const ProgramLine& line : doc.lines)
+        if (line.code != kHeaderCode)
+            rows.push_back(std::string(line.labelText()) + "|" + std::string(doc.comments.textAt(line.commentIndex)));
+    const std::vector<std::string> expected = {
+        "|WTEMP: saved W (was W_TEMP)", "|COUNTA: was COUNT_A", "|a1: was a_1", "|b2: was b_2",
+        "mainloop|save (was main_loop)", "|", "|", "|", "nextone|was next_one",
+    };
+    EXPECT_EQ(rows, expected);
 }
 
 } // namespace

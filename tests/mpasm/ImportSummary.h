@@ -1,14 +1,31 @@
 #pragma once
 
 #include "assembler/ConvertToHex.h"
+#include "model/Device.h"
 #include "mpasm/Import.h"
 
+#include "../assembler/HexText.h"
 #include "FakeScreen.h"
 
 #include <cstdio>
 #include <string>
 
 namespace tarvik::test {
+
+// gpasm's program memory, configuration word and data EEPROM, clrw as 0x0100 like ours.
+inline MemoryImage programMemory(MemoryImage memory)
+{
+    const auto kept = [](int address) {
+        return address < 2 * HexImage::kProgramWords || address / 2 == kConfigAddress
+            || (address / 2 >= kEepromAddress && address / 2 < kEepromAddress + kEepromSize);
+    };
+    for (auto it = memory.begin(); it != memory.end();)
+        it = kept(it->first) ? std::next(it) : memory.erase(it);
+    for (auto& [address, byte] : memory)
+        if (address % 2 == 0 && byte == 0x03 && memory.count(address + 1) && memory[address + 1] == 0x01)
+            byte = 0x00;
+    return memory;
+}
 
 // An import in one line, for tables of expectations: the words the program assembles to,
 // each in hex, a word not at the address after the one before it preceded by "@ADDRESS";

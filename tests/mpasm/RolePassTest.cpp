@@ -77,25 +77,91 @@ TEST(MpasmRolePass, EachNameTakesTheRoleItsUsesAgreeOn)
     }
 }
 
-TEST(MpasmRolePass, NameUsedInTwoRolesIsRefusedWhereTheSecondUseIs)
+// The notes of a source, each as "line N: TEXT"; or its refusal.
+std::vector<std::string> notesOf(const std::string& source)
 {
-    const std::vector<RoleRow> rows = {
-        {"X equ 0x0C\n movwf X\n movlw X\n", "X",
-         "line 3: X is used as a literal here and as a register in line 2: a program name has one role"},
-        {"X equ 5\n movlw X\n goto X\n", "X",
-         "line 3: X is used as a jump target here and as a literal in line 2: a program name has one role"},
-        {"X equ 0x0C ; register\n movlw X\n", "X",
-         "line 2: X is used as a literal here and as a register in line 1: a program name has one role"},
-        {"LED equ 1\n bsf 5,LED\n bsf 6,LED\n", "LED", "line 3: LED is used as a bit of two registers (0x05 in line 2)"},
-        {"here nop\n movwf here\n", "here", "line 2: here is a label and cannot be used as a register"},
-        {"here nop\n movlw here\n", "here", "line 2: here is a label and cannot be used as a literal"},
-        {"P equ 0x0C\nQ equ 0x0C\n movwf P\n movwf Q\n", "Q",
-         "line 4: register 0x0C is called both P (line 3) and Q: a program gives each register one name"},
-        {"UP equ 1\nON equ 1\n bsf 6,UP\n bsf 6,ON\n", "ON", "line 4: bit 1 of register 0x06 is called both UP (line 3) and ON"},
+    const DeviceDefaults defaults;
+    SourceProgram program(source);
+    try {
+        SourceReader(program, defaults).read();
+        RolePass(program, defaults).run();
+    } catch (const Refusal& refusal) {
+        return {"refused: line " + std::to_string(refusal.line) + ": " + refusal.text};
+    }
+    std::vector<std::string> notes;
+    for (const ImportMessage& note : program.takeNotes())
+        notes.push_back("line " + std::to_string(note.line) + ": " + note.text);
+    return notes;
+}
+
+struct OtherUseRow {
+    std::string source;
+    std::string name;
+    std::string role;
+    std::vector<std::string> notes;
+};
+
+// Whatever order the uses come in, a name keeps the first role of register, bit, literal and
+// jump target it has; a label stays a label. Every other use goes by value, said once a role.
+TEST(MpasmRolePass, NameUsedInTwoRolesKeepsOneAndGoesByValueInTheOther)
+{
+    const std::vector<OtherUseRow> rows = {
+        {"X equ 0x0C\n movwf X\n movlw X\n", "X", "register 0x0C",
+         {"line 3: X is a register: as a literal it is written as its value"}},
+        {"X equ 0x0C\n movlw X\n movwf X\n movlw X\n", "X", "register 0x0C",
+         {"line 2: X is a register: as a literal it is written as its value"}},
+        {"X equ 5\n movlw X\n goto X\n", "X", "literal",
+         {"line 3: X is a literal: as a jump target it is written as its value"}},
+        {"X equ 0x0C ; register\n movlw X\n", "X", "register 0x0C",
+         {"line 2: X is a register: as a literal it is written as its value"}},
+        {"LED equ 1\n bsf 5,LED\n bsf 6,LED\n bcf 6,LED\n", "LED", "bit of 0x06",
+         {"line 2: LED is a bit of register 0x06: on register 0x05 it is written as its number"}},
+        {"LED equ 1\n bsf 5,LED\n bsf 6,LED\n", "LED", "bit of 0x05",
+         {"line 3: LED is a bit of register 0x05: on register 0x06 it is written as its number"}},
+        {"here nop\n movwf here\n", "here", "label",
+         {"line 2: here is a label: as a register it is written as its value"}},
+        {"here nop\n movlw here\n bsf 5,here\n", "here", "label",
+         {"line 2: here is a label: as a literal it is written as its value",
+          "line 3: here is a label: as a bit it is written as its value"}},
+        {"UP equ 1\nON equ 1\n bsf 6,UP\n bsf 6,ON\n", "ON", "bit of 0x06", {}},
     };
-    for (const RoleRow& row : rows) {
+    for (const OtherUseRow& row : rows) {
         SCOPED_TRACE(row.source);
         EXPECT_EQ(roleOf(row.source, row.name), row.role);
+        EXPECT_EQ(notesOf(row.source), row.notes);
+    }
+}
+
+// "LOCATION NAME" for each named register, then "ALIAS>NAME" for each name giving way.
+std::string registerNamesOf(const std::string& source)
+{
+    const DeviceDefaults defaults;
+    SourceProgram program(source);
+    SourceReader(program, defaults).read();
+    RolePass pass(program, defaults);
+    pass.run();
+    std::string names;
+    for (const auto& [location, given] : pass.registerNames())
+        names += (names.empty() ? "" : " ") + hex(location) + " " + given.name;
+    for (const auto& [alias, name] : pass.aliases())
+        names += " " + alias + ">" + name;
+    return names;
+}
+
+// Two names for one register: the one the source defines first names it.
+TEST(MpasmRolePass, OfTwoNamesForOneRegisterTheFirstDefinedNamesIt)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"P equ 0x0C\nQ equ 0x0C\n movwf Q\n movwf P\n", "0x0C P Q>P"},
+        {" #include <p16f84a.inc>\nTrisB equ 0x06\n movwf TrisB\n movwf PORTB\n", "0x06 PORTB TrisB>PORTB"},
+        {"TrisB equ 0x06\nPORTB equ 0x06\n movwf PORTB\n movwf TrisB\n", "0x06 TrisB PORTB>TrisB"},
+        {" #include <p16f84a.inc>\nLEDS equ PORTB\n movwf LEDS\n", "0x06 LEDS"},
+        {" #include <p16f84a.inc>\nSTAT equ 0x83\n movwf STAT\n movwf STATUS\n", "0x03 STATUS STAT>STATUS"},
+        {" constant A=0x0C, B=0x0C\n movwf B\n movwf A\n", "0x0C A B>A"},
+    };
+    for (const auto& [source, names] : rows) {
+        SCOPED_TRACE(source);
+        EXPECT_EQ(registerNamesOf(source), names);
     }
 }
 
