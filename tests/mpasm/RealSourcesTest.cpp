@@ -33,8 +33,7 @@ const std::vector<RealSource>& realSources()
         // Underscores in names, names longer than the model holds, a 13-character register
         // in btfss, W_TEMP and STATUS_TEMP saved by an interrupt handler.
         {"isr_context.asm",
-         {"7: __CONFIG _CP_OFF & _WDT_OFF & _PWRTE_ON & _XT_OSC is not kept: a program holds no configuration word",
-          "10: W_TEMP is now WTEMP", "11: STATUS_TEMP is now STATUSTEMP", "12: tick_count is now tickcount",
+         {"10: W_TEMP is now WTEMP", "11: STATUS_TEMP is now STATUSTEMP", "12: tick_count is now tickcount",
           "13: seconds_counter is now secondscounter", "14: ButtonPressed is now ButtonPresse",
           "17: TICKS_PER_SECOND is now TICKSPERSECOND", "23: Interrupt_Handler is now InterruptHandl",
           "33: Restore_Context is now RestoreContext", "40: Main_Setup is now MainSetup",
@@ -70,9 +69,9 @@ const std::vector<RealSource>& realSources()
         {"tris_option.asm",
          {"refused 7: tris cannot be imported: it is not one of the 35 instructions (movwf TRISA or TRISB in bank 1 "
           "does its work)"}},
-        // What the 16F84 and 16F84A have beyond the 16C84.
-        {"eeprom_data.asm", {"refused 8: org 0x2100 places data EEPROM contents: a program holds no EEPROM data"}},
-        {"ram_past_2f.asm", {"refused 11: register 0x3C lies past the chip's RAM (0x2F)"}},
+        // What the 16F84 and 16F84A have beyond the 16C84: EEPROM data and RAM up to 0x4F.
+        {"eeprom_data.asm", {}},
+        {"ram_past_2f.asm", {}},
     };
     return sources;
 }
