@@ -50,7 +50,7 @@ private slots:
         screen.files = {std::string(TARVIK_TEST_DATA_DIR) + "/fuzz/import/refused.asm"};
         item->trigger();
         QCOMPARE(form.documentWindows().size(), 2);
-        QCOMPARE(screen.texts(), std::vector<std::string>{"refused.asm:1: macros cannot be imported"});
+        QCOMPARE(screen.texts(), std::vector<std::string>{"refused.asm:1: macro needs a name in column 1"});
     }
 };
 
