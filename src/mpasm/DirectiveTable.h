@@ -12,6 +12,7 @@ struct Statement;
 // The directives, by lower-case name: those the importer reads, each with its handler, and
 // those a program cannot represent, each with the reason it is refused. A new directive is
 // one row and, where no handler fits yet, one small function working through the reader.
+// #define, macros and conditional assembly are the preprocessor's, before any line gets here.
 class DirectiveTable {
 public:
     using Handler = void (*)(SourceReader& reader, const Statement& s);

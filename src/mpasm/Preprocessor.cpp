@@ -30,15 +30,14 @@ bool isIfndef(std::string_view op) { return op == "ifndef" || op == "#ifndef"; }
 bool isElse(std::string_view op) { return op == "else" || op == "#else"; }
 bool isEndif(std::string_view op) { return op == "endif" || op == "#endif"; }
 
-std::string_view skipQuoted(std::string_view text, std::size_t& i)
+// Moves i past the quoted text that starts there.
+void skipQuoted(std::string_view text, std::size_t& i)
 {
-    const char quote = text[i];
-    const std::size_t start = i++;
+    const char quote = text[i++];
     while (i < text.size() && text[i] != quote)
         i += text[i] == '\\' && i + 1 < text.size() ? 2 : 1;
     if (i < text.size())
         ++i;
-    return text.substr(start, i - start);
 }
 
 // Calls found(start, length) for each name in the code, outside quotes and numbers (0FFh,
@@ -130,10 +129,15 @@ void Preprocessor::line(std::string_view text, int line)
     if (op == "macro") {
         if (raw.label.empty())
             refuse(line, "macro needs a name in column 1");
+        // A macro's lines stay as they are while it is expanded.
+        if (const auto it = macros_.find(raw.label); it != macros_.end())
+            refuse(line, "macro " + std::string(raw.label) + " is already defined (line " + std::to_string(it->second.line)
+                             + ")");
         recording_ = true;
         recordingLine_ = line;
         recordingName_ = std::string(raw.label);
         recorded_ = Macro{};
+        recorded_.line = line;
         for (std::string_view parameter : Lexer::splitOperands(raw.operands))
             recorded_.parameters.emplace_back(parameter);
         reader_.keepNamedComment(raw, raw.label);

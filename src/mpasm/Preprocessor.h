@@ -48,6 +48,7 @@ private:
     struct Macro {
         std::vector<std::string> parameters;
         std::vector<BodyLine> body;
+        int line = 0;
     };
     struct Condition {
         int line = 0;

@@ -334,17 +334,27 @@ void RolePass::noteOtherUses(const std::string& name, const Role& role, const Us
                                         + " it is written as its number");
 }
 
-// Of the names a location is given, the one defined first names it.
+// Of the names a location is given, the one defined first names it. The chip's name of
+// another register (TRISB equ 6) cannot; where no name can, the chip's name stays.
 void RolePass::nameRegisters()
 {
     for (auto& [location, names] : locationCandidates_) {
-        const auto first = std::min_element(names.begin(), names.end(), [](const Candidate& a, const Candidate& b) {
-            return std::make_pair(a.line, a.order) < std::make_pair(b.line, b.order);
-        });
-        locationNames_.emplace(location, GivenName{first->name, first->line});
+        const RegisterEntry* own = (location & 0x80 ? defaults_.bank1() : defaults_.bank0()).find(location);
+        const auto canName = [&](const Candidate& c) {
+            const bool chipName = defaults_.bank0().holdsName(c.name) || defaults_.bank1().holdsName(c.name);
+            return !chipName || (own && own->nameText() == c.name);
+        };
+        GivenName chosen{own ? std::string(own->nameText()) : std::string(), 0};
+        std::pair<int, int> firstDefined{std::numeric_limits<int>::max(), 0};
+        for (const Candidate& c : names)
+            if (canName(c) && std::make_pair(c.line, c.order) < firstDefined) {
+                firstDefined = {c.line, c.order};
+                chosen = GivenName{c.name, c.line};
+            }
         for (const Candidate& other : names)
-            if (other.name != first->name)
-                aliases_.emplace(other.name, first->name);
+            if (other.name != chosen.name)
+                aliases_.emplace(other.name, chosen.name);
+        locationNames_.emplace(location, std::move(chosen));
     }
 }
 

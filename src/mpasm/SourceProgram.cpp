@@ -1,6 +1,5 @@
 #include "mpasm/SourceProgram.h"
 
-#include "model/Names.h"
 #include "model/DeviceDefaults.h"
 #include "mpasm/MpasmExport.h"
 
@@ -98,17 +97,6 @@ std::string programName(std::string_view name)
 bool isName(std::string_view text)
 {
     return !text.empty() && isSymbolStart(text[0]) && std::all_of(text.begin(), text.end(), isSymbolChar);
-}
-
-void checkName(const std::string& name, int line, std::string_view what)
-{
-    if (name.empty())
-        refuse(line, "missing name");
-    if (name.size() > kMaxNameLength)
-        refuse(line, std::string(what) + " " + name + " is longer than " + std::to_string(kMaxNameLength)
-                         + " characters");
-    if (!LooksLikeName(name))
-        refuse(line, std::string(what) + " " + name + " is not a valid name: only letters and digits, first a letter");
 }
 
 int canonicalLocation(int address) { return isMirroredSfr(address) ? (address & 0x7F) : address; }

@@ -193,9 +193,6 @@ std::string programName(std::string_view name);
 // A symbol of the source: letters, digits and underscores, first no digit.
 bool isName(std::string_view text);
 
-// Refuses a name the program cannot hold, saying what it was to be.
-void checkName(const std::string& name, int line, std::string_view what);
-
 // A mirrored SFR by its bank-0 address.
 int canonicalLocation(int address);
 

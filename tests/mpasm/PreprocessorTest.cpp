@@ -88,6 +88,8 @@ TEST(MpasmPreprocessor, WhatGpasmWouldNotReadIsRefusedAtItsLine)
         {" endif\n", "line 1: endif without if"},
         {" nop\n if 1\n nop\n", "line 2: if without endif"},
         {"m macro\n nop\n", "line 1: macro m without endm"},
+        {"m macro\n endm\nm macro\n endm\n", "line 3: macro m is already defined (line 1)"},
+        {"m macro\nm macro\n endm\n endm\n m\n", "line 5: macro m is already defined (line 1) (in macro m)"},
         {" macro\n", "line 1: macro needs a name in column 1"},
         {" local x\n", "line 1: local outside a macro"},
         {" exitm\n", "line 1: exitm outside a macro"},

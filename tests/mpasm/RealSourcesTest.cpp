@@ -141,8 +141,9 @@ TEST_F(RealSources, EachImportsToGpasmsImageWithItsNotesOrIsRefusedAtItsLine)
         const test::MemoryImage theirs = gpasmImage(source.file);
         const ImportOutcome outcome = importMpasmSource(test::readWholeFile(kStyles + "/" + source.file), defaults_);
         EXPECT_EQ(outcomeOf(outcome), source.outcome);
-        if (outcome.document)
+        if (outcome.document) {
             EXPECT_EQ(assembled(*outcome.document), theirs);
+        }
     }
 }
 

@@ -158,6 +158,9 @@ TEST(MpasmRolePass, OfTwoNamesForOneRegisterTheFirstDefinedNamesIt)
         {" #include <p16f84a.inc>\nLEDS equ PORTB\n movwf LEDS\n", "0x06 LEDS"},
         {" #include <p16f84a.inc>\nSTAT equ 0x83\n movwf STAT\n movwf STATUS\n", "0x03 STATUS STAT>STATUS"},
         {" constant A=0x0C, B=0x0C\n movwf B\n movwf A\n", "0x0C A B>A"},
+        // The chip's name of another register names no other.
+        {"TRISB equ 6\nPORTB equ 6\n movwf TRISB\n movwf PORTB\n", "0x06 PORTB TRISB>PORTB"},
+        {"TRISB equ 6\n movwf TRISB\n", "0x06 PORTB TRISB>PORTB"},
     };
     for (const auto& [source, names] : rows) {
         SCOPED_TRACE(source);
