@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -615,18 +616,12 @@ ProgramDocument& openChanged(Fixture& f, const std::string& path)
     return doc;
 }
 
-void setModifiedTime(const std::string& path, const timespec& time)
+void setModifiedTime(const std::string& path, fs::file_time_type time)
 {
-    const timespec times[2] = {time, time};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    fs::last_write_time(path, time);
 }
 
-timespec modifiedTime(const std::string& path)
-{
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info.st_mtim;
-}
+fs::file_time_type modifiedTime(const std::string& path) { return fs::last_write_time(path); }
 
 TEST(DocumentLifecycleDisk, SaveAsksBeforeWritingOverAFileSomeoneElseChanged)
 {
@@ -639,7 +634,7 @@ TEST(DocumentLifecycleDisk, SaveAsksBeforeWritingOverAFileSomeoneElseChanged)
         {"nothing", [](const std::string&) {}, false},
         {"the contents, same size and time",
          [](const std::string& path) {
-             const timespec time = modifiedTime(path);
+             const fs::file_time_type time = modifiedTime(path);
              Bytes bytes = contents(path);
              bytes.back() ^= 1;
              put(path, bytes);
@@ -647,7 +642,7 @@ TEST(DocumentLifecycleDisk, SaveAsksBeforeWritingOverAFileSomeoneElseChanged)
          },
          true},
         {"the size", [](const std::string& path) { std::ofstream(path, std::ios::app) << "x"; }, true},
-        {"the time alone", [](const std::string& path) { setModifiedTime(path, {1'000'000'000, 0}); }, true},
+        {"the time alone", [](const std::string& path) { setModifiedTime(path, modifiedTime(path) - std::chrono::hours(24 * 365)); }, true},
         {"the same bytes renamed over it",
          [](const std::string& path) {
              put(path + ".new", contents(path));
