@@ -56,8 +56,16 @@ std::optional<std::pair<Port, int>> portPin(int pin)
 
 QString hex(int value, int digits)
 {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0'));
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
+
+// A program counter on a word no line gave (past the program's end) is on no line.
+QString lineText(int line)
+{
+    return line >= 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("no line");
+}
+
+constexpr int kMessageMs = 5000;  // how long a message stays when nothing replaces it
 
 constexpr int kRunIntervalMs = 33;  // about 30 repaints a second
 constexpr int kSliceBudgetMs = 25;  // leaves the rest of each interval to the window
@@ -75,6 +83,12 @@ SimulatorController::SimulatorController(TMainForm* form, PinDiagram* pins)
     statusLabel_->setObjectName(QStringLiteral("SimulatorStatus"));
     form_->statusBar()->addPermanentWidget(statusLabel_);
 
+    messageTimer_.setSingleShot(true);
+    messageTimer_.setInterval(kMessageMs);
+    connect(&messageTimer_, &QTimer::timeout, this, [this] {
+        if (!running())
+            statusLabel_->clear();
+    });
     runTimer_.setInterval(kRunIntervalMs);
     connect(&runTimer_, &QTimer::timeout, this, &SimulatorController::runSlice);
     connect(form_->mdiArea(), &QMdiArea::subWindowActivated, this, [this] { updateActions(); });
@@ -93,7 +107,8 @@ SimulatorController::~SimulatorController()
 void SimulatorController::createMenu()
 {
     QMenuBar* bar = form_->menuBar();
-    menu_ = new QMenu(QStringLiteral("&Simulate"), bar);
+    // Alt+S is Search's.
+    menu_ = new QMenu(QStringLiteral("S&imulate"), bar);
     menu_->setObjectName(QStringLiteral("Simulate1"));
     QMenu* window = form_->findChild<QMenu*>(QStringLiteral("Window1"));
     bar->insertMenu(window ? window->menuAction() : nullptr, menu_);
@@ -241,7 +256,7 @@ bool SimulatorController::ensureSession()
     }
     registersDock_->show();
     eepromDock_->show();
-    statusLabel_->setText(QStringLiteral("Simulation: reset"));
+    say(QStringLiteral("Simulation: reset"));
     updateActions();
     return true;
 }
@@ -291,7 +306,7 @@ void SimulatorController::endSession(const QString& why)
     pins_->setPinStates({});
     registersDock_->hide();
     eepromDock_->hide();
-    statusLabel_->setText(why);
+    say(why);
     updateActions();
 }
 
@@ -301,7 +316,7 @@ void SimulatorController::ResetClick()
         return;
     runTimer_.stop();
     session_->reset();
-    statusLabel_->setText(QStringLiteral("Simulation: reset"));
+    say(QStringLiteral("Simulation: reset"));
     refresh();
 }
 
@@ -312,7 +327,7 @@ void SimulatorController::StepIntoClick()
     if (session_->chip().step() == StepOutcome::Asleep)
         showStop(RunEnd::Asleep);
     else
-        statusLabel_->setText(statusText());
+        statusLabel_->clear();
     refresh();
 }
 
@@ -336,7 +351,7 @@ void SimulatorController::RunClick()
 void SimulatorController::HaltClick()
 {
     if (running())
-        stopRun(QStringLiteral("Halted at line %1").arg(session_->currentLine()));
+        stopRun(QStringLiteral("Halted at %1").arg(lineText(session_->currentLine())));
 }
 
 void SimulatorController::RunToCursorClick()
@@ -346,7 +361,7 @@ void SimulatorController::RunToCursorClick()
     const int line = child_->topIndex() + child_->cursorRow();
     const int address = session_->program().addressOfLine(line);
     if (address < 0) {
-        statusLabel_->setText(QStringLiteral("Run to Cursor: line %1 holds no instruction").arg(line));
+        say(QStringLiteral("Run to Cursor: line %1 holds no instruction").arg(line));
         return;
     }
     startRun(static_cast<std::uint16_t>(address));
@@ -359,7 +374,7 @@ void SimulatorController::ToggleBreakpointClick()
     const int line = child_->topIndex() + child_->cursorRow();
     const bool wasSet = session_->hasBreakpoint(line);
     if (!session_->toggleBreakpoint(line) && !wasSet)
-        statusLabel_->setText(QStringLiteral("Line %1 holds no instruction: no breakpoint").arg(line));
+        say(QStringLiteral("Line %1 holds no instruction: no breakpoint").arg(line));
     child_->update();
 }
 
@@ -386,11 +401,11 @@ void SimulatorController::togglePin(int pin)
     Pic16c84& chip = session_->chip();
     const QString name = QStringLiteral("R%1%2").arg(port->first == Port::A ? 'A' : 'B').arg(port->second);
     if (chip.isOutput(port->first, port->second)) {
-        statusLabel_->setText(name + QStringLiteral(" is an output: the program sets its level"));
+        say(name + QStringLiteral(" is an output: the program sets its level"));
         return;
     }
     chip.setInputPin(port->first, port->second, !chip.inputPin(port->first, port->second));
-    statusLabel_->setText(QStringLiteral("%1 set %2").arg(name, chip.inputPin(port->first, port->second)
+    say(QStringLiteral("%1 set %2").arg(name, chip.inputPin(port->first, port->second)
                                                                    ? QStringLiteral("high") : QStringLiteral("low")));
     refresh();
 }
@@ -398,7 +413,7 @@ void SimulatorController::togglePin(int pin)
 void SimulatorController::startRun(std::optional<std::uint16_t> target)
 {
     runTarget_ = target;
-    statusLabel_->setText(QStringLiteral("Running..."));
+    say(QStringLiteral("Running..."));
     runTimer_.start();
     updateActions();
 }
@@ -424,7 +439,7 @@ void SimulatorController::runSlice()
 void SimulatorController::stopRun(const QString& why)
 {
     runTimer_.stop();
-    statusLabel_->setText(why);
+    say(why);
     refresh();
     updateActions();
 }
@@ -433,13 +448,19 @@ void SimulatorController::showStop(RunEnd end)
 {
     const int line = session_->currentLine();
     switch (end) {
-    case RunEnd::Breakpoint: statusLabel_->setText(QStringLiteral("Breakpoint at line %1").arg(line)); break;
-    case RunEnd::Target: statusLabel_->setText(QStringLiteral("Stopped at line %1").arg(line)); break;
+    case RunEnd::Breakpoint: say(QStringLiteral("Breakpoint at %1").arg(lineText(line))); break;
+    case RunEnd::Target: say(QStringLiteral("Stopped at %1").arg(lineText(line))); break;
     case RunEnd::Asleep:
-        statusLabel_->setText(QStringLiteral("SLEEP without a wake-up source (line %1): an input pin can wake it").arg(line));
+        say(QStringLiteral("SLEEP without a wake-up source (%1): an input pin can wake it").arg(lineText(line)));
         break;
     case RunEnd::Budget: break;
     }
+}
+
+void SimulatorController::say(const QString& text)
+{
+    statusLabel_->setText(text);
+    messageTimer_.start();
 }
 
 QString SimulatorController::statusText() const
@@ -482,10 +503,10 @@ void SimulatorController::fillRegisters()
     QString bits = names.trimmed() + QStringLiteral("<br>       ") + values.trimmed();
     bits.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
     const double seconds = chip.elapsedSeconds();
-    coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (line %3)<br>"
+    coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (%3)<br>"
                                        "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms")
                             .arg(hex(chip.w(), 2), hex(chip.pc(), 3))
-                            .arg(session_->currentLine())
+                            .arg(lineText(session_->currentLine()).replace(QLatin1Char(' '), QStringLiteral("&nbsp;")))
                             .arg(stack.isEmpty() ? QStringLiteral(" empty") : stack, bits)
                             .arg(chip.cycles())
                             .arg(seconds * 1000.0, 0, 'f', 3));

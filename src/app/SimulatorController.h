@@ -56,6 +56,8 @@ public:
     void setClockHz(double hz);
     // A click on the pin diagram: an input pin's outside level toggles.
     void togglePin(int pin);
+    // The commands follow whether a session runs and a document is open.
+    void updateActions();
 
 private:
     bool ensureSession();
@@ -71,7 +73,8 @@ private:
     void refresh();
     void fillRegisters();
     void fillEeprom();
-    void updateActions();
+    // A message in the status bar until the next step, or for a few seconds.
+    void say(const QString& text);
     void paintRow(class QPainter& painter, int lineNumber, const QRect& row) const;
     void createMenu();
     void createDocks();
@@ -83,6 +86,7 @@ private:
     std::unique_ptr<tarvik::sim::Session> session_;
     std::optional<std::uint16_t> runTarget_;
     QTimer runTimer_;
+    QTimer messageTimer_;
     std::uint64_t sliceSteps_ = 20000;
     bool watchdog_ = false;
     double clockHz_ = 4'000'000.0;

@@ -40,6 +40,10 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
     std::int64_t counter = 0;
     bool result = true;
     int lineNumber = 0;
+    // Every line past the end of memory is out of range; a message box each would be
+    // thousands of boxes, so the first stands for them all and counts the others.
+    int firstOutOfRange = -1;
+    int furtherOutOfRange = 0;
     for (ProgramLine& line : doc.lines) {
         if (line.code == kOrgCode) {
             int address = 0;
@@ -78,13 +82,21 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
         }
 
         if (counter >= HexImage::kProgramWords) {
-            ReportError(screen, "Error in line %d: program out of range.", lineNumber);
+            if (firstOutOfRange < 0)
+                firstOutOfRange = lineNumber;
+            else
+                ++furtherOutOfRange;
             result = false;
         }
         if (line.occupiesAddress() && line.isInstruction())
             ++counter;
         ++lineNumber;
     }
+    if (furtherOutOfRange > 0)
+        ReportError(screen, "Error in line %d: program out of range.\n%d further %s out of range too.",
+                    firstOutOfRange, furtherOutOfRange, furtherOutOfRange == 1 ? "line is" : "lines are");
+    else if (firstOutOfRange >= 0)
+        ReportError(screen, "Error in line %d: program out of range.", firstOutOfRange);
     return result;
 }
 

@@ -103,9 +103,13 @@ bool WriteIntelHex(Screen& screen, const std::string& fileName, const HexImage& 
 {
     const std::string text = intelHexText(image);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (writeFileSafely(fileName, {bytes, text.size()}) == WriteStatus::Ok)
+    WriteError cause;
+    if (writeFileSafely(fileName, {bytes, text.size()}, &cause) == WriteStatus::Ok)
         return true;
-    ReportError(screen, "Otvaranje fajla %s nije uspelo!", fileName.c_str());
+    // The fixed text names the file; the second line says why it could not be written.
+    const std::string detail = fileNameText(cause.describe());
+    ReportError(screen, "Otvaranje fajla %s nije uspelo!%s%s", fileNameText(fileName).c_str(), detail.empty() ? "" : "\n",
+                detail.c_str());
     return false;
 }
 

@@ -16,6 +16,7 @@ namespace {
 // and a closing marker: lines, comments, the six register tables, literals, labels, bits.
 constexpr std::array<std::size_t, 11> kRecordSizes = {64, 60, 28, 28, 28, 28, 28, 28, 40, 40, 36};
 constexpr std::size_t kWord = 4;
+constexpr std::size_t kLabelsSection = 9;
 
 struct Section {
     std::int32_t count = 0;
@@ -80,6 +81,24 @@ std::size_t patchBytes(const std::vector<UndoHistory::SectionPatch>& patch)
 
 } // namespace
 
+std::vector<std::uint8_t> encodeUserState(const ProgramDocument& document)
+{
+    std::vector<std::uint8_t> bytes = encodeProgramFile(document);
+    std::size_t offset = kWord;
+    for (std::size_t i = 0; i < kRecordSizes.size(); ++i) {
+        const auto count = static_cast<std::size_t>(wordAt(bytes, offset));
+        offset += kWord;
+        if (i == kLabelsSection) {
+            for (std::size_t k = 0; k < count; ++k) {
+                const auto value = bytes.begin() + static_cast<std::ptrdiff_t>(offset + k * kRecordSizes[i] + kSymbolNameWidth);
+                std::fill(value, value + kSymbolValueWidth, std::uint8_t{0});
+            }
+        }
+        offset += count * kRecordSizes[i] + kWord;
+    }
+    return bytes;
+}
+
 std::vector<UndoHistory::SectionPatch> diffEncodings(const std::vector<std::uint8_t>& from,
                                                      const std::vector<std::uint8_t>& to)
 {
@@ -139,7 +158,7 @@ void UndoHistory::reset(const ProgramDocument& document)
 {
     undo_.clear();
     redo_.clear();
-    current_ = encodeProgramFile(document);
+    current_ = encodeUserState(document);
     saved_.reset();
     if (!document.modified)
         saved_ = current_;
@@ -148,7 +167,7 @@ void UndoHistory::reset(const ProgramDocument& document)
 void UndoHistory::begin(const ProgramDocument& document, ViewSpot spot)
 {
     begun_ = spot;
-    std::vector<std::uint8_t> live = encodeProgramFile(document);
+    std::vector<std::uint8_t> live = encodeUserState(document);
     // A change made outside a command would make every step apply to the wrong state;
     // rather than restore something that never was, the history starts again here.
     if (live != current_) {
@@ -158,11 +177,21 @@ void UndoHistory::begin(const ProgramDocument& document, ViewSpot spot)
     }
 }
 
-bool UndoHistory::commit(const ProgramDocument& document, std::string name, ViewSpot spot)
+bool UndoHistory::commit(const ProgramDocument& document, std::string name, ViewSpot spot, bool merge)
 {
-    std::vector<std::uint8_t> after = encodeProgramFile(document);
+    std::vector<std::uint8_t> after = encodeUserState(document);
     if (after == current_)
         return false;
+    if (merge && redo_.empty() && !undo_.empty() && undo_.back().name == name) {
+        Step& last = undo_.back();
+        last.patch = diffEncodings(after, applyPatch(current_, last.patch));
+        last.after = spot;
+        // Back where the run began: nothing left to undo.
+        if (last.patch.empty())
+            undo_.pop_back();
+        current_ = std::move(after);
+        return true;
+    }
     undo_.push_back({std::move(name), diffEncodings(after, current_), begun_, spot});
     redo_.clear();
     if (undo_.size() > depth_)
@@ -243,8 +272,14 @@ void UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
         document.comments = state.comments;
     if (changed[8])
         document.literals = state.literals;
-    if (changed[9])
-        document.labels = state.labels;
+    if (changed[kLabelsSection]) {
+        // The addresses the last assembly gave stay with the labels that remain.
+        NameValueTable labels = state.labels;
+        for (const NameValueEntry& label : state.labels)
+            if (const std::optional<std::string_view> known = document.labels.valueOf(label.nameText()))
+                labels.setValue(label.nameText(), *known);
+        document.labels = std::move(labels);
+    }
     if (changed[10])
         document.userBits = state.userBits;
     document.resetCursorToTop();
@@ -254,7 +289,7 @@ void UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
 
 void UndoHistory::markSaved(const ProgramDocument& document)
 {
-    saved_ = encodeProgramFile(document);
+    saved_ = encodeUserState(document);
 }
 
 std::size_t UndoHistory::stepBytes() const

@@ -2,8 +2,12 @@
 
 #include "files/ProgramFile.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace tarvik {
 
@@ -11,6 +15,63 @@ std::string untitledName(int number)
 {
     return "Untitled" + std::to_string(number);
 }
+
+std::string freshUntitledName(DocumentWindows& windows)
+{
+    const int count = windows.documentCount();
+    for (int number = count + 1;; ++number) {
+        const std::string name = untitledName(number);
+        bool taken = false;
+        for (int i = 0; i < count && !taken; ++i)
+            taken = fileNameWithoutFolder(windows.documentAt(i).fileName) == name;
+        if (!taken)
+            return name;
+    }
+}
+
+namespace {
+
+// The windows as they stand now, so that asking from the last to the first still reaches
+// each one once while activating and closing reorder them.
+std::vector<const ProgramDocument*> documentsOf(DocumentWindows& windows)
+{
+    std::vector<const ProgramDocument*> documents;
+    for (int i = 0; i < windows.documentCount(); ++i)
+        documents.push_back(&windows.documentAt(i));
+    return documents;
+}
+
+int indexOf(DocumentWindows& windows, const ProgramDocument* document)
+{
+    for (int i = 0; i < windows.documentCount(); ++i)
+        if (&windows.documentAt(i) == document)
+            return i;
+    return -1;
+}
+
+// The first line of a message as the specification gives it, the file on the second, and
+// what the system said about it when there is something to say.
+std::string withFile(std::string_view text, const std::string& path, const std::string& reason = {})
+{
+    std::string message(text);
+    message += "\n" + fileNameText(path);
+    if (!reason.empty())
+        message += ": " + reason;
+    return message;
+}
+
+// Why a file could not be opened for reading, as the system puts it.
+std::string openFailure(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file) {
+        std::fclose(file);
+        return {};
+    }
+    return std::strerror(errno);
+}
+
+} // namespace
 
 std::string fileNameWithoutFolder(std::string_view path)
 {
@@ -25,7 +86,7 @@ DocumentLifecycle::DocumentLifecycle(Screen& screen, const DeviceDefaults& defau
 
 void DocumentLifecycle::newDocument(DocumentWindows& windows) const
 {
-    const std::string name = untitledName(windows.documentCount() + 1);
+    const std::string name = freshUntitledName(windows);
     auto document = std::make_unique<ProgramDocument>(*defaults_);
     document->fileName = name;
     document->untitled = true;
@@ -62,15 +123,18 @@ void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& pa
             document.fileName = path;
             document.untitled = false;
         } else {
-            document.fileName = untitledName(windows.documentCount() + 1);
+            document.fileName = freshUntitledName(windows);
             document.untitled = true;
         }
         document.modified = false;
         document.resetCursorToTop();
         windows.addDocument(std::move(outcome.document), fileNameWithoutFolder(path));
     }
-    if (outcome.status != ReadStatus::Ok)
-        screen_->showMessage(kMessageCaption, readStatusMessage(outcome.status), MessageButtons::OkCancel);
+    if (outcome.status != ReadStatus::Ok) {
+        const std::string reason = outcome.status == ReadStatus::CannotOpen ? openFailure(path) : std::string();
+        screen_->showMessage(kMessageCaption, withFile(readStatusMessage(outcome.status), path, reason),
+                             MessageButtons::OkCancel);
+    }
 }
 
 SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index) const
@@ -78,7 +142,7 @@ SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index) const
     ProgramDocument& document = windows.documentAt(index);
     if (document.untitled)
         return saveAs(windows, index);
-    return write(document, document.fileName);
+    return write(windows, index, document.fileName);
 }
 
 SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index) const
@@ -100,11 +164,12 @@ SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index) const
     windows.setCaption(index, fileNameWithoutFolder(path));
     document.untitled = false;
     document.fileName = path;
-    return write(document, path);
+    return write(windows, index, path);
 }
 
-SaveResult DocumentLifecycle::write(ProgramDocument& document, const std::string& path) const
+SaveResult DocumentLifecycle::write(DocumentWindows& windows, int index, const std::string& path) const
 {
+    ProgramDocument& document = windows.documentAt(index);
     WriteError error;
     const WriteStatus status = writeProgramFile(path, document, &error);
     if (status != WriteStatus::Ok) {
@@ -112,11 +177,12 @@ SaveResult DocumentLifecycle::write(ProgramDocument& document, const std::string
         // at fault; the second line does.
         std::string text(writeStatusMessage(status));
         if (const std::string cause = error.describe(); !cause.empty())
-            text += "\n" + cause;
+            text += "\n" + fileNameText(cause);
         screen_->showMessage(kMessageCaption, text, MessageButtons::OkCancel);
         return SaveResult::Failed;
     }
     document.modified = false;
+    windows.documentSaved(index);
     return SaveResult::Saved;
 }
 
@@ -125,7 +191,10 @@ CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index) c
     ProgramDocument& document = windows.documentAt(index);
     if (!document.modified)
         return CloseAnswer::Close;
-    const std::string name = fileNameWithoutFolder(document.fileName);
+    // Two windows may show the same name; the one asked about is the one in front.
+    windows.activateDocument(index);
+    index = indexOf(windows, &document);
+    const std::string name = fileNameText(fileNameWithoutFolder(document.fileName));
     switch (screen_->showMessage(kMessageCaption, formatMessage(kSaveChangesQuestion, name.c_str()),
                                  MessageButtons::YesNoCancel)) {
     case MessageAnswer::Yes:
@@ -141,16 +210,18 @@ CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index) c
 
 void DocumentLifecycle::closeAll(DocumentWindows& windows) const
 {
-    for (int i = windows.documentCount() - 1; i >= 0; --i)
-        if (askToClose(windows, i) == CloseAnswer::Close)
-            windows.destroyDocument(i);
+    const std::vector<const ProgramDocument*> documents = documentsOf(windows);
+    for (auto it = documents.rbegin(); it != documents.rend(); ++it)
+        if (const int index = indexOf(windows, *it); index >= 0 && askToClose(windows, index) == CloseAnswer::Close)
+            windows.destroyDocument(indexOf(windows, *it));
 }
 
 bool DocumentLifecycle::confirmExit(DocumentWindows& windows) const
 {
+    const std::vector<const ProgramDocument*> documents = documentsOf(windows);
     bool allClose = true;
-    for (int i = windows.documentCount() - 1; i >= 0; --i)
-        if (askToClose(windows, i) == CloseAnswer::Keep)
+    for (auto it = documents.rbegin(); it != documents.rend(); ++it)
+        if (const int index = indexOf(windows, *it); index >= 0 && askToClose(windows, index) == CloseAnswer::Keep)
             allClose = false;
     return allClose;
 }

@@ -23,6 +23,8 @@ public:
     virtual void activateDocument(int index) = 0;
     // Destroys the window and its document without asking anything.
     virtual void destroyDocument(int index) = 0;
+    // The document was written to its file: what stands in the window is what is on disk.
+    virtual void documentSaved(int /*index*/) {}
 };
 
 enum class SaveResult { Saved, Cancelled, OverwriteDeclined, Failed };
@@ -32,8 +34,11 @@ inline constexpr std::string_view kSaveAsTitle = "Save  As";
 inline constexpr std::string_view kOverwriteQuestion = "The file is exist.Overwrite?";
 inline constexpr const char* kSaveChangesQuestion = "Do you want to save the changes you made to %s";
 
-// "Untitled" and the number: the count of document windows including the new one.
+// "Untitled" and the number.
 std::string untitledName(int number);
+// The name of a new untitled document: the number is the count of document windows
+// including the new one, raised past any name an open window already shows.
+std::string freshUntitledName(DocumentWindows& windows);
 std::string fileNameWithoutFolder(std::string_view path);
 
 // New, Open, Save, Save As and the ways of closing. Every question goes through the screen.
@@ -52,7 +57,8 @@ public:
     SaveResult save(DocumentWindows& windows, int index) const;
     SaveResult saveAs(DocumentWindows& windows, int index) const;
 
-    // The save-changes question for one window; Yes keeps the window unless it was saved.
+    // The save-changes question for one window, brought to the front first; Yes keeps the
+    // window unless it was saved.
     CloseAnswer askToClose(DocumentWindows& windows, int index) const;
     // Closes every window that may close, from the last to the first.
     void closeAll(DocumentWindows& windows) const;
@@ -60,7 +66,7 @@ public:
     bool confirmExit(DocumentWindows& windows) const;
 
 private:
-    SaveResult write(ProgramDocument& document, const std::string& path) const;
+    SaveResult write(DocumentWindows& windows, int index, const std::string& path) const;
 
     Screen* screen_;
     const DeviceDefaults* defaults_;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -139,7 +141,10 @@ TEST_F(IntelHexFile, FailedWriteIsReportedAndLeavesTheOldFileAlone)
     appendWords(image, {0x0100});
     const std::string missing = dir.path("no/such/folder/out.hex");
     EXPECT_FALSE(WriteIntelHex(screen, missing, image));
-    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + missing + " nije uspelo!"});
+    // The fixed text, then what the system said.
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + missing + " nije uspelo!\n"
+                                                       "Could not create a file in " + dir.path("no/such/folder")
+                                                       + ": " + std::strerror(ENOENT) + "."});
     EXPECT_EQ(screen.messages[0].caption, "Tarvik message");
 
     // A directory in the way of the name is not replaced.
@@ -162,7 +167,9 @@ TEST_F(IntelHexFile, AWriteCutShortReportsAndKeepsTheOldFile)
         written = WriteIntelHex(screen, target, image);
     }
     EXPECT_FALSE(written);
-    EXPECT_EQ(screen.texts(), std::vector<std::string>{"Otvaranje fajla " + target + " nije uspelo!"});
+    ASSERT_EQ(screen.messages.size(), 1u);
+    EXPECT_TRUE(screen.messages[0].text.starts_with("Otvaranje fajla " + target + " nije uspelo!\nCould not write "))
+        << screen.messages[0].text;
     EXPECT_EQ(test::readWholeFile(target), "old");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"old.hex"});
 }
