@@ -19,6 +19,18 @@ foreach(program ${example_programs})
 endforeach()
 install(FILES ${example_programs} DESTINATION ${TARVIK_EXAMPLES_INSTALL_DIR})
 
+# The user guide and its pictures, which Help > User Guide shows: kept beside the executables
+# in the build folder the same way, installed where src/app looks for them.
+file(GLOB guide_images CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/docs/images/*.png)
+file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/doc)
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/docs/guide.md ${CMAKE_BINARY_DIR}/doc/guide.md COPYONLY)
+foreach(image ${guide_images})
+  get_filename_component(name ${image} NAME)
+  configure_file(${image} ${CMAKE_BINARY_DIR}/doc/images/${name} COPYONLY)
+endforeach()
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/guide.md DESTINATION ${CMAKE_INSTALL_DATADIR}/tarvik/doc)
+install(FILES ${guide_images} DESTINATION ${CMAKE_INSTALL_DATADIR}/tarvik/doc/images)
+
 # Man pages and the changelog go out compressed at gzip's best, without name or time
 # stamp, as Debian has them.
 function(tarvik_gzip source output)

@@ -124,7 +124,7 @@ void PinDiagram::paintEvent(QPaintEvent* event)
     nameFont.setBold(true);
     p.setFont(nameFont);
     p.setPen(QColor(220, 200, 120));
-    p.drawText(QRectF(-body.height() / 2, -8, body.height(), 16), Qt::AlignCenter, QStringLiteral("PIC16C84"));
+    p.drawText(QRectF(-body.height() / 2, -8, body.height(), 16), Qt::AlignCenter, chipName_);
     p.restore();
 }
 
@@ -155,4 +155,12 @@ void PinDiagram::mousePressEvent(QMouseEvent* event)
             }
     }
     QFrame::mousePressEvent(event);
+}
+
+void PinDiagram::setChipName(const QString& name)
+{
+    if (name == chipName_)
+        return;
+    chipName_ = name;
+    update();
 }

@@ -15,6 +15,9 @@ public:
     // The label of a pin, 1 to 18, as it stands beside the pin.
     static QString pinLabel(int pin);
 
+    // The chip's name on its body: the document's device.
+    void setChipName(const QString& name);
+
     // A port pin as a running program sees it.
     struct PinState {
         bool output;
@@ -23,6 +26,8 @@ public:
     // While set (during a simulation), each port pin shows its direction and level and a
     // click on a pin or its label is reported; nullopt marks a pin that is no port pin.
     void setPinStates(std::function<std::optional<PinState>(int pin)> states);
+    // What the pin shows now; nullopt outside a simulation and for a pin that is no port pin.
+    std::optional<PinState> pinState(int pin) const { return states_ ? states_(pin) : std::nullopt; }
 
 signals:
     void pinClicked(int pin);
@@ -36,4 +41,5 @@ private:
     QRectF pinRow(int pin) const;
 
     std::function<std::optional<PinState>(int pin)> states_;
+    QString chipName_ = QStringLiteral("PIC16C84");
 };

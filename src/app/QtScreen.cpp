@@ -8,20 +8,66 @@
 #include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
-#include <QSpacerItem>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpacerItem>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 // The title bar's icon, its buttons and their margins, as a generous allowance.
 constexpr int kTitleBarButtonsWidth = 140;
+
+struct ButtonChoice {
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+};
+
+ButtonChoice buttonChoice(tarvik::MessageButtons buttons)
+{
+    using tarvik::MessageButtons;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return {QMessageBox::Ok, QMessageBox::Ok};
+    case MessageButtons::OkCancel:
+        return {QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok};
+    case MessageButtons::YesNoCancel:
+        return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes};
+    case MessageButtons::YesNoCancelDefaultNo:
+        return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No};
+    }
+    return {QMessageBox::Ok, QMessageBox::Ok};
+}
+
+// The standard buttons of QMessageBox and QDialogButtonBox share their values.
+tarvik::MessageAnswer answerOf(int button)
+{
+    using tarvik::MessageAnswer;
+    switch (button) {
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
+    }
+}
 
 // The suffix of the filter's first pattern: "qel" of "Tarvik Source files (*.qel)".
 QString firstSuffix(const QString& filter)
@@ -45,25 +91,20 @@ QtScreen::QtScreen(QWidget* parent, ViewOf viewOf)
 tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::string_view text,
                                             tarvik::MessageButtons buttons)
 {
-    using tarvik::MessageAnswer;
-    using tarvik::MessageButtons;
     // Messages carry symbol names, which are program text; one that looks like markup must
     // not be rendered.
-    QMessageBox box(QMessageBox::NoIcon, fromProgramText(caption), fromProgramText(text), QMessageBox::NoButton, parent_);
+    const QString title = fromProgramText(caption);
+    const QString body = fromProgramText(text);
+    const QScreen* screen = parent_ && parent_->screen() ? parent_->screen() : QGuiApplication::primaryScreen();
+    const int roomHeight = screen ? screen->availableGeometry().height() : 768;
+    const qsizetype lines = body.count(QLatin1Char('\n')) + 1;
+    if (lines * QFontMetrics(QApplication::font("QMessageBox")).lineSpacing() > roomHeight / 2)
+        return showLongMessage(title, body, buttons);
+
+    const ButtonChoice choice = buttonChoice(buttons);
+    QMessageBox box(QMessageBox::NoIcon, title, body, choice.buttons, parent_);
     box.setTextFormat(Qt::PlainText);
-    switch (buttons) {
-    case MessageButtons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case MessageButtons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
-        break;
-    case MessageButtons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Yes);
-        break;
-    }
+    box.setDefaultButton(choice.defaultButton);
     // The box is as wide as its text needs, which may leave the caption cut off in the
     // title bar; the spacer makes room for it beside the frame's buttons.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
@@ -72,16 +113,49 @@ tarvik::MessageAnswer QtScreen::showMessage(std::string_view caption, std::strin
         grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
                       0, 1, grid->columnCount());
     }
-    switch (box.exec()) {
-    case QMessageBox::Ok:
-        return MessageAnswer::Ok;
-    case QMessageBox::Yes:
-        return MessageAnswer::Yes;
-    case QMessageBox::No:
-        return MessageAnswer::No;
-    default:
-        return MessageAnswer::Cancel;
+    return answerOf(box.exec());
+}
+
+// A text of more lines than half the screen holds (a long list of import notes) scrolls
+// inside a box that fits the screen.
+tarvik::MessageAnswer QtScreen::showLongMessage(const QString& title, const QString& body,
+                                                tarvik::MessageButtons buttons)
+{
+    QDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("LongMessage"));
+    dialog.setWindowTitle(title);
+    auto* column = new QVBoxLayout(&dialog);
+    auto* text = new QPlainTextEdit(body, &dialog);
+    text->setObjectName(QStringLiteral("txtMessage"));
+    text->setReadOnly(true);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long lines wrap
+    column->addWidget(text);
+    const ButtonChoice choice = buttonChoice(buttons);
+    auto* row = new QDialogButtonBox(QDialogButtonBox::StandardButtons(int(choice.buttons)), &dialog);
+    column->addWidget(row);
+    QObject::connect(row, &QDialogButtonBox::clicked, &dialog,
+                     [&dialog, row](QAbstractButton* button) { dialog.done(row->standardButton(button)); });
+    if (QPushButton* preset = row->button(QDialogButtonBox::StandardButton(choice.defaultButton))) {
+        preset->setDefault(true);
+        preset->setFocus();
     }
+
+    const QScreen* screen = dialog.screen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+    const QFontMetrics metrics(text->font());
+    int widest = 0;
+    for (const QString& line : body.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QMargins margins = column->contentsMargins();
+    const int chrome = margins.left() + margins.right() + 2 * text->frameWidth()
+        + 2 * int(text->document()->documentMargin()) + text->verticalScrollBar()->sizeHint().width();
+    const int width = std::min(widest + chrome + 2 * metrics.averageCharWidth(), room.width() * 4 / 5);
+    dialog.resize(std::max(width, 400), room.height() * 3 / 5);
+    const int answer = dialog.exec();
+    // Escape and the close box answer as a message box does: OK alone, otherwise Cancel.
+    if (answer == QDialog::Rejected)
+        return buttons == tarvik::MessageButtons::Ok ? tarvik::MessageAnswer::Ok : tarvik::MessageAnswer::Cancel;
+    return answerOf(answer);
 }
 
 int QtScreen::offerNewRegister(tarvik::ProgramDocument& document, std::string& name)

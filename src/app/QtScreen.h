@@ -35,6 +35,7 @@ public:
     std::optional<std::string> chooseFileToSave(const tarvik::FileRequest& request) override;
 
 private:
+    tarvik::MessageAnswer showLongMessage(const QString& title, const QString& body, tarvik::MessageButtons buttons);
     int afterOffer(tarvik::ProgramDocument& document, int result);
     std::optional<std::string> runFileDialog(QFileDialog& dialog, const tarvik::FileRequest& request);
 

@@ -2,26 +2,28 @@
 
 #include "app/PinDiagram.h"
 #include "app/TMainForm.h"
+#include "app/TimingDiagram.h"
 #include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
 #include <QDockWidget>
-#include <QDoubleSpinBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPainterPath>
+#include <QScreen>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
-#include <QVBoxLayout>
+#include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 using namespace tarvik;
@@ -54,21 +56,35 @@ std::optional<std::pair<Port, int>> portPin(int pin)
     }
 }
 
-QString hex(int value, int digits)
+struct SpeedChoice {
+    RunSpeed speed;
+    const char* name;
+    const char* caption;
+    const char* running;  // the status while a run goes at this speed
+};
+constexpr std::array<SpeedChoice, 6> kSpeeds = {{
+    {RunSpeed::RealTime, "SpeedRealTime1", "x&1 (real time)", "Running at x1 (real time)"},
+    {RunSpeed::Tenth, "SpeedTenth1", "x1/&10", "Running at x1/10"},
+    {RunSpeed::Hundredth, "SpeedHundredth1", "x1/1&00", "Running at x1/100"},
+    {RunSpeed::Thousandth, "SpeedThousandth1", "x1/100&0", "Running at x1/1000"},
+    {RunSpeed::Animate, "SpeedAnimate1", "&Animate", "Animating"},
+    {RunSpeed::Unlimited, "SpeedUnlimited1", "As &fast as possible", "Running as fast as possible"},
+}};
+
+const SpeedChoice& choiceOf(RunSpeed speed)
 {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+    for (const SpeedChoice& choice : kSpeeds)
+        if (choice.speed == speed)
+            return choice;
+    return kSpeeds[0];
 }
 
-// A program counter on a word no line gave (past the program's end) is on no line.
-QString lineText(int line)
-{
-    return line >= 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("no line");
-}
-
+constexpr std::int64_t kNsPerMs = 1'000'000;
+constexpr std::int64_t kBehindShownNs = 1'000'000'000;  // "cannot keep up" stays this long
+constexpr std::int64_t kRateWindowNs = 500'000'000;     // the speed reached is measured over this
+constexpr std::uint64_t kChunkSteps = 100'000;           // between looks at the clock
+constexpr double kRunShare = 0.7;                        // of each tick; the rest is the window's
 constexpr int kMessageMs = 5000;  // how long a message stays when nothing replaces it
-
-constexpr int kRunIntervalMs = 33;  // about 30 repaints a second
-constexpr int kSliceBudgetMs = 25;  // leaves the rest of each interval to the window
 
 } // namespace
 
@@ -89,9 +105,9 @@ SimulatorController::SimulatorController(TMainForm* form, PinDiagram* pins)
         if (!running())
             statusLabel_->clear();
     });
-    runTimer_.setInterval(kRunIntervalMs);
+    runTimer_.setTimerType(Qt::PreciseTimer);
     connect(&runTimer_, &QTimer::timeout, this, &SimulatorController::runSlice);
-    connect(form_->mdiArea(), &QMdiArea::subWindowActivated, this, [this] { updateActions(); });
+    connect(form_->mdiArea(), &QMdiArea::subWindowActivated, this, &SimulatorController::activeWindowChanged);
     connect(pins_, &PinDiagram::pinClicked, this, &SimulatorController::togglePin);
     updateActions();
 }
@@ -102,6 +118,7 @@ SimulatorController::~SimulatorController()
     if (child_)
         child_->setRowOverlay({});
     pins_->setPinStates({});
+    timing_->setTrace(nullptr);
 }
 
 void SimulatorController::createMenu()
@@ -116,7 +133,8 @@ void SimulatorController::createMenu()
                             void (SimulatorController::*slot)()) {
         QAction* item = menu_->addAction(caption);
         item->setObjectName(QString::fromLatin1(name));
-        item->setShortcut(QKeySequence(key));
+        if (key)
+            item->setShortcut(QKeySequence(key));
         item->setStatusTip(tip);
         connect(item, &QAction::triggered, this, slot);
         return item;
@@ -137,6 +155,30 @@ void SimulatorController::createMenu()
     breakpointItem_ = add("ToggleBreakpoint1", QStringLiteral("Toggle &Breakpoint"), Qt::Key_F2,
                           QStringLiteral("Set or clear a breakpoint on the cursor line"),
                           &SimulatorController::ToggleBreakpointClick);
+    resetStopwatchItem_ = menu_->addAction(QStringLiteral("Reset &Stopwatch"));
+    resetStopwatchItem_->setObjectName(QStringLiteral("ResetStopwatch1"));
+    resetStopwatchItem_->setStatusTip(QStringLiteral("Set the stopwatch of the Registers window to zero"));
+    connect(resetStopwatchItem_, &QAction::triggered, this, &SimulatorController::ResetStopwatchClick);
+
+    QMenu* speeds = menu_->addMenu(QStringLiteral("Run &Speed"));
+    speeds->setObjectName(QStringLiteral("RunSpeed1"));
+    speedItems_ = new QActionGroup(this);
+    for (const SpeedChoice& choice : kSpeeds) {
+        QAction* item = speeds->addAction(QString::fromLatin1(choice.caption));
+        item->setObjectName(QString::fromLatin1(choice.name));
+        item->setCheckable(true);
+        item->setChecked(choice.speed == speed_);
+        item->setActionGroup(speedItems_);
+        connect(item, &QAction::triggered, this, [this, speed = choice.speed] { setSpeed(speed); });
+    }
+
+    menu_->addSeparator();
+    saveWaveformItem_ = add("SaveWaveform1", QStringLiteral("Save &Waveform..."), Qt::Key(0),
+                            QStringLiteral("Save the pins' changes as a value change dump (VCD)"),
+                            &SimulatorController::SaveWaveformClick);
+    loadStimulusItem_ = add("LoadStimulus1", QStringLiteral("Load S&timulus..."), Qt::Key(0),
+                            QStringLiteral("Drive input pins from a file of CYCLE PIN LEVEL lines"),
+                            &SimulatorController::LoadStimulusClick);
     menu_->addSeparator();
     watchdogItem_ = menu_->addAction(QStringLiteral("&Watchdog Timer"));
     watchdogItem_->setObjectName(QStringLiteral("Watchdog1"));
@@ -152,87 +194,75 @@ void SimulatorController::createMenu()
     connect(endItem_, &QAction::triggered, this, &SimulatorController::EndSimulationClick);
 }
 
-void SimulatorController::createDocks()
+void SimulatorController::setWallClock(std::function<std::int64_t()> clock)
 {
-    registersDock_ = new QDockWidget(QStringLiteral("Registers"), form_);
-    registersDock_->setObjectName(QStringLiteral("RegistersDock"));
-    auto* panel = new QWidget(registersDock_);
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(4, 4, 4, 4);
-    coreLabel_ = new QLabel(panel);
-    coreLabel_->setObjectName(QStringLiteral("labCore"));
-    coreLabel_->setTextFormat(Qt::RichText);
-    QFont fixed(QStringLiteral("Monospace"));
-    fixed.setStyleHint(QFont::TypeWriter);
-    coreLabel_->setFont(fixed);
-    column->addWidget(coreLabel_);
-    auto* clockRow = new QHBoxLayout;
-    clockRow->addWidget(new QLabel(QStringLiteral("Clock:"), panel));
-    clockBox_ = new QDoubleSpinBox(panel);
-    clockBox_->setObjectName(QStringLiteral("txtClock"));
-    clockBox_->setRange(0.001, 40.0);
-    clockBox_->setDecimals(3);
-    clockBox_->setSuffix(QStringLiteral(" MHz"));
-    clockBox_->setValue(clockHz_ / 1e6);
-    connect(clockBox_, &QDoubleSpinBox::valueChanged, this, [this](double mhz) { setClockHz(mhz * 1e6); });
-    clockRow->addWidget(clockBox_);
-    clockRow->addStretch();
-    column->addLayout(clockRow);
-    registersTable_ = new QTableWidget(0, 4, panel);
-    registersTable_->setObjectName(QStringLiteral("lvRegisters"));
-    registersTable_->setHorizontalHeaderLabels({QStringLiteral("Register"), QStringLiteral("Addr"),
-                                                QStringLiteral("Hex"), QStringLiteral("Binary")});
-    registersTable_->verticalHeader()->hide();
-    registersTable_->verticalHeader()->setDefaultSectionSize(18);
-    registersTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    registersTable_->setFont(fixed);
-    const QFontMetrics metrics(fixed);
-    int tableWidth = 0;
-    for (const auto& [index, sample] : {std::pair{0, "GPR0H0CXXX"}, {1, "Addr"}, {2, "Hex"}, {3, "00000000"}}) {
-        registersTable_->setColumnWidth(index, metrics.horizontalAdvance(QLatin1String(sample)) + 10);
-        tableWidth += registersTable_->columnWidth(index);
-    }
-    registersTable_->setMinimumWidth(tableWidth + 24);
-    column->addWidget(registersTable_, 1);
-    registersDock_->setWidget(panel);
-    form_->addDockWidget(Qt::RightDockWidgetArea, registersDock_);
+    wallClock_ = std::move(clock);
+}
 
-    eepromDock_ = new QDockWidget(QStringLiteral("EEPROM"), form_);
-    eepromDock_->setObjectName(QStringLiteral("EepromDock"));
-    eepromTable_ = new QTableWidget(8, 8, eepromDock_);
-    eepromTable_->setObjectName(QStringLiteral("lvEeprom"));
-    eepromTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    eepromTable_->setFont(fixed);
-    for (int i = 0; i < 8; ++i) {
-        eepromTable_->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::number(i)));
-        eepromTable_->setVerticalHeaderItem(i, new QTableWidgetItem(hex(i * 8, 2)));
-    }
-    eepromTable_->horizontalHeader()->setDefaultSectionSize(28);
-    eepromTable_->verticalHeader()->setDefaultSectionSize(18);
-    eepromDock_->setWidget(eepromTable_);
-    form_->addDockWidget(Qt::RightDockWidgetArea, eepromDock_);
-    registersDock_->hide();
-    eepromDock_->hide();
+std::int64_t SimulatorController::wallNs() const
+{
+    if (wallClock_)
+        return wallClock_();
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.nsecsElapsed();
 }
 
 bool SimulatorController::ensureSession()
 {
+    TMDIChild* active = form_->activeChild();
+    if (session_ && child_ && active && active != child_) {
+        switch (askToSwitch(active)) {
+        case SwitchAnswer::Cancel: return false;
+        case SwitchAnswer::Stay: break;
+        case SwitchAnswer::Switch:
+            endSession(QStringLiteral("Simulation ended: %1 is simulated instead").arg(active->parentWidget()->windowTitle()));
+            return startSession(active);
+        }
+    }
     if (session_)
         return programUnchanged();
-    TMDIChild* child = form_->activeChild();
-    if (!child)
-        return false;
+    return active && startSession(active);
+}
+
+SimulatorController::SwitchAnswer SimulatorController::askToSwitch(TMDIChild* active)
+{
+    const QString simulated = documentName();
+    const QString other = active->parentWidget()->windowTitle();
+    const QString question = QStringLiteral("%1 is being simulated.\n\nYes: end its simulation and simulate %2.\n"
+                                            "No: go on with %1.")
+                                 .arg(simulated, other);
+    switch (form_->screen().showMessage(kTarvikCaption, toProgramText(question), MessageButtons::YesNoCancel)) {
+    case MessageAnswer::Yes: return SwitchAnswer::Switch;
+    case MessageAnswer::No:
+        // The commands go on in the simulated program's window, brought to the front.
+        if (auto* window = qobject_cast<QMdiSubWindow*>(child_->parentWidget()))
+            form_->mdiArea()->setActiveSubWindow(window);
+        return SwitchAnswer::Stay;
+    default: return SwitchAnswer::Cancel;
+    }
+}
+
+bool SimulatorController::startSession(TMDIChild* child)
+{
     SimProgram program;
     // Errors are reported as Convert to Hex reports them, with the dialog that can help.
     if (!assembleForSimulation(child->document(), form_->screen(), program))
         return false;
     session_ = std::make_unique<Session>(program);
-    session_->chip().setClockHz(static_cast<std::uint32_t>(clockHz_));
+    stopwatch_.reset(0);
+    timedCommand_.clear();
+    session_->chip().setClockHz(clockHz_);
     session_->chip().setWatchdogEnabled(watchdog_ || program.watchdogEnabled());
+    session_->setTracing(true);
     child_ = child;
+    stimulusName_.clear();
     shownValues_.fill(-1);
+    registersTable_->setRowCount(0);
     // Noticed once the window is gone, not while it is being torn down.
     childClosed_ = connect(child, &QObject::destroyed, this, [this] { windowOpen(); }, Qt::QueuedConnection);
+    titleChanged_ = connect(child->parentWidget(), &QWidget::windowTitleChanged, this, &SimulatorController::updateTitles);
     child->setRowOverlay([this](QPainter& painter, int line, const QRect& row) { paintRow(painter, line, row); });
     pins_->setPinStates([this](int pin) -> std::optional<PinDiagram::PinState> {
         const auto port = portPin(pin);
@@ -241,22 +271,13 @@ bool SimulatorController::ensureSession()
         const Pic16c84& chip = session_->chip();
         return PinDiagram::PinState{chip.isOutput(port->first, port->second), chip.pinLevel(port->first, port->second)};
     });
-    // Registers under the program's names (the user's where given), both banks.
-    registersTable_->setRowCount(0);
-    for (const RegisterTable* file : {&child->document().registerFile0, &child->document().registerFile1}) {
-        for (const RegisterEntry& entry : *file) {
-            const int row = registersTable_->rowCount();
-            registersTable_->insertRow(row);
-            registersTable_->setItem(row, 0, new QTableWidgetItem(fromProgramText(entry.nameText())));
-            registersTable_->setItem(row, 1, new QTableWidgetItem(hex(entry.address, 2)));
-            registersTable_->item(row, 1)->setData(Qt::UserRole, entry.address);
-            registersTable_->setItem(row, 2, new QTableWidgetItem);
-            registersTable_->setItem(row, 3, new QTableWidgetItem);
-        }
-    }
-    registersDock_->show();
-    eepromDock_->show();
-    say(QStringLiteral("Simulation: reset"));
+    timing_->setTrace(&session_->trace());
+    timing_->setClockHz(clockHz_);
+    showPinRows();
+    updateTitles();
+    showDocks();
+    setStatus(QStringLiteral("Simulation: reset"));
+    refresh();
     updateActions();
     return true;
 }
@@ -296,18 +317,37 @@ void SimulatorController::endIfProgramChanged(TMDIChild* view)
 void SimulatorController::endSession(const QString& why)
 {
     runTimer_.stop();
+    timing_->setTrace(nullptr);
+    timing_->setRows({});
     session_.reset();
     disconnect(childClosed_);
+    disconnect(titleChanged_);
     if (child_) {
         child_->setRowOverlay({});
         child_->update();
     }
     child_ = nullptr;
+    stimulusName_.clear();
     pins_->setPinStates({});
-    registersDock_->hide();
-    eepromDock_->hide();
-    say(why);
+    for (QDockWidget* dock : {registersDock_, eepromDock_, timingDock_})
+        dock->hide();
+    updateTitles();
+    setStatus(why);
     updateActions();
+}
+
+void SimulatorController::activeWindowChanged()
+{
+    updateActions();
+    if (!session_ || !child_)
+        return;
+    // Another document in front does not stop the simulated one: the status says which runs.
+    if (form_->activeChild() && form_->activeChild() != child_)
+        setStatus(QStringLiteral("%1 is being simulated%2").arg(documentName(), running() ? QStringLiteral(" (running)") : QString()));
+    else if (running())
+        setStatus(runningText(wallNs()));
+    else
+        setStatus(QStringLiteral("Simulating %1").arg(documentName()));
 }
 
 void SimulatorController::ResetClick()
@@ -316,18 +356,23 @@ void SimulatorController::ResetClick()
         return;
     runTimer_.stop();
     session_->reset();
-    say(QStringLiteral("Simulation: reset"));
+    stopwatch_.reset(0);
+    resetRows();
+    timing_->restart();
+    setStatus(QStringLiteral("Simulation: reset"));
     refresh();
+    updateActions();
 }
 
 void SimulatorController::StepIntoClick()
 {
     if (running() || !ensureSession())
         return;
-    if (session_->chip().step() == StepOutcome::Asleep)
+    // Through the session, so that the stimulus plays and the steps are counted.
+    if (session_->run(1) == RunEnd::Asleep)
         showStop(RunEnd::Asleep);
     else
-        statusLabel_->clear();
+        setStatus(QStringLiteral("Stepped to %1").arg(lineText(session_->currentLine())));
     refresh();
 }
 
@@ -335,16 +380,20 @@ void SimulatorController::StepOverClick()
 {
     if (running() || !ensureSession())
         return;
-    if (const auto target = session_->stepOverTarget())
+    startTiming(QStringLiteral("Step Over"));
+    if (const auto target = session_->stepOverTarget()) {
         startRun(target);
-    else
+    } else {
         StepIntoClick();
+        reportTiming();
+    }
 }
 
 void SimulatorController::RunClick()
 {
     if (running() || !ensureSession())
         return;
+    timedCommand_.clear();
     startRun(std::nullopt);
 }
 
@@ -361,9 +410,10 @@ void SimulatorController::RunToCursorClick()
     const int line = child_->topIndex() + child_->cursorRow();
     const int address = session_->program().addressOfLine(line);
     if (address < 0) {
-        say(QStringLiteral("Run to Cursor: line %1 holds no instruction").arg(line));
+        setStatus(QStringLiteral("Run to Cursor: line %1 holds no instruction").arg(line));
         return;
     }
+    startTiming(QStringLiteral("Run to Cursor"));
     startRun(static_cast<std::uint16_t>(address));
 }
 
@@ -374,7 +424,7 @@ void SimulatorController::ToggleBreakpointClick()
     const int line = child_->topIndex() + child_->cursorRow();
     const bool wasSet = session_->hasBreakpoint(line);
     if (!session_->toggleBreakpoint(line) && !wasSet)
-        say(QStringLiteral("Line %1 holds no instruction: no breakpoint").arg(line));
+        setStatus(QStringLiteral("Line %1 holds no instruction: no breakpoint").arg(line));
     child_->update();
 }
 
@@ -384,12 +434,58 @@ void SimulatorController::EndSimulationClick()
         endSession(QStringLiteral("Simulation ended"));
 }
 
-void SimulatorController::setClockHz(double hz)
+void SimulatorController::ResetStopwatchClick()
 {
-    clockHz_ = hz;
+    if (!session_)
+        return;
+    stopwatch_.reset(session_->chip().cycles());
+    setStatus(QStringLiteral("Stopwatch reset"));
+    refresh();
+}
+
+void SimulatorController::startTiming(const QString& command)
+{
+    timedCommand_ = command;
+    stopwatch_.start(session_->chip().cycles());
+}
+
+void SimulatorController::reportTiming(const QString& why)
+{
+    if (!session_ || timedCommand_.isEmpty())
+        return;
+    const QString report = QString::fromStdString(
+        stopwatch_.lapText(timedCommand_.toStdString(), session_->chip().cycles(), clockHz()));
+    timedCommand_.clear();
+    // The figures first: a narrow status bar cuts the end off.
+    setStatus(why.isEmpty() ? report : report + QStringLiteral("; ") + why);
+    statusLabel_->setToolTip(statusLabel_->text());
+}
+
+void SimulatorController::setClockHz(std::uint32_t hz)
+{
+    clockHz_ = std::clamp<std::uint32_t>(hz, 32'000, 20'000'000);
+    if (clockBox_->value() != static_cast<int>(clockHz_))
+        clockBox_->setValue(static_cast<int>(clockHz_));
+    timing_->setClockHz(clockHz_);
+    emit clockChanged();
     if (session_) {
-        session_->chip().setClockHz(static_cast<std::uint32_t>(hz));
+        session_->chip().setClockHz(clockHz_);
+        restartPacing();
         refresh();
+    }
+}
+
+void SimulatorController::setSpeed(RunSpeed speed)
+{
+    speed_ = speed;
+    for (QAction* item : speedItems_->actions())
+        item->setChecked(item->objectName() == QLatin1String(choiceOf(speed).name));
+    const int index = static_cast<int>(&choiceOf(speed) - kSpeeds.data());
+    if (speedBox_->currentIndex() != index)
+        speedBox_->setCurrentIndex(index);
+    if (running()) {
+        restartPacing();
+        setStatus(runningText(wallNs()));
     }
 }
 
@@ -401,21 +497,43 @@ void SimulatorController::togglePin(int pin)
     Pic16c84& chip = session_->chip();
     const QString name = QStringLiteral("R%1%2").arg(port->first == Port::A ? 'A' : 'B').arg(port->second);
     if (chip.isOutput(port->first, port->second)) {
-        say(name + QStringLiteral(" is an output: the program sets its level"));
+        setStatus(name + QStringLiteral(" is an output: the program sets its level"));
         return;
     }
     chip.setInputPin(port->first, port->second, !chip.inputPin(port->first, port->second));
-    say(QStringLiteral("%1 set %2").arg(name, chip.inputPin(port->first, port->second)
-                                                                   ? QStringLiteral("high") : QStringLiteral("low")));
+    setStatus(QStringLiteral("%1 set %2").arg(name, chip.inputPin(port->first, port->second) ? QStringLiteral("high")
+                                                                                                 : QStringLiteral("low")));
     refresh();
 }
 
 void SimulatorController::startRun(std::optional<std::uint16_t> target)
 {
     runTarget_ = target;
-    say(QStringLiteral("Running..."));
+    // The window follows at the screen's rate.
+    const QScreen* screen = form_->QWidget::screen();
+    const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
+    runTimer_.setInterval(std::clamp(static_cast<int>(std::lround(1000.0 / rate)), 8, 40));
+    restartPacing();
     runTimer_.start();
+    setStatus(runningText(wallNs()));
     updateActions();
+}
+
+std::uint64_t SimulatorController::paceDone() const
+{
+    return paceUnit(speed_) == PaceUnit::Instructions ? session_->steps() : session_->chip().cycles();
+}
+
+void SimulatorController::restartPacing()
+{
+    if (!session_)
+        return;
+    const std::int64_t now = wallNs();
+    paceOrigin_ = {now, paceDone()};
+    behindUntilNs_ = 0;
+    rateMarkNs_ = now;
+    rateMarkCycles_ = session_->chip().cycles();
+    reached_ = 0;
 }
 
 void SimulatorController::runSlice()
@@ -423,23 +541,62 @@ void SimulatorController::runSlice()
     // Changes to the program end the session as they are made, not here.
     if (!windowOpen())
         return;
-    QElapsedTimer clock;
-    clock.start();
+    const std::int64_t start = wallNs();
+    const std::int64_t budget = static_cast<std::int64_t>(runTimer_.interval() * kRunShare * kNsPerMs);
+    const Pace pace = sim::pace(paceOrigin_, start, paceDone(), speed_, clockHz_);
+    paceOrigin_ = pace.origin;
+    if (pace.behind)
+        behindUntilNs_ = start + kBehindShownNs;
+    Pic16c84& chip = session_->chip();
     RunEnd end = RunEnd::Budget;
-    while (end == RunEnd::Budget && clock.elapsed() < kSliceBudgetMs)
-        end = session_->run(sliceSteps_, runTarget_);
+    if (pace.unlimited) {
+        while (end == RunEnd::Budget && wallNs() - start < budget)
+            end = session_->run(kChunkSteps, runTarget_);
+    } else if (paceUnit(speed_) == PaceUnit::Instructions) {
+        if (pace.due > 0)
+            end = session_->run(pace.due, runTarget_);
+    } else if (pace.due > 0) {
+        const std::uint64_t until = chip.cycles() + pace.due;
+        while (end == RunEnd::Budget && chip.cycles() < until) {
+            end = session_->run(kChunkSteps, runTarget_, until);
+            if (wallNs() - start >= budget)
+                break;  // what is left is due next tick; a run that stays behind hears of it
+        }
+    }
     if (end != RunEnd::Budget) {
         runTimer_.stop();
         showStop(end);
         updateActions();
+    } else if (!form_->activeChild() || form_->activeChild() == child_) {
+        setStatus(runningText(wallNs()));
     }
     refresh();
+}
+
+QString SimulatorController::runningText(std::int64_t nowNs)
+{
+    if (!session_)
+        return {};
+    if (nowNs - rateMarkNs_ >= kRateWindowNs) {
+        const double simulated = cyclesToSeconds(static_cast<double>(session_->chip().cycles() - rateMarkCycles_), clockHz_);
+        reached_ = simulated * 1e9 / static_cast<double>(nowNs - rateMarkNs_);
+        rateMarkNs_ = nowNs;
+        rateMarkCycles_ = session_->chip().cycles();
+    }
+    const QString speed = QString::fromLatin1(choiceOf(speed_).running);
+    const QString reached = reached_ > 0 ? QStringLiteral("x") + QString::number(reached_, 'g', 3) : QStringLiteral("...");
+    if (nowNs < behindUntilNs_)
+        return QStringLiteral("%1: this computer cannot keep up, reaching %2").arg(speed, reached);
+    if (speed_ == RunSpeed::Unlimited)
+        return QStringLiteral("%1 (%2)").arg(speed, reached);
+    return speed;
 }
 
 void SimulatorController::stopRun(const QString& why)
 {
     runTimer_.stop();
-    say(why);
+    setStatus(why);
+    reportTiming(why);
     refresh();
     updateActions();
 }
@@ -448,19 +605,15 @@ void SimulatorController::showStop(RunEnd end)
 {
     const int line = session_->currentLine();
     switch (end) {
-    case RunEnd::Breakpoint: say(QStringLiteral("Breakpoint at %1").arg(lineText(line))); break;
-    case RunEnd::Target: say(QStringLiteral("Stopped at %1").arg(lineText(line))); break;
+    case RunEnd::Breakpoint: setStatus(QStringLiteral("Breakpoint at %1").arg(lineText(line))); break;
+    case RunEnd::Target: setStatus(QStringLiteral("Stopped at %1").arg(lineText(line))); break;
     case RunEnd::Asleep:
-        say(QStringLiteral("SLEEP without a wake-up source (%1): an input pin can wake it").arg(lineText(line)));
+        setStatus(QStringLiteral("SLEEP without a wake-up source (%1): an input pin can wake it").arg(lineText(line)));
         break;
     case RunEnd::Budget: break;
     }
-}
-
-void SimulatorController::say(const QString& text)
-{
-    statusLabel_->setText(text);
-    messageTimer_.start();
+    // Where the command was to stop is told by the line's mark.
+    reportTiming(end == RunEnd::Target ? QString() : statusLabel_->text());
 }
 
 QString SimulatorController::statusText() const
@@ -468,107 +621,32 @@ QString SimulatorController::statusText() const
     return statusLabel_->text();
 }
 
-void SimulatorController::refresh()
+void SimulatorController::setStatus(const QString& text)
 {
-    if (!session_)
-        return;
-    fillRegisters();
-    fillEeprom();
-    pins_->update();
-    if (child_) {
-        // After a step or a stop the program counter's line comes into view.
-        const int line = session_->currentLine();
-        if (!running() && line >= 0
-            && (line < child_->topIndex() || line >= child_->topIndex() + child_->visibleRows()))
-            child_->MoveCursorToLine(line);
-        child_->update();
-    }
+    // With another program in front, news of the simulation says whose it is.
+    const QString name = documentName();
+    const bool elsewhere = session_ && form_->activeChild() && form_->activeChild() != child_;
+    statusLabel_->setText(elsewhere && !text.startsWith(name) ? name + QStringLiteral(": ") + text : text);
+    messageTimer_.start();
 }
 
-void SimulatorController::fillRegisters()
+QString SimulatorController::lineText(int line)
 {
-    const Pic16c84& chip = session_->chip();
-    QString stack;
-    for (int i = 0; i < chip.stackDepth(); ++i)
-        stack += QStringLiteral(" 0x") + hex(chip.stackEntry(i), 3);
-    const int status = chip.peek(reg::STATUS);
-    // STATUS bit by bit: the names over their values.
-    static const char* const kStatusBits[8] = {"IRP", "RP1", "RP0", "TO", "PD", "Z", "DC", "C"};
-    QString names, values;
-    for (int i = 0; i < 8; ++i) {
-        const QString name = QLatin1String(kStatusBits[i]);
-        names += name + QLatin1Char(' ');
-        values += QString::number((status >> (7 - i)) & 1).rightJustified(name.size()) + QLatin1Char(' ');
-    }
-    QString bits = names.trimmed() + QStringLiteral("<br>       ") + values.trimmed();
-    bits.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
-    const double seconds = chip.elapsedSeconds();
-    coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (%3)<br>"
-                                       "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms")
-                            .arg(hex(chip.w(), 2), hex(chip.pc(), 3))
-                            .arg(lineText(session_->currentLine()).replace(QLatin1Char(' '), QStringLiteral("&nbsp;")))
-                            .arg(stack.isEmpty() ? QStringLiteral(" empty") : stack, bits)
-                            .arg(chip.cycles())
-                            .arg(seconds * 1000.0, 0, 'f', 3));
-    const QColor changed(255, 235, 120);
-    for (int row = 0; row < registersTable_->rowCount(); ++row) {
-        const int address = registersTable_->item(row, 1)->data(Qt::UserRole).toInt();
-        const int value = chip.peek(address);
-        const int shown = shownValues_[static_cast<std::size_t>(address & 0xFF)];
-        registersTable_->item(row, 2)->setText(hex(value, 2));
-        registersTable_->item(row, 3)->setText(QStringLiteral("%1").arg(value, 8, 2, QLatin1Char('0')));
-        const QBrush background = shown >= 0 && shown != value ? QBrush(changed) : QBrush();
-        for (int column = 0; column < 4; ++column)
-            registersTable_->item(row, column)->setBackground(background);
-    }
-    for (int address = 0; address < 256; ++address)
-        shownValues_[static_cast<std::size_t>(address)] = chip.peek(address);
-}
-
-void SimulatorController::fillEeprom()
-{
-    const Pic16c84& chip = session_->chip();
-    for (int i = 0; i < kEepromBytes; ++i) {
-        QTableWidgetItem* item = eepromTable_->item(i / 8, i % 8);
-        if (!item) {
-            item = new QTableWidgetItem;
-            eepromTable_->setItem(i / 8, i % 8, item);
-        }
-        item->setText(hex(chip.eeprom(i), 2));
-    }
-}
-
-void SimulatorController::paintRow(QPainter& painter, int lineNumber, const QRect& row) const
-{
-    if (!session_)
-        return;
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBackgroundMode(Qt::TransparentMode);
-    if (lineNumber == session_->currentLine()) {
-        painter.fillRect(row, QColor(60, 200, 60, 60));
-        QPainterPath arrow;
-        const qreal middle = row.top() + row.height() / 2.0;
-        arrow.moveTo(row.left() + 1, middle - 5);
-        arrow.lineTo(row.left() + 9, middle);
-        arrow.lineTo(row.left() + 1, middle + 5);
-        arrow.closeSubpath();
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0, 150, 0));
-        painter.drawPath(arrow);
-    }
-    if (session_->hasBreakpoint(lineNumber)) {
-        painter.setPen(QPen(QColor(120, 0, 0), 1));
-        painter.setBrush(QColor(220, 30, 30, lineNumber == session_->currentLine() ? 150 : 255));
-        painter.drawEllipse(QRectF(row.left() + 1.5, row.top() + row.height() / 2.0 - 4, 8, 8));
-    }
+    // A program counter on a word no line gave (past the program's end) is on no line.
+    return line >= 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("no line");
 }
 
 void SimulatorController::updateActions()
 {
     const bool canStart = session_ || form_->activeChild();
-    for (QAction* item : {resetItem_, stepIntoItem_, stepOverItem_, runItem_, runToCursorItem_, breakpointItem_})
+    for (QAction* item : {resetItem_, stepIntoItem_, stepOverItem_, runItem_, runToCursorItem_, loadStimulusItem_})
         item->setEnabled(canStart && !running());
     breakpointItem_->setEnabled(canStart);
     haltItem_->setEnabled(running());
+    saveWaveformItem_->setEnabled(session_ != nullptr);
     endItem_->setEnabled(session_ != nullptr);
+    resetStopwatchItem_->setEnabled(session_ != nullptr);
+    watchButton_->setEnabled(session_ != nullptr);
+    for (QDockWidget* dock : {registersDock_, eepromDock_, timingDock_})
+        dock->toggleViewAction()->setEnabled(session_ != nullptr);
 }

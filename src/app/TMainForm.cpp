@@ -92,6 +92,8 @@ TMainForm::TMainForm(QWidget* parent)
         fitToScreen(primary->availableGeometry().size());
     simulator_ = new SimulatorController(this, imagePanel_);
     connect(&documents_, &DocumentActions::documentChanged, simulator_, &SimulatorController::endIfProgramChanged);
+    connect(simulator_, &SimulatorController::clockChanged, this, &TMainForm::showSelectedCycles);
+    watchFilesOnDisk();
     for (QAction* item : menuBar()->actions())
         if (QMenu* menu = item->menu())
             connect(menu, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, this, &TMainForm::leaveMenuBarAfterEscape); });
@@ -105,7 +107,8 @@ TMainForm::~TMainForm()
     delete simulator_;
     simulator_ = nullptr;
     closingWithoutAsking_ = true;
-    mdiArea_->disconnect(this);
+    // Whoever else follows the windows must not hear of them while they go.
+    mdiArea_->disconnect();
     for (QMdiSubWindow* window : mdiArea_->subWindowList()) {
         window->disconnect(this);
         if (QWidget* view = window->widget())
@@ -181,9 +184,16 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
     connect(child, &TMDIChild::selectionChanged, this, &TMainForm::UpdateClipboardCommands);
     connect(child, &TMDIChild::documentModified, this, [this, child] { showModifiedOf(child); });
     connect(child, &TMDIChild::undoStateChanged, this, &TMainForm::UpdateUndoCommands);
-    // The line menu is the active window's; its commands run as the Edit menu's do, so
-    // that the status bar shows what they changed.
-    connect(child, &TMDIChild::editLineRequested, this, &TMainForm::editCurrentLine);
+    // The line menu is the active window's; Edit runs as a command of the main window, so
+    // that the status bar shows what the dialog changed.
+    connect(child, &TMDIChild::editLineRequested, this, [this] {
+        documents_.run({}, [this](TMDIChild& active) {
+            tarvik::ProgramDocument& document = active.document();
+            // The header line has no dialog.
+            if (document.lines.cursor() != document.headerLine())
+                screen_->editCurrentLine(document);
+        });
+    });
     connect(child, &TMDIChild::orgLineRequested, this, [this] { runInstructionDialog(tarvik::kOrgCode); });
     connect(child, &TMDIChild::blankLineDialogRequested, this, [this] { runInstructionDialog(tarvik::kBlankCode); });
     connect(window, &QObject::destroyed, this, &TMainForm::UpdateMenuItems);
@@ -210,6 +220,7 @@ void TMainForm::childActivated(QMdiSubWindow* window)
             child->setShownDisplayMode(displayMode_);
         UpdateClipboardCommands(child->document().lines.countSelected());
         showModifiedOf(child);
+        showDeviceOf(child);
         child->ShowLinePosition(child->cursorRow() + child->topIndex());
         child->setFocus();
     }

@@ -86,6 +86,9 @@ public:
     // File > Import MPASM Source...: a source file the user picks, opened as a new
     // untitled document.
     void FileImportItemClick();
+    // File > Examples: an untitled copy of the example program at path, so the example
+    // itself is never changed.
+    void openExample(const QString& path);
     void FileExitItemClick();
     void WindowCloseAllItemClick();
     void WindowTileItemClick();
@@ -96,7 +99,16 @@ public:
     // Files named on the command line, opened when the window is first shown instead of
     // Untitled1; Untitled1 still comes when none of them opens.
     void setStartupFiles(const QStringList& paths) { startupFiles_ = paths; }
+    // Runs when the window is first shown, after the command line's files and before
+    // Untitled1, which does not come when the step opens a document.
+    void setStartupStep(std::function<void()> step) { startupStep_ = std::move(step); }
+    // Files another start of Tarvik handed over: opened as openFiles does, with the window
+    // brought to the front.
+    void openHandedOverFiles(const QStringList& paths);
+    tarvik::DocumentLifecycle& lifecycle() { return lifecycle_; }
     void HelpAboutItemClick();
+    // Help > User Guide (F1).
+    void HelpGuideItemClick();
     void spbtnQELClick();
     void spbtnASMClick();
 
@@ -121,6 +133,8 @@ public:
     void btnAddBitClick();
     void btnAddLiteralClick();
     void btnHexClick();
+    // Tools > Insert Delay...: a delay exact to the cycle at the simulator's clock.
+    void InsertDelay1Click();
     void Undo1Click();
     void Redo1Click();
 
@@ -176,6 +190,11 @@ private:
     bool askToCloseChild(TMDIChild* child);
     void setStatusPanel(int panel, const QString& text);
     void showModifiedOf(TMDIChild* child);
+    // Panel 5: the cycles of the active document's Selected lines, and their time at the
+    // simulator's clock.
+    void showSelectedCycles();
+    // Palette and pin diagram captions name the document's chip.
+    void showDeviceOf(TMDIChild* child);
     // After a command: the view repainted, and the status bar and the menus telling the
     // document as it now stands.
     void showDocumentState(TMDIChild& child);
@@ -190,6 +209,10 @@ private:
     // Opening the Edit menu: Cut, Copy and Delete follow the active document's selection.
     void LineClick();
     void fillWindowMenu();
+    // A document window that comes to the front tells once that someone else has changed
+    // its file; so does the application when it becomes active again.
+    void watchFilesOnDisk();
+    void noticeChangeOnDisk();
     // Window menu text of a document window: the mnemonic for the first nine, and the
     // folder when another window shows a file of the same name.
     QString windowListCaption(int index, const QList<TMDIChild*>& children) const;
@@ -215,6 +238,7 @@ private:
     QList<QPair<QPointer<QMdiSubWindow>, QRect>> sizedBeforeMaximised_;
     bool closingWithoutAsking_ = false;
     QStringList startupFiles_;
+    std::function<void()> startupStep_;
     double uiScale_ = 1.0;  // logical DPI / 96, never below 1
 
     std::unique_ptr<QtScreen> ownScreen_;

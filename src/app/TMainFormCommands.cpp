@@ -5,7 +5,9 @@
 
 #include "app/TMainForm.h"
 
+#include "app/SimulatorController.h"
 #include "app/TfrmAbout.h"
+#include "app/TfrmGuide.h"
 #include "assembler/ConvertToHex.h"
 #include "assembler/HexImage.h"
 #include "assembler/TfrmHexFile.h"
@@ -15,6 +17,7 @@
 #include "dialogs/symbols/TfrmNewBits.h"
 #include "dialogs/symbols/TfrmNewConstants.h"
 #include "dialogs/symbols/TfrmNewRegisters.h"
+#include "dialogs/timing/TfrmDelay.h"
 #include "editor/LineCommands.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
@@ -171,6 +174,13 @@ void TMainForm::btnHexClick()
     });
 }
 
+void TMainForm::InsertDelay1Click()
+{
+    documents_.run("Insert Delay", [this](TMDIChild& child) {
+        runInsertDelay(child, *screen_, simulator_->clockHz(), this);
+    });
+}
+
 void TMainForm::Undo1Click()
 {
     documents_.run({}, [](TMDIChild& child) { child.Undo(); });
@@ -196,6 +206,11 @@ void TMainForm::setDisplayMode(int mode)
     displayMode_ = mode;
     if (TMDIChild* child = activeChild())
         child->setShownDisplayMode(displayMode_);
+}
+
+void TMainForm::HelpGuideItemClick()
+{
+    TfrmGuide::showAt();
 }
 
 void TMainForm::HelpAboutItemClick()

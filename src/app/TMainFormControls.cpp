@@ -3,13 +3,17 @@
 // of the active document.
 
 #include "app/TMainForm.h"
+#include "dialogs/device/DeviceDialogs.h"
+#include "dialogs/device/TfrmProgramChip.h"
 
+#include "app/ExamplesMenu.h"
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
 #include "app/SimulatorController.h"
 #include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
+#include "timing/LineCycles.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -139,6 +143,7 @@ void TMainForm::createMenus()
     connect(exportItem_, &QAction::triggered, this, &TMainForm::FileExportItemClick);
     connect(addItem(file, "FileImportItem", "&Import MPASM Source...", "Import MPASM source as a new file"),
             &QAction::triggered, this, &TMainForm::FileImportItemClick);
+    file->addMenu(createExamplesMenu(this, [this](const QString& path) { openExample(path); }));
     file->addSeparator();
     connect(addItem(file, "FileExitItem", "E&xit", "Exit the application"), &QAction::triggered, this,
             &TMainForm::FileExitItemClick);
@@ -228,9 +233,23 @@ void TMainForm::createMenus()
     convertTo->setObjectName(QStringLiteral("Convertto1"));
     connect(addItem(convertTo, "Hex1", "&Hex"), &QAction::triggered, this, &TMainForm::btnHexClick);
     addItem(convertTo, "Bin1", "&Bin")->setEnabled(false);
+    connect(addItem(toolsMenu_, "InsertDelay1", "Insert &Delay...", "Insert a delay exact to the cycle"),
+            &QAction::triggered, this, &TMainForm::InsertDelay1Click);
+    toolsMenu_->addSeparator();
+    const auto deviceCommand = [this](const char* name, const char* caption, std::string undoName, auto run) {
+        connect(addItem(toolsMenu_, name, caption), &QAction::triggered, this, [this, undoName, run] {
+            documents_.run(undoName, [this, run](TMDIChild& child) { run(child.document(), *screen_, this); });
+        });
+    };
+    deviceCommand("ConfigurationWord1", "Con&figuration Word...", "Configuration Word", runConfigWordDialog);
+    deviceCommand("EepromData1", "&EEPROM Data...", "EEPROM Data", runEepromDataDialog);
+    deviceCommand("ProgramChip1", "&Program Chip...", "Program Chip", runProgramChip);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
+    QAction* guideItem = addItem(help, "HelpGuideItem", "&User Guide", "Open the user guide");
+    guideItem->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(guideItem, &QAction::triggered, this, &TMainForm::HelpGuideItemClick);
     connect(addItem(help, "HelpAboutItem", "&About..."), &QAction::triggered, this,
             &TMainForm::HelpAboutItemClick);
 }
@@ -358,8 +377,8 @@ void TMainForm::createStatusBar()
             panel->setFixedWidth(width);
             bar->addWidget(panel);
         } else {
-            // The last panel, always empty, runs to the end of the bar and gives way in a
-            // narrow window, so the panels in use never overlap.
+            // The last panel, the cycles of a selection, runs to the end of the bar and gives
+            // way in a narrow window, so the panels before it never overlap.
             panel->setMinimumWidth(0);
             bar->addWidget(panel, 1);
         }
@@ -476,6 +495,22 @@ void TMainForm::UpdateClipboardCommands(int selectedCount)
     cutItem_->setEnabled(any);
     copyItem_->setEnabled(any);
     deleteItem_->setEnabled(any);
+    showSelectedCycles();
+}
+
+void TMainForm::showSelectedCycles()
+{
+    TMDIChild* child = activeChild();
+    if (!child || !simulator_) {
+        setStatusPanel(5, QString());
+        return;
+    }
+    const tarvik::CycleSum sum = tarvik::selectedCycles(child->document());
+    const std::uint32_t clock = simulator_->clockHz();
+    setStatusPanel(5, QString::fromStdString(tarvik::cycleSumText(sum, clock)));
+    statusPanels_[5]->setToolTip(sum.instructions == 0 ? QString()
+        : QStringLiteral("The Selected lines taken straight through, each once, at %1")
+              .arg(QString::fromStdString(tarvik::clockText(clock))));
 }
 
 void TMainForm::LineClick()
@@ -518,8 +553,20 @@ void TMainForm::showModifiedOf(TMDIChild* child)
     setStatusPanel(4, modified ? QStringLiteral("Modified") : QString());
 }
 
+void TMainForm::showDeviceOf(TMDIChild* child)
+{
+    const QString chip = QString::fromLatin1(
+        tarvik::deviceName(child ? child->document().device() : tarvik::Device::Pic16C84));
+    if (auto* title = panel1_->findChild<QLabel*>(QStringLiteral("Panel4")))
+        title->setText(QStringLiteral(" %1  byte-oriented instructions").arg(chip));
+    if (auto* title = qobject_cast<QLabel*>(panel8_))
+        title->setText(QStringLiteral(" %1 - Pin Diagram").arg(chip));
+    imagePanel_->setChipName(chip);
+}
+
 void TMainForm::showDocumentState(TMDIChild& child)
 {
+    showDeviceOf(&child);
     // Operands are drawn under their symbols' current names.
     child.update();
     // A dialog attaches a new line's comment after the line is in: the panels follow now.

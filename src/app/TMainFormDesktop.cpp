@@ -39,7 +39,7 @@ void TMainForm::showEvent(QShowEvent* event)
     setWindowState(windowState() | Qt::WindowMaximized);
     setStatusPanel(1, QStringLiteral("   0"));
     if (startupFiles_.isEmpty())
-        FileNewItemClick();
+        openStartupFiles();
     else if (windowHandle()->isExposed())
         QTimer::singleShot(0, this, &TMainForm::openStartupFiles);
     else
@@ -61,6 +61,8 @@ void TMainForm::openStartupFiles()
 {
     const QStringList files = std::exchange(startupFiles_, {});
     openFiles(files);
+    if (startupStep_)
+        startupStep_();
     if (documentWindows().isEmpty())
         FileNewItemClick();
 }

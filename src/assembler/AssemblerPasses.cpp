@@ -16,13 +16,21 @@ bool isKnownKind(const ProgramLine& line)
         || line.code == kBlankCode;
 }
 
+// Gives the caller that asked for it the line of a pass's first error.
+void noteFailure(int* failingLine, bool firstError, int lineNumber)
+{
+    if (failingLine && firstError)
+        *failingLine = lineNumber;
+}
+
 } // namespace
 
-bool CheckLabels(ProgramDocument& doc, Screen& screen)
+bool CheckLabels(ProgramDocument& doc, Screen& screen, int* failingLine)
 {
     int lineNumber = 0;
     for (ProgramLine& line : doc.lines) {
         if (line.hasLabel() && !doc.labels.positionOf(line.labelText())) {
+            noteFailure(failingLine, true, lineNumber);
             screen.moveCursorToLine(doc, lineNumber);
             ReportError(screen, "Error in line %d: symbol not previously defined (%s).", lineNumber,
                         std::string(line.labelText()).c_str());
@@ -34,7 +42,7 @@ bool CheckLabels(ProgramDocument& doc, Screen& screen)
     return true;
 }
 
-bool AssignAddresses(ProgramDocument& doc, Screen& screen)
+bool AssignAddresses(ProgramDocument& doc, Screen& screen, int* failingLine)
 {
     // Wide enough that no ORG address (saturated at INT_MAX) plus the lines after it overflows.
     std::int64_t counter = 0;
@@ -49,9 +57,11 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
             int address = 0;
             if (!ParseAddress(line.operandText(), address)) {
                 // The counter carries on unchanged: the pass has failed already.
+                noteFailure(failingLine, result, lineNumber);
                 ReportError(screen, "Error in line:%d", lineNumber);
                 result = false;
             } else if (address < counter) {
+                noteFailure(failingLine, result, lineNumber);
                 screen.moveCursorToLine(doc, lineNumber);
                 ReportError(screen, "Error in line %d: overwriting previous address contents.",
                             lineNumber);
@@ -63,6 +73,7 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
         } else if (!isKnownKind(line)) {
             // Only a damaged file holds such a line. It would take an address here but give no
             // word in the encoding pass, moving every later label off its word.
+            noteFailure(failingLine, result, lineNumber);
             ReportError(screen, "Error in line:%d", lineNumber);
             result = false;
         }
@@ -70,6 +81,7 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
         if (line.hasLabel()) {
             NameValueEntry* entry = doc.labels.findByName(line.labelText());
             if (entry && entry->value[0] != '\0') {
+                noteFailure(failingLine, result, lineNumber);
                 screen.moveCursorToLine(doc, lineNumber);
                 ReportError(screen,
                             "Error in line %d: address label duplicated or different in second pass (%s).",
@@ -82,6 +94,7 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
         }
 
         if (counter >= HexImage::kProgramWords) {
+            noteFailure(failingLine, result, lineNumber);
             if (firstOutOfRange < 0)
                 firstOutOfRange = lineNumber;
             else
@@ -100,13 +113,14 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen)
     return result;
 }
 
-OperandError EncodeProgram(ProgramDocument& doc, Screen& screen, HexImage& image)
+OperandError EncodeProgram(ProgramDocument& doc, Screen& screen, HexImage& image, int* failingLine)
 {
     int lineNumber = 0;
     for (ProgramLine& line : doc.lines) {
         if (!line.isInactive()) {
             const OperandError error = EncodeLine(line, doc, screen, image);
             if (error != OperandError::None) {
+                noteFailure(failingLine, true, lineNumber);
                 screen.moveCursorToLine(doc, lineNumber);
                 if (error == OperandError::NoRoom)
                     ReportError(screen, "Error in line %d: program out of range.", lineNumber);

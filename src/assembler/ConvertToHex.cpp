@@ -21,12 +21,15 @@ std::optional<std::string> hexFileNameFor(std::string_view documentFileName)
     return name;
 }
 
-bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image)
+bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image, int* failingLine)
 {
     image.reset();
     doc.labels.clearValues();
-    return CheckLabels(doc, screen) && AssignAddresses(doc, screen)
-        && EncodeProgram(doc, screen, image) == OperandError::None;
+    if (!(CheckLabels(doc, screen, failingLine) && AssignAddresses(doc, screen, failingLine)
+          && EncodeProgram(doc, screen, image, failingLine) == OperandError::None))
+        return false;
+    image.appendDeviceData(doc.configWord, doc.eepromData);
+    return true;
 }
 
 ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& image,

@@ -21,8 +21,9 @@ inline constexpr std::size_t kMaxHexFileNameLength = 31;
 std::optional<std::string> hexFileNameFor(std::string_view documentFileName);
 
 // Resets the image, empties the label addresses and runs the three passes. False when a pass
-// failed; it has reported the error.
-bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image);
+// failed; it has reported the error and, where failingLine is given, set it to the program
+// line of that error (header line 0).
+bool assembleProgram(ProgramDocument& doc, Screen& screen, HexImage& image, int* failingLine = nullptr);
 
 enum class ConvertStatus {
     AssemblyFailed,  // a pass reported an error; no file written

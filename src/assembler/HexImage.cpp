@@ -22,11 +22,31 @@ bool HexImage::appendByte(int value)
 {
     if (count_ >= kCapacity || nextAddress_ >= kCapacity)
         return false;
-    bytes_[static_cast<std::size_t>(count_)] = static_cast<std::uint8_t>(value & 0xFF);
-    addresses_[static_cast<std::size_t>(count_)] = static_cast<std::uint16_t>(nextAddress_);
-    ++count_;
+    store(nextAddress_, value);
     ++nextAddress_;
     return true;
+}
+
+void HexImage::store(int address, int value)
+{
+    if (static_cast<std::size_t>(count_) >= bytes_.size())
+        return;
+    bytes_[static_cast<std::size_t>(count_)] = static_cast<std::uint8_t>(value & 0xFF);
+    addresses_[static_cast<std::size_t>(count_)] = static_cast<std::uint16_t>(address);
+    ++count_;
+}
+
+void HexImage::appendDeviceData(std::optional<int> configWord, const EepromData& eeprom)
+{
+    if (configWord) {
+        store(2 * kConfigAddress, *configWord);
+        store(2 * kConfigAddress + 1, *configWord >> 8);
+    }
+    for (int i = 0; i < kEepromSize; ++i)
+        if (const int value = eeprom[static_cast<std::size_t>(i)]; value >= 0) {
+            store(2 * (kEepromAddress + i), value);
+            store(2 * (kEepromAddress + i) + 1, 0);
+        }
 }
 
 bool HexImage::hasRoomForWord() const

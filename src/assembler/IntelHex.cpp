@@ -1,7 +1,8 @@
 #include "assembler/IntelHex.h"
 
-#include "model/Names.h"
 #include "files/SafeFile.h"
+#include "model/HexDigit.h"
+#include "model/Names.h"
 
 #include <algorithm>
 
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int kRecordBytes = 16;
 constexpr std::size_t kMaxRecordBytes = 255;  // what the count byte can say
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // Builds the record in a local buffer and appends it at once: the HEX text of a full
 // program memory is written in the assembler's time budget.
@@ -22,8 +22,8 @@ void appendRecord(std::string& out, int type, int address, std::span<const std::
     std::size_t length = 0;
     int sum = 0;
     const auto put = [&](int value) {
-        line[length++] = kHexDigits[(value >> 4) & 0xF];
-        line[length++] = kHexDigits[value & 0xF];
+        line[length++] = hexDigit(static_cast<unsigned>(value) >> 4);
+        line[length++] = hexDigit(static_cast<unsigned>(value));
         sum += value;
     };
     line[length++] = ':';
@@ -106,7 +106,8 @@ bool WriteIntelHex(Screen& screen, const std::string& fileName, const HexImage& 
     WriteError cause;
     if (writeFileSafely(fileName, {bytes, text.size()}, &cause) == WriteStatus::Ok)
         return true;
-    // The fixed text names the file; the second line says why it could not be written.
+    // The fixed text names the file, and does not say whether the folder, the file or the disk
+    // is at fault: the second line does.
     const std::string detail = fileNameText(cause.describe());
     ReportError(screen, "Otvaranje fajla %s nije uspelo!%s%s", fileNameText(fileName).c_str(), detail.empty() ? "" : "\n",
                 detail.c_str());

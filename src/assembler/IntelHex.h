@@ -21,8 +21,8 @@ std::vector<std::string> intelHexRecords(const HexImage& image);
 std::string intelHexText(const HexImage& image);
 
 // Writes the image as an Intel HEX file. The old file is replaced only once the new one is
-// completely on disk; on any failure "Otvaranje fajla %s nije uspelo!" is reported, the
-// old file is left as it was and the result is false.
+// completely on disk; on any failure "Otvaranje fajla %s nije uspelo!" is reported with the
+// system's reason on a second line, the old file is left as it was and the result is false.
 bool WriteIntelHex(Screen& screen, const std::string& fileName, const HexImage& image);
 
 } // namespace tarvik

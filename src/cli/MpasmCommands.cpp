@@ -1,12 +1,14 @@
 #include "cli/MpasmCommands.h"
 
 #include "cli/StderrScreen.h"
+#include "files/FileIdentity.h"
 #include "files/ProgramFile.h"
 #include "files/SafeFile.h"
 #include "mpasm/MpasmExport.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <span>
 
 namespace tarvik {
@@ -20,6 +22,8 @@ using Producer = bool (*)(ProgramDocument&, Screen&, std::string&);
 
 int run(const std::string& program, const std::optional<std::string>& output, Producer produce)
 {
+    if (!inputReadable(program))
+        return kExitFileOrUsage;
     StderrScreen screen(program);
     const DeviceDefaults defaults;
     ReadOutcome read = readProgramFile(program, defaults);
@@ -32,20 +36,19 @@ int run(const std::string& program, const std::optional<std::string>& output, Pr
         return kExitAssemblyError;
     if (!output) {
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            std::fputs("tarvik-asm: cannot write to standard output\n", stderr);
+            printMessage("tarvik-asm", "cannot write to standard output\n" + std::string(std::strerror(errno)));
             return kExitFileOrUsage;
         }
         return 0;
     }
-    std::error_code ignored;
-    if (*output == program || std::filesystem::equivalent(*output, program, ignored)) {
-        std::fprintf(stderr, "%s: the source would replace the program file itself\n", output->c_str());
+    if (*output == program || sameFile(*output, program)) {
+        printMessage(*output, "the source would replace the program file itself");
         return kExitFileOrUsage;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const WriteStatus status = writeFileSafely(*output, std::span<const std::uint8_t>(bytes, text.size()));
-    if (status != WriteStatus::Ok) {
-        std::fprintf(stderr, "%s: cannot write the file\n", output->c_str());
+    WriteError cause;
+    if (writeFileSafely(*output, std::span<const std::uint8_t>(bytes, text.size()), &cause) != WriteStatus::Ok) {
+        printMessage(*output, "cannot write the file\n" + cause.describe());
         return kExitFileOrUsage;
     }
     return 0;

@@ -133,6 +133,9 @@ void report(const std::string& file, const std::string& text)
 // The program's image, or the exit status of why there is none.
 int loadProgram(const std::string& path, sim::SimProgram& program)
 {
+    // A named pipe would hang the reads below.
+    if (!inputReadable(path))
+        return kExitFile;
     StderrScreen screen(path);
     if (looksLikeIntelHex(path)) {
         std::string text;

@@ -5,7 +5,11 @@
 #include "cli/SimulateCommand.h"
 #include "cli/MpasmCommands.h"
 #include "cli/StderrScreen.h"
+#include "files/FileIdentity.h"
+#include "files/InputFile.h"
+#include "files/PrintableText.h"
 #include "files/ProgramFile.h"
+#include "files/SafeFile.h"
 #include "mpasm/Import.h"
 
 #include <cstdint>
@@ -24,7 +28,7 @@ constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\
                                      "       tarvik-asm --list PROGRAM.qel\n"
                                      "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
                                      "                  [--stimulus FILE] [--clock HZ]\n"
-                                     "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
+                                     "       tarvik-asm --import SOURCE.asm [--device NAME] [-o PROGRAM.qel]\n"
                                      "       tarvik-asm --delay CYCLES [--name NAME]\n";
 
 constexpr std::string_view kHelp =
@@ -33,7 +37,7 @@ constexpr std::string_view kHelp =
     "       tarvik-asm --list PROGRAM.qel\n"
     "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
     "                  [--stimulus FILE] [--clock HZ]\n"
-    "       tarvik-asm --import SOURCE.asm [-o PROGRAM.qel]\n"
+    "       tarvik-asm --import SOURCE.asm [--device NAME] [-o PROGRAM.qel]\n"
     "       tarvik-asm --delay CYCLES [--name NAME]\n"
     "\n"
     "Assembles a Tarvik program file into an Intel HEX file with the same steps and\n"
@@ -51,11 +55,12 @@ constexpr std::string_view kHelp =
     "               MPASM syntax with its comment, then the symbol table\n"
     "  --simulate STEPS\n"
     "               run PROGRAM (a program file, assembled in memory, or any Intel\n"
-    "               HEX file) on the simulated PIC16C84 for STEPS instructions from\n"
-    "               power-on reset, stopping early at SLEEP with no wake-up source,\n"
-    "               and print the state: steps, cycles, pc, w, the stack from the\n"
-    "               top, the registers 0x00-0x2f and 0x80-0xaf as a read returns\n"
-    "               them, and the data EEPROM\n"
+    "               HEX file) on the simulated chip (the program's device; a HEX\n"
+    "               file runs on a PIC16C84) for STEPS instructions from power-on\n"
+    "               reset, stopping early at SLEEP with no wake-up source, and print\n"
+    "               the state: steps, cycles, pc, w, the stack from the top, the\n"
+    "               registers 0x00-0x2f and 0x80-0xaf (to 0x4f and 0xcf on the\n"
+    "               F84s) as a read returns them, and the data EEPROM\n"
     "  --vcd OUT.vcd\n"
     "               with --simulate: also write the pins RA0-RA4 and RB0-RB7 as a\n"
     "               value change dump, time 0 at the reset\n"
@@ -71,9 +76,12 @@ constexpr std::string_view kHelp =
     "  --import     read MPASM source for the 16C84, 16F84 or 16F84A and write it as\n"
     "               a program file (-o, or SOURCE with the extension .qel). What a\n"
     "               program cannot hold (macros, conditional assembly, #define, data\n"
-    "               directives, RAM past 0x2F, other include files) is refused as\n"
-    "               \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file written;\n"
-    "               __config is reported as not kept\n"
+    "               directives, RAM past the chip's, other include files) is refused\n"
+    "               as \"SOURCE.asm:LINE: TEXT\" with exit status 1 and no file\n"
+    "               written; __config and de (after org 0x2100) are kept\n"
+    "  --device NAME\n"
+    "               with --import: the chip (16C84, 16F84 or 16F84A) of a source that\n"
+    "               names none; a source that names another one is refused\n"
     "  --delay CYCLES\n"
     "               print MPASM source of a subroutine that takes exactly CYCLES\n"
     "               instruction cycles (8 to 100000000) from the start of its call to\n"
@@ -94,6 +102,10 @@ constexpr std::string_view kHelp =
     "  2  the program file cannot be read, the HEX file cannot be written (or would\n"
     "     replace the program file itself), or the command line is wrong\n";
 
+// A source line longer than this is no MPASM source: a 4 MB comment would otherwise
+// become tens of thousands of comment lines before anything said so.
+constexpr std::size_t kMaxSourceLineBytes = 4096;
+
 void print(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -101,11 +113,32 @@ void print(std::FILE* stream, std::string_view text)
 
 int usageError(std::string_view problem)
 {
-    print(stderr, "tarvik-asm: ");
-    print(stderr, problem);
-    print(stderr, "\n");
+    tarvik::printMessage("tarvik-asm", problem);
     print(stderr, kUsage);
     return kExitFileOrUsage;
+}
+
+// The 1-based number of the first line longer than the limit, 0 when there is none.
+int firstOverlongLine(std::string_view text, std::size_t limit)
+{
+    int line = 1;
+    for (std::size_t start = 0; start < text.size(); ++line) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end - start > limit)
+            return line;
+        start = end + 1;
+    }
+    return 0;
+}
+
+// Puts back what an in-place write cut short by a crash left half-written.
+void restoreInterruptedWrites()
+{
+    for (const tarvik::InterruptedWrite& write : tarvik::restoreInterruptedWrites())
+        if (write.outcome == tarvik::InterruptedWrite::Outcome::Restored)
+            tarvik::printMessage("tarvik-asm", write.target + " holds its contents from before an interrupted write again");
 }
 
 // The program file name next to the source: its extension replaced by .qel.
@@ -118,39 +151,42 @@ std::string programNameFor(const std::string& source)
     return source + ".qel";
 }
 
-int importCommand(const std::string& source, const std::optional<std::string>& output)
+int importCommand(const std::string& source, const std::optional<std::string>& output,
+                  std::optional<tarvik::Device> device)
 {
     const std::string target = output ? *output : programNameFor(source);
-    if (target == source)
+    // Any spelling of the source's own file counts: ./S.asm, a full path, a link to it.
+    if (target == source || tarvik::sameFile(target, source))
         return usageError("the program file would replace the source " + source);
-    std::FILE* file = std::fopen(source.c_str(), "rb");
-    if (!file) {
-        print(stderr, source + ": cannot read the file\n");
+    tarvik::InputCheck check;
+    const std::optional<std::string> text = tarvik::readInputFile(source, tarvik::kMaxImportSourceBytes, check);
+    if (!text && check.problem == tarvik::InputCheck::Problem::TooLarge) {
+        const tarvik::ImportMessage refusal{0, "the source is larger than " + std::to_string(check.limit) + " bytes"};
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, refusal) + "\n"));
+        return kExitAssemblyError;
+    }
+    if (!text) {
+        tarvik::printMessage(source, "cannot read the file\n" + check.describe());
         return kExitFileOrUsage;
     }
-    std::string text;
-    char buffer[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= tarvik::kMaxImportSourceBytes)
-        text.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        print(stderr, source + ": cannot read the file\n");
-        return kExitFileOrUsage;
+    if (const int line = firstOverlongLine(*text, kMaxSourceLineBytes); line != 0) {
+        const tarvik::ImportMessage refusal{
+            line, "the line is longer than " + std::to_string(kMaxSourceLineBytes) + " characters"};
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, refusal) + "\n"));
+        return kExitAssemblyError;
     }
 
     const tarvik::DeviceDefaults defaults;
-    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(text, defaults);
+    const tarvik::ImportOutcome outcome = tarvik::importMpasmSource(*text, defaults, device);
     for (const tarvik::ImportMessage& note : outcome.notes)
-        print(stderr, tarvik::formatImportMessage(source, note) + "\n");
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, note) + "\n"));
     if (!outcome.document) {
-        print(stderr, tarvik::formatImportMessage(source, *outcome.refusal) + "\n");
+        print(stderr, tarvik::printableText(tarvik::formatImportMessage(source, *outcome.refusal) + "\n"));
         return kExitAssemblyError;
     }
-    const tarvik::WriteStatus status = tarvik::writeProgramFile(target, *outcome.document);
-    if (status != tarvik::WriteStatus::Ok) {
-        print(stderr, target + ": " + std::string(tarvik::writeStatusMessage(status)) + "\n");
+    tarvik::WriteError cause;
+    if (tarvik::writeProgramFile(target, *outcome.document, &cause) != tarvik::WriteStatus::Ok) {
+        tarvik::printMessage(target, "cannot write the file\n" + cause.describe());
         return kExitFileOrUsage;
     }
     return 0;
@@ -166,6 +202,7 @@ int main(int argc, char** argv)
     tarvik::SimulateOptions simulation;
     bool simulationOptions = false;
     bool importSource = false;
+    std::optional<tarvik::Device> device;
     bool exportSource = false;
     bool listProgram = false;
     std::optional<std::string> delayCycles;
@@ -184,6 +221,12 @@ int main(int argc, char** argv)
             output = argv[++i];
         } else if (options && arg == "--import") {
             importSource = true;
+        } else if (options && arg == "--device") {
+            if (i + 1 >= argc)
+                return usageError("--device needs a chip name");
+            device = tarvik::parseDevice(argv[++i]);
+            if (!device)
+                return usageError("--device needs 16C84, 16F84 or 16F84A, not " + std::string(argv[i]));
         } else if (options && arg == "--simulate") {
             if (i + 1 >= argc)
                 return usageError("--simulate needs a number of steps");
@@ -241,10 +284,14 @@ int main(int argc, char** argv)
         return usageError("no program file given");
     if (simulationOptions && !simulateSteps)
         return usageError("--vcd, --stimulus and --clock go with --simulate");
+    if (!listProgram && !simulateSteps && (output || !exportSource))
+        restoreInterruptedWrites();
+    if (device && !importSource)
+        return usageError("--device goes with --import");
     if (importSource) {
         if (exportSource || listProgram || simulateSteps)
             return usageError("--import does not go with --export, --list or --simulate");
-        return importCommand(*program, output);
+        return importCommand(*program, output, device);
     }
     if (exportSource || listProgram) {
         if (exportSource && listProgram)
@@ -261,6 +308,8 @@ int main(int argc, char** argv)
         return tarvik::simulateCommand(simulation);
     }
 
+    if (!tarvik::inputReadable(*program))
+        return kExitFileOrUsage;
     tarvik::StderrScreen screen(*program);
     const tarvik::DeviceDefaults defaults;
     tarvik::ReadOutcome read = tarvik::readProgramFile(*program, defaults);

@@ -45,10 +45,8 @@ ReplaceResult ReplaceOperand(ProgramDocument& doc, Screen& screen, std::string_v
         }
     }
     doc.resetCursorToTop();
-    if (count == 0) {
-        ReportNotFound(screen, oldText);
+    if (count == 0)
         return ReplaceResult::NotFound;
-    }
     doc.modified = true;
     return ReplaceResult::Replaced;
 }

@@ -15,12 +15,12 @@ namespace tarvik {
 // none is deselected. Answers how many lines matched, or nullopt when the text is empty
 // ("Error!" shown: the dialog stays open).
 std::optional<int> FindOperand(ProgramDocument& doc, Screen& screen, std::string_view text);
-// "Error! '%s' is not exist!", for a Find that matched nothing.
+// "Error! '%s' is not exist!", for a Find or Replace that matched nothing.
 void ReportNotFound(Screen& screen, std::string_view text);
 
 enum class ReplaceResult {
     Refused,   // a text was empty or the new one no valid name: reported, nothing walked
-    NotFound,  // walked, no operand matched: reported
+    NotFound,  // walked, no operand matched: ReportNotFound, once the view is back at the top
     Replaced,  // the document is modified
 };
 

@@ -27,7 +27,8 @@ bool checkOperand(ProgramDocument& doc, Screen& screen, EntryLine& entry)
             return false;
         break;
     case EntryKind::Bit:
-        if (!EnsureBit(doc, screen, entry.operandKnown, entry.operand))
+        // Picking another register empties the bit box but leaves the bit known from before.
+        if (entry.operand.empty() || !EnsureBit(doc, screen, entry.operandKnown, entry.operand))
             return false;
         break;
     case EntryKind::Literal: {
@@ -104,19 +105,16 @@ EntryResult insertEntryLine(ProgramDocument& doc, Screen& screen, EntryLine& ent
         line.setOperand(entry.operand);
     if (hasDestination(entry.kind))
         line.destination = entry.destination;
-    // The comment is appended only once the line is in, so a failed insertion leaves no
-    // comment behind; append gives the next index.
-    const bool withComment = !doc.pendingComment.empty();
-    if (withComment)
-        line.commentIndex = doc.comments.count() + 1;
+    // The comment is in the table before the line goes in: the view shows the new line's
+    // comment the moment it inserts it. Should the insertion fail, the comment stays pending
+    // and its entry unused, as a deleted line's comment does.
+    if (!doc.pendingComment.empty())
+        line.commentIndex = doc.comments.append(doc.pendingComment);
 
     const bool inserted = insert ? insert(line) : doc.lines.insertAfterCursor(line) != nullptr;
     if (!inserted)
         return EntryResult::Failed;
-    if (withComment) {
-        doc.comments.append(doc.pendingComment);
-        doc.pendingComment.clear();
-    }
+    doc.pendingComment.clear();
     doc.modified = true;
     return EntryResult::Written;
 }

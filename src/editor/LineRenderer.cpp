@@ -2,6 +2,7 @@
 
 #include "editor/InstructionNames.h"
 #include "model/InstructionCode.h"
+#include "timing/LineCycles.h"
 
 namespace tarvik {
 
@@ -175,6 +176,10 @@ void renderLine(const ProgramLine& line, int displayMode, const ProgramDocument&
             symbolicInstruction(row, line, *info);
         else
             mpasmInstruction(row, line, *info);
+        if (columns.cyclesRight > 0) {
+            const std::string cycles = cyclesText(lineCycles(document, line));
+            row.at(cycles, stateColour(line.state, RunColour::Grey), columns.cyclesRight - measure.width(cycles));
+        }
         row.at(bankMark(line, document), RunColour::Red, columns.bankX);
     } else if (line.code == kOrgCode) {
         row.follow(std::string("ORG ").append(line.operandText()), RunColour::Black);

@@ -10,7 +10,7 @@
 
 namespace tarvik {
 
-enum class RunColour : std::uint8_t { Black, Blue, Green, Purple, Olive, Red, Dimmed };
+enum class RunColour : std::uint8_t { Black, Blue, Green, Purple, Olive, Red, Dimmed, Grey };
 
 struct Rgb {
     std::uint8_t r, g, b;
@@ -29,6 +29,7 @@ constexpr Rgb rgbOf(RunColour colour)
     case RunColour::Olive: return {128, 128, 0};
     case RunColour::Red: return {255, 0, 0};
     case RunColour::Dimmed: return {168, 168, 168};
+    case RunColour::Grey: return {96, 96, 96};
     }
     return {0, 0, 0};
 }
@@ -43,6 +44,8 @@ struct ColumnPositions {
     int instructionX = 90;
     int bankX = 230;
     int commentX = 275;
+    // An instruction line's cycles end here, right-aligned; 0 shows none.
+    int cyclesRight = 0;
     bool operator==(const ColumnPositions&) const = default;
 };
 
@@ -76,7 +79,8 @@ RunColour stateColour(LineState state, RunColour base);
 // default or user bit name; empty otherwise.
 std::string_view bankMark(const ProgramLine& line, const ProgramDocument& document);
 
-// What one row shows: the runs of a line in a notation (0 symbolic, otherwise MPASM).
+// What one row shows: the runs of a line in a notation (0 symbolic, otherwise MPASM), with
+// its cycles ("1", "2", "1/2") in grey where the columns have room for them.
 // onCursorRow says whether the line is drawn in the cursor row. A code that is no known
 // line kind shows its label, a "?" and its comment, so a damaged line stays visible.
 void renderLine(const ProgramLine& line, int displayMode, const ProgramDocument& document,

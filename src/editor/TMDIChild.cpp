@@ -36,12 +36,19 @@ struct SectionLimits {
     const char* text;
     int width, minimum, maximum;
 };
-constexpr std::array<SectionLimits, 4> kSections = {{
+constexpr std::array<SectionLimits, 5> kSections = {{
     {"Label", 90, 50, 150},
     {"Instruction", 140, 100, 200},
+    {"Cyc", 34, 30, 50},
     {"Bank", 45, 45, 50},
     {"Comment", 600, 200, 800},
 }};
+// The header's own limit lets the narrowest section reach its minimum; the resize handler
+// holds each section to its own.
+constexpr int kNarrowestSection =
+    std::min_element(kSections.begin(), kSections.end(),
+                     [](const SectionLimits& a, const SectionLimits& b) { return a.minimum < b.minimum; })
+        ->minimum;
 
 QColor colourOf(Rgb rgb)
 {
@@ -119,14 +126,15 @@ void TMDIChild::buildHeader()
     header_->setHighlightSections(false);
     header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header_->setFocusPolicy(Qt::NoFocus);
-    header_->setMinimumSectionSize(toScreen(kSections[2].minimum));
-    header_->setMaximumSectionSize(toScreen(kSections[3].maximum));
+    header_->setMinimumSectionSize(toScreen(kNarrowestSection));
+    header_->setMaximumSectionSize(toScreen(kSections.back().maximum));
     for (int i = 0; i < static_cast<int>(kSections.size()); ++i) {
         header_->setSectionResizeMode(i, QHeaderView::Interactive);
         header_->resizeSection(i, toScreen(kSections[static_cast<std::size_t>(i)].width));
     }
     header_->setGeometry(0, 0, toScreen(600), toScreen(kHeaderHeight));
     connect(header_, &QHeaderView::sectionResized, this, &TMDIChild::HeaderControl1SectionResize);
+    takeColumnsFromHeader();
 }
 
 void TMDIChild::buildScrollBar()
@@ -213,6 +221,7 @@ int TMDIChild::visibleRows() const { return visibleRowsFor(toDesign(height())); 
 int TMDIChild::instructionX() const { return columns_.instructionX; }
 int TMDIChild::bankX() const { return columns_.bankX; }
 int TMDIChild::commentX() const { return columns_.commentX; }
+int TMDIChild::cyclesRight() const { return columns_.cyclesRight; }
 int TMDIChild::shownDisplayMode() const { return shownDisplayMode_; }
 QMenu* TMDIChild::popupMenu() const { return popupMenu_; }
 int TMDIChild::outerWidth() const { return toDesign(width()) + 2 * kFrameWidth; }
@@ -239,6 +248,15 @@ void TMDIChild::SetCursorRow(int row)
 void TMDIChild::MoveCursorToLine(int lineNumber)
 {
     SetCursorRow(lineNumber - topIndex_);
+}
+
+void TMDIChild::ShowInsertedLines(int first, int last)
+{
+    const int n = lineCount();
+    const int cursor = std::clamp(last, 0, std::max(0, n - 1));
+    moveToSpot({topIndexShowing(topIndex_, std::clamp(first, 0, cursor), cursor, visibleRows()), cursor});
+    ShowLinePosition(cursor);
+    UpdateScrollBar();
 }
 
 void TMDIChild::ShowLinePosition(int position)
@@ -714,10 +732,17 @@ void TMDIChild::HeaderControl1SectionResize(int section, int, int newWidth)
             return;
         }
     }
-    const SectionColumns columns = columnsFromSections(
-        toDesign(header_->sectionSize(0)), toDesign(header_->sectionSize(1)), toDesign(header_->sectionSize(2)));
+    takeColumnsFromHeader();
+    update();
+}
+
+void TMDIChild::takeColumnsFromHeader()
+{
+    const SectionColumns columns =
+        columnsFromSections(toDesign(header_->sectionSize(0)), toDesign(header_->sectionSize(1)),
+                            toDesign(header_->sectionSize(2)), toDesign(header_->sectionSize(3)));
     columns_.instructionX = columns.instructionX;
+    columns_.cyclesRight = columns.cyclesRight;
     columns_.bankX = columns.bankX;
     columns_.commentX = columns.commentX;
-    update();
 }

@@ -61,6 +61,10 @@ public:
     void InsertLineAfterCursor(const tarvik::ProgramLine& line);
     // Header = 0; numbers outside the program are brought to its first or last line.
     void MoveCursorToLine(int lineNumber);
+    // After a command inserted the lines at positions first to last (header 0) with the
+    // list cursor on the last: the view scrolls as little as it can to show them, the cursor
+    // row on the last.
+    void ShowInsertedLines(int first, int last);
     void InsertBlankLine();
     void DeleteCursorLine();
     // Context menu toggles of the cursor line.
@@ -81,6 +85,8 @@ public:
     int instructionX() const;
     int bankX() const;
     int commentX() const;
+    // Where the cycles of instruction lines end, right-aligned in their column.
+    int cyclesRight() const;
     int shownDisplayMode() const;
     // Takes the main window's display mode (0 symbolic, 50 MPASM); repaints when it changes.
     void setShownDisplayMode(int mode);
@@ -139,6 +145,7 @@ private:
     void buildPopupMenu();
     void ScrollBar1Scroll(int action);
     void HeaderControl1SectionResize(int section, int oldWidth, int newWidth);
+    void takeColumnsFromHeader();
     void keyUp();
     void keyDown();
     void lineUp();

@@ -1,75 +1,12 @@
 #include "editor/UndoHistory.h"
 
-#include "files/ProgramFile.h"
-
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <span>
 #include <utility>
 
 namespace tarvik {
 
 namespace {
-
-// After the opening marker the file is eleven sections, each a count, that many records
-// and a closing marker: lines, comments, the six register tables, literals, labels, bits.
-constexpr std::array<std::size_t, 11> kRecordSizes = {64, 60, 28, 28, 28, 28, 28, 28, 40, 40, 36};
-constexpr std::size_t kWord = 4;
-constexpr std::size_t kLabelsSection = 9;
-
-struct Section {
-    std::int32_t count = 0;
-    std::span<const std::uint8_t> records;
-};
-using Sections = std::array<Section, kRecordSizes.size()>;
-
-std::int32_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t offset)
-{
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < kWord; ++i)
-        value |= static_cast<std::uint32_t>(bytes[offset + i]) << (8 * i);
-    return static_cast<std::int32_t>(value);
-}
-
-void putWord(std::vector<std::uint8_t>& bytes, std::int32_t value)
-{
-    const auto bits = static_cast<std::uint32_t>(value);
-    for (std::size_t i = 0; i < kWord; ++i)
-        bytes.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-}
-
-// The encodings handled here are our own, so their layout holds.
-Sections split(const std::vector<std::uint8_t>& bytes)
-{
-    Sections sections;
-    std::size_t offset = kWord;
-    for (std::size_t i = 0; i < sections.size(); ++i) {
-        sections[i].count = wordAt(bytes, offset);
-        offset += kWord;
-        const std::size_t length = static_cast<std::size_t>(sections[i].count) * kRecordSizes[i];
-        sections[i].records = std::span(bytes).subspan(offset, length);
-        offset += length + kWord;
-    }
-    return sections;
-}
-
-std::vector<std::uint8_t> join(const std::array<std::pair<std::int32_t, std::vector<std::uint8_t>>, 11>& sections)
-{
-    constexpr std::int32_t kMarker = 16;
-    std::vector<std::uint8_t> bytes;
-    std::size_t size = kWord;
-    for (const auto& section : sections)
-        size += 2 * kWord + section.second.size();
-    bytes.reserve(size);
-    putWord(bytes, kMarker);
-    for (const auto& [count, records] : sections) {
-        putWord(bytes, count);
-        bytes.insert(bytes.end(), records.begin(), records.end());
-        putWord(bytes, kMarker);
-    }
-    return bytes;
-}
 
 std::size_t patchBytes(const std::vector<UndoHistory::SectionPatch>& patch)
 {
@@ -79,38 +16,55 @@ std::size_t patchBytes(const std::vector<UndoHistory::SectionPatch>& patch)
     return bytes;
 }
 
+std::size_t indexOf(FileSection section)
+{
+    return static_cast<std::size_t>(section);
+}
+
+// Whether the patch can rebuild its section from these records: the head and tail it
+// keeps are there, and what it gives is count whole records.
+bool fits(const UndoHistory::SectionPatch& patch, const EncodedSections& sections)
+{
+    const std::size_t index = indexOf(patch.section);
+    if (index >= sections.size() || patch.count < 0)
+        return false;
+    const std::size_t kept = std::size_t{patch.head} + patch.tail;
+    return kept <= sections[index].records.size()
+        && kept + patch.middle.size()
+        == static_cast<std::size_t>(patch.count) * kProgramFileSections[index].recordSize;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> encodeUserState(const ProgramDocument& document)
 {
     std::vector<std::uint8_t> bytes = encodeProgramFile(document);
-    std::size_t offset = kWord;
-    for (std::size_t i = 0; i < kRecordSizes.size(); ++i) {
-        const auto count = static_cast<std::size_t>(wordAt(bytes, offset));
-        offset += kWord;
-        if (i == kLabelsSection) {
-            for (std::size_t k = 0; k < count; ++k) {
-                const auto value = bytes.begin() + static_cast<std::ptrdiff_t>(offset + k * kRecordSizes[i] + kSymbolNameWidth);
-                std::fill(value, value + kSymbolValueWidth, std::uint8_t{0});
-            }
-        }
-        offset += count * kRecordSizes[i] + kWord;
+    const std::optional<EncodedSections> sections = splitProgramFile(bytes);
+    if (!sections)
+        return bytes;
+    const EncodedSection& labels = (*sections)[indexOf(FileSection::Labels)];
+    const std::size_t recordSize = kProgramFileSections[indexOf(FileSection::Labels)].recordSize;
+    const auto start = static_cast<std::size_t>(labels.records.data() - bytes.data());
+    for (std::size_t k = 0; k < static_cast<std::size_t>(labels.count); ++k) {
+        const auto value = bytes.begin() + static_cast<std::ptrdiff_t>(start + k * recordSize + kSymbolNameWidth);
+        std::fill(value, value + kSymbolValueWidth, std::uint8_t{0});
     }
     return bytes;
 }
 
-std::vector<UndoHistory::SectionPatch> diffEncodings(const std::vector<std::uint8_t>& from,
-                                                     const std::vector<std::uint8_t>& to)
+std::optional<std::vector<UndoHistory::SectionPatch>> diffEncodings(std::span<const std::uint8_t> from,
+                                                                    std::span<const std::uint8_t> to)
 {
+    const std::optional<EncodedSections> a = splitProgramFile(from);
+    const std::optional<EncodedSections> b = splitProgramFile(to);
+    if (!a || !b)
+        return std::nullopt;
     std::vector<UndoHistory::SectionPatch> patch;
-    if (from == to)
-        return patch;
-    const Sections a = split(from);
-    const Sections b = split(to);
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const std::span<const std::uint8_t> x = a[i].records;
-        const std::span<const std::uint8_t> y = b[i].records;
-        if (a[i].count == b[i].count && std::equal(x.begin(), x.end(), y.begin(), y.end()))
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const std::size_t i = indexOf(layout.section);
+        const std::span<const std::uint8_t> x = (*a)[i].records;
+        const std::span<const std::uint8_t> y = (*b)[i].records;
+        if ((*a)[i].count == (*b)[i].count && std::equal(x.begin(), x.end(), y.begin(), y.end()))
             continue;
         const std::size_t shorter = std::min(x.size(), y.size());
         std::size_t head = 0;
@@ -120,8 +74,8 @@ std::vector<UndoHistory::SectionPatch> diffEncodings(const std::vector<std::uint
         while (tail < shorter - head && x[x.size() - 1 - tail] == y[y.size() - 1 - tail])
             ++tail;
         UndoHistory::SectionPatch section;
-        section.section = static_cast<std::uint8_t>(i);
-        section.count = b[i].count;
+        section.section = layout.section;
+        section.count = (*b)[i].count;
         section.head = static_cast<std::uint32_t>(head);
         section.tail = static_cast<std::uint32_t>(tail);
         section.middle.assign(y.begin() + static_cast<std::ptrdiff_t>(head),
@@ -131,22 +85,28 @@ std::vector<UndoHistory::SectionPatch> diffEncodings(const std::vector<std::uint
     return patch;
 }
 
-std::vector<std::uint8_t> applyPatch(const std::vector<std::uint8_t>& from,
-                                     const std::vector<UndoHistory::SectionPatch>& patch)
+std::optional<std::vector<std::uint8_t>> applyPatch(std::span<const std::uint8_t> from,
+                                                    const std::vector<UndoHistory::SectionPatch>& patch)
 {
-    const Sections sections = split(from);
-    std::array<std::pair<std::int32_t, std::vector<std::uint8_t>>, 11> result;
-    for (std::size_t i = 0; i < sections.size(); ++i)
-        result[i] = {sections[i].count, {sections[i].records.begin(), sections[i].records.end()}};
-    for (const UndoHistory::SectionPatch& section : patch) {
-        auto& [count, records] = result[section.section];
-        std::vector<std::uint8_t> rebuilt(records.begin(), records.begin() + section.head);
-        rebuilt.insert(rebuilt.end(), section.middle.begin(), section.middle.end());
-        rebuilt.insert(rebuilt.end(), records.end() - section.tail, records.end());
-        count = section.count;
-        records = std::move(rebuilt);
+    const std::optional<EncodedSections> sections = splitProgramFile(from);
+    if (!sections)
+        return std::nullopt;
+    for (const UndoHistory::SectionPatch& section : patch)
+        if (!fits(section, *sections))
+            return std::nullopt;
+    EncodedSections result = *sections;
+    std::vector<std::vector<std::uint8_t>> rebuilt(patch.size());
+    for (std::size_t n = 0; n < patch.size(); ++n) {
+        const UndoHistory::SectionPatch& section = patch[n];
+        const std::span<const std::uint8_t> old = (*sections)[indexOf(section.section)].records;
+        std::vector<std::uint8_t>& records = rebuilt[n];
+        records.reserve(section.head + section.middle.size() + section.tail);
+        records.assign(old.begin(), old.begin() + section.head);
+        records.insert(records.end(), section.middle.begin(), section.middle.end());
+        records.insert(records.end(), old.end() - section.tail, old.end());
+        result[indexOf(section.section)] = {section.count, records};
     }
-    return join(result);
+    return joinProgramFile(result);
 }
 
 UndoHistory::UndoHistory(std::size_t depth)
@@ -154,10 +114,15 @@ UndoHistory::UndoHistory(std::size_t depth)
 {
 }
 
-void UndoHistory::reset(const ProgramDocument& document)
+void UndoHistory::forgetSteps()
 {
     undo_.clear();
     redo_.clear();
+}
+
+void UndoHistory::reset(const ProgramDocument& document)
+{
+    forgetSteps();
     current_ = encodeUserState(document);
     saved_.reset();
     if (!document.modified)
@@ -171,8 +136,7 @@ void UndoHistory::begin(const ProgramDocument& document, ViewSpot spot)
     // A change made outside a command would make every step apply to the wrong state;
     // rather than restore something that never was, the history starts again here.
     if (live != current_) {
-        undo_.clear();
-        redo_.clear();
+        forgetSteps();
         current_ = std::move(live);
     }
 }
@@ -184,15 +148,27 @@ bool UndoHistory::commit(const ProgramDocument& document, std::string name, View
         return false;
     if (merge && redo_.empty() && !undo_.empty() && undo_.back().name == name) {
         Step& last = undo_.back();
-        last.patch = diffEncodings(after, applyPatch(current_, last.patch));
-        last.after = spot;
-        // Back where the run began: nothing left to undo.
-        if (last.patch.empty())
-            undo_.pop_back();
-        current_ = std::move(after);
-        return true;
+        std::optional<std::vector<std::uint8_t>> before = applyPatch(current_, last.patch);
+        std::optional<std::vector<SectionPatch>> joined;
+        if (before)
+            joined = diffEncodings(after, *before);
+        if (joined) {
+            last.patch = std::move(*joined);
+            last.after = spot;
+            // Back where the run began: nothing left to undo.
+            if (last.patch.empty())
+                undo_.pop_back();
+            current_ = std::move(after);
+            return true;
+        }
     }
-    undo_.push_back({std::move(name), diffEncodings(after, current_), begun_, spot});
+    std::optional<std::vector<SectionPatch>> back = diffEncodings(after, current_);
+    if (!back) {
+        forgetSteps();
+        current_ = std::move(after);
+        return false;
+    }
+    undo_.push_back({std::move(name), std::move(*back), begun_, spot});
     redo_.clear();
     if (undo_.size() > depth_)
         undo_.pop_front();
@@ -214,77 +190,95 @@ const std::string& UndoHistory::redoName() const
 
 std::optional<ViewSpot> UndoHistory::undo(ProgramDocument& document)
 {
-    if (undo_.empty())
-        return std::nullopt;
-    Step step = std::move(undo_.back());
-    undo_.pop_back();
-    std::vector<std::uint8_t> before = applyPatch(current_, step.patch);
-    const std::vector<SectionPatch> taken = std::exchange(step.patch, diffEncodings(before, current_));
-    restore(document, std::move(before), taken);
-    const ViewSpot spot = step.before;
-    redo_.push_back(std::move(step));
-    return spot;
+    return takeStep(document, undo_, redo_, &Step::before);
 }
 
 std::optional<ViewSpot> UndoHistory::redo(ProgramDocument& document)
 {
-    if (redo_.empty())
-        return std::nullopt;
-    Step step = std::move(redo_.back());
-    redo_.pop_back();
-    std::vector<std::uint8_t> after = applyPatch(current_, step.patch);
-    const std::vector<SectionPatch> taken = std::exchange(step.patch, diffEncodings(after, current_));
-    restore(document, std::move(after), taken);
-    const ViewSpot spot = step.after;
-    undo_.push_back(std::move(step));
-    return spot;
+    return takeStep(document, redo_, undo_, &Step::after);
 }
 
-void UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> bytes,
+std::optional<ViewSpot> UndoHistory::takeStep(ProgramDocument& document, std::deque<Step>& from,
+                                              std::deque<Step>& to, ViewSpot Step::*spot)
+{
+    if (from.empty())
+        return std::nullopt;
+    Step& step = from.back();
+    std::optional<std::vector<std::uint8_t>> target = applyPatch(current_, step.patch);
+    std::optional<std::vector<SectionPatch>> back;
+    if (target)
+        back = diffEncodings(*target, current_);
+    if (!back || !restore(document, std::move(*target), step.patch)) {
+        forgetSteps();
+        return std::nullopt;
+    }
+    step.patch = std::move(*back);
+    to.push_back(std::move(step));
+    from.pop_back();
+    return to.back().*spot;
+}
+
+bool UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> bytes,
                           const std::vector<SectionPatch>& patch)
 {
     // Decoding inserts every symbol by name, which is the slow part; sections that stay
     // as they are go in empty.
-    std::array<bool, kRecordSizes.size()> changed{};
+    std::array<bool, kProgramFileSections.size()> changed{};
     for (const SectionPatch& section : patch)
-        changed[section.section] = true;
-    const Sections sections = split(bytes);
-    std::array<std::pair<std::int32_t, std::vector<std::uint8_t>>, 11> reduced;
-    for (std::size_t i = 0; i < sections.size(); ++i)
+        changed[indexOf(section.section)] = true;
+    const std::optional<EncodedSections> sections = splitProgramFile(bytes);
+    if (!sections)
+        return false;
+    // The device settings always go in: without them the register files would read as a
+    // 16C84's and lose the F84s' locations.
+    changed[indexOf(FileSection::DeviceSettings)] = true;
+    EncodedSections reduced;
+    for (std::size_t i = 0; i < reduced.size(); ++i)
         if (changed[i])
-            reduced[i] = {sections[i].count, {sections[i].records.begin(), sections[i].records.end()}};
-    ReadOutcome decoded = decodeProgramFile(join(reduced), document.defaults());
+            reduced[i] = (*sections)[i];
+    ReadOutcome decoded = decodeProgramFile(joinProgramFile(reduced), document.defaults());
+    if (decoded.status != ReadStatus::Ok)
+        return false;
     ProgramDocument& state = *decoded.document;
+    // First, so that the register files assigned below are not resized again.
+    document.setDevice(state.device());
+    document.configWord = state.configWord;
+    document.eepromData = state.eepromData;
 
-    if (changed[0]) {
-        document.lines.clear();
-        for (const ProgramLine& line : state.lines)
-            document.lines.insertAfterCursor(line);
+    for (const SectionLayout& layout : kProgramFileSections) {
+        if (!changed[indexOf(layout.section)])
+            continue;
+        switch (layout.section) {
+        case FileSection::Lines:
+            document.lines.clear();
+            for (const ProgramLine& line : state.lines)
+                document.lines.insertAfterCursor(line);
+            break;
+        case FileSection::Comments: document.comments = state.comments; break;
+        case FileSection::RegisterFile0: document.registerFile0 = state.registerFile0; break;
+        case FileSection::UserSfrNames0: document.userSfrNames0 = state.userSfrNames0; break;
+        case FileSection::UserRegisters0: document.userRegisters0 = state.userRegisters0; break;
+        case FileSection::RegisterFile1: document.registerFile1 = state.registerFile1; break;
+        case FileSection::UserSfrNames1: document.userSfrNames1 = state.userSfrNames1; break;
+        case FileSection::UserRegisters1: document.userRegisters1 = state.userRegisters1; break;
+        case FileSection::Literals: document.literals = state.literals; break;
+        case FileSection::Labels: {
+            // The addresses the last assembly gave stay with the labels that remain.
+            NameValueTable labels = state.labels;
+            for (const NameValueEntry& label : state.labels)
+                if (const std::optional<std::string_view> known = document.labels.valueOf(label.nameText()))
+                    labels.setValue(label.nameText(), *known);
+            document.labels = std::move(labels);
+            break;
+        }
+        case FileSection::Bits: document.userBits = state.userBits; break;
+        case FileSection::DeviceSettings: break;
+        }
     }
-    RegisterTable* registers[] = {&document.registerFile0, &document.userSfrNames0, &document.userRegisters0,
-                                  &document.registerFile1, &document.userSfrNames1, &document.userRegisters1};
-    const RegisterTable* decodedRegisters[] = {&state.registerFile0, &state.userSfrNames0, &state.userRegisters0,
-                                               &state.registerFile1, &state.userSfrNames1, &state.userRegisters1};
-    for (std::size_t i = 0; i < 6; ++i)
-        if (changed[2 + i])
-            *registers[i] = *decodedRegisters[i];
-    if (changed[1])
-        document.comments = state.comments;
-    if (changed[8])
-        document.literals = state.literals;
-    if (changed[kLabelsSection]) {
-        // The addresses the last assembly gave stay with the labels that remain.
-        NameValueTable labels = state.labels;
-        for (const NameValueEntry& label : state.labels)
-            if (const std::optional<std::string_view> known = document.labels.valueOf(label.nameText()))
-                labels.setValue(label.nameText(), *known);
-        document.labels = std::move(labels);
-    }
-    if (changed[10])
-        document.userBits = state.userBits;
     document.resetCursorToTop();
     current_ = std::move(bytes);
     document.modified = !saved_ || *saved_ != current_;
+    return true;
 }
 
 void UndoHistory::markSaved(const ProgramDocument& document)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "editor/ViewPaging.h"
+#include "files/ProgramFile.h"
 #include "model/ProgramDocument.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -57,7 +59,7 @@ public:
     // One section of the file changed: its new count and the records between an unchanged
     // head and an unchanged tail.
     struct SectionPatch {
-        std::uint8_t section = 0;
+        FileSection section = FileSection::Lines;
         std::int32_t count = 0;
         std::uint32_t head = 0;
         std::uint32_t tail = 0;
@@ -72,9 +74,15 @@ private:
         ViewSpot after;
     };
 
+    // Takes the newest step of from and files it in to, turned round. Nothing changes
+    // when there is none; a step that does not fit the current state is refused and the
+    // history starts again from the document as it is.
+    std::optional<ViewSpot> takeStep(ProgramDocument& document, std::deque<Step>& from, std::deque<Step>& to,
+                                     ViewSpot Step::*spot);
     // Brings the sections the patch names over from bytes; the others are as they were.
-    void restore(ProgramDocument& document, std::vector<std::uint8_t> bytes,
-                 const std::vector<SectionPatch>& patch);
+    // False, with the document untouched, when bytes do not decode.
+    bool restore(ProgramDocument& document, std::vector<std::uint8_t> bytes, const std::vector<SectionPatch>& patch);
+    void forgetSteps();
 
     std::size_t depth_;
     std::deque<Step> undo_;
@@ -87,11 +95,13 @@ private:
 // The document's program-file encoding with every label's address left empty.
 std::vector<std::uint8_t> encodeUserState(const ProgramDocument& document);
 
-// The patch that turns from into to (both program-file encodings); empty when they are
-// equal. Applying it to from gives to byte for byte.
-std::vector<UndoHistory::SectionPatch> diffEncodings(const std::vector<std::uint8_t>& from,
-                                                     const std::vector<std::uint8_t>& to);
-std::vector<std::uint8_t> applyPatch(const std::vector<std::uint8_t>& from,
-                                     const std::vector<UndoHistory::SectionPatch>& patch);
+// The patch that turns from into to, both whole program-file encodings: empty when they
+// are equal, nullopt when either is not a whole encoding. Applying it to from gives to
+// byte for byte.
+std::optional<std::vector<UndoHistory::SectionPatch>> diffEncodings(std::span<const std::uint8_t> from,
+                                                                    std::span<const std::uint8_t> to);
+// Nullopt when from is not a whole encoding or the patch does not fit it.
+std::optional<std::vector<std::uint8_t>> applyPatch(std::span<const std::uint8_t> from,
+                                                    const std::vector<UndoHistory::SectionPatch>& patch);
 
 } // namespace tarvik

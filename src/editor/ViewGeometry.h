@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 namespace tarvik {
 
 // Rows are 17 pixels high under a 17-pixel column header.
@@ -89,14 +91,30 @@ struct ScrollTarget {
 // nearest top index with halves going up; the thumb snaps to that index.
 ScrollTarget scrollTargetFor(int position, int step);
 
-// Column starts follow the widths of the first three header sections.
+// The cycles stand right-aligned this far short of their column's right edge.
+inline constexpr int kCyclesMargin = 6;
+
+// Column starts follow the widths of the first four header sections: Label, Instruction,
+// Cycles, Bank. The cycles column is told by where its texts end.
 struct SectionColumns {
-    int instructionX, bankX, commentX;
+    int instructionX, cyclesRight, bankX, commentX;
     bool operator==(const SectionColumns&) const = default;
 };
-constexpr SectionColumns columnsFromSections(int labelWidth, int instructionWidth, int bankWidth)
+constexpr SectionColumns columnsFromSections(int labelWidth, int instructionWidth, int cyclesWidth, int bankWidth)
 {
-    return {labelWidth, labelWidth + instructionWidth, labelWidth + instructionWidth + bankWidth};
+    const int bankX = labelWidth + instructionWidth + cyclesWidth;
+    return {labelWidth, bankX - kCyclesMargin, bankX, bankX + bankWidth};
+}
+
+// The top index that brings the lines at positions first to last (header 0) into view,
+// moving the view as little as it can: none when they are in view already. Lines that do
+// not all fit end on the bottom row.
+constexpr int topIndexShowing(int topIndex, int first, int last, int visibleRows)
+{
+    const int rows = std::max(1, visibleRows);
+    if (last - first >= rows || last >= topIndex + rows)
+        return std::max(0, last - rows + 1);
+    return std::min(topIndex, first);
 }
 
 // Placement of the scroll bar and the header from the window's outer size, its frame

@@ -37,6 +37,13 @@ public:
 
     void skip(std::size_t n) { take(nullptr, n); }
 
+    // The next n bytes as they are; empty after a short read.
+    std::span<const std::uint8_t> bytes(std::size_t n)
+    {
+        const std::uint8_t* at = take(nullptr, n);
+        return at ? std::span(at, n) : std::span<const std::uint8_t>{};
+    }
+
     std::size_t remaining() const { return bytes_.size() - offset_; }
     bool failed() const { return failed_; }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -35,6 +36,12 @@ public:
     }
 
     void zeros(std::size_t n) { grow(n); }
+
+    void bytes(std::span<const std::uint8_t> raw)
+    {
+        if (!raw.empty())
+            std::memcpy(grow(raw.size()), raw.data(), raw.size());
+    }
 
     std::vector<std::uint8_t> take()
     {

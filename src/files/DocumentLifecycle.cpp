@@ -1,10 +1,8 @@
 #include "files/DocumentLifecycle.h"
 
+#include "files/InputFile.h"
 #include "files/ProgramFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -60,17 +58,6 @@ std::string withFile(std::string_view text, const std::string& path, const std::
     return message;
 }
 
-// Why a file could not be opened for reading, as the system puts it.
-std::string openFailure(const std::string& path)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file) {
-        std::fclose(file);
-        return {};
-    }
-    return std::strerror(errno);
-}
-
 } // namespace
 
 std::string fileNameWithoutFolder(std::string_view path)
@@ -94,7 +81,7 @@ void DocumentLifecycle::newDocument(DocumentWindows& windows) const
     windows.addDocument(std::move(document), name);
 }
 
-void DocumentLifecycle::open(DocumentWindows& windows) const
+void DocumentLifecycle::open(DocumentWindows& windows)
 {
     const std::optional<std::string> chosen = screen_->chooseFileToOpen();
     if (!chosen || chosen->empty())
@@ -102,7 +89,7 @@ void DocumentLifecycle::open(DocumentWindows& windows) const
     openPath(windows, *chosen);
 }
 
-void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& path) const
+void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& path)
 {
     for (int i = 0; i < windows.documentCount(); ++i) {
         const ProgramDocument& document = windows.documentAt(i);
@@ -114,6 +101,8 @@ void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& pa
         }
     }
 
+    // Taken before the read: a change that comes while reading is asked about, not missed.
+    const FileIdentity identity = identifyFile(path);
     ReadOutcome outcome = readProgramFile(path, *defaults_);
     if (outcome.document) {
         ProgramDocument& document = *outcome.document;
@@ -128,29 +117,60 @@ void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& pa
         }
         document.modified = false;
         document.resetCursorToTop();
+        if (outcome.status == ReadStatus::Ok) {
+            forgetClosed(windows);
+            files_[&document] = {path, identity, identity};
+        }
         windows.addDocument(std::move(outcome.document), fileNameWithoutFolder(path));
     }
-    if (outcome.status != ReadStatus::Ok) {
-        const std::string reason = outcome.status == ReadStatus::CannotOpen ? openFailure(path) : std::string();
-        screen_->showMessage(kMessageCaption, withFile(readStatusMessage(outcome.status), path, reason),
-                             MessageButtons::OkCancel);
-    }
+    if (outcome.status == ReadStatus::Ok)
+        return;
+    // The fixed text says the file does not exist, whatever kept it from being read; the
+    // second line names the file and says what the system found.
+    std::string reason;
+    if (const InputCheck check = checkInputFile(path); outcome.status == ReadStatus::CannotOpen && !check.ok())
+        reason = fileNameText(check.describe());
+    screen_->showMessage(kMessageCaption, withFile(readStatusMessage(outcome.status), path, reason),
+                         MessageButtons::OkCancel);
 }
 
-SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index) const
+SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index)
 {
     ProgramDocument& document = windows.documentAt(index);
     if (document.untitled)
         return saveAs(windows, index);
-    return write(windows, index, document.fileName);
+    // A file that is gone loses nothing by being written again.
+    KnownFile* file = known(document);
+    const FileIdentity now = file ? identifyFile(document.fileName) : FileIdentity{};
+    if (file && now.exists && now != file->identity) {
+        file->toldAbout = now;
+        const std::string name = fileNameText(fileNameWithoutFolder(document.fileName));
+        switch (screen_->showMessage(kMessageCaption, formatMessage(kChangedOnDiskQuestion, name.c_str()),
+                                     MessageButtons::YesNoCancelDefaultNo)) {
+        case MessageAnswer::Yes:
+            break;
+        case MessageAnswer::No:
+            return saveAs(windows, index);
+        default:
+            return SaveResult::Cancelled;
+        }
+    }
+    return write(windows, document, document.fileName);
 }
 
-SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index) const
+SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index)
 {
     const std::optional<std::string> chosen = screen_->chooseFileToSave(kSaveAsTitle);
     if (!chosen || chosen->empty())
         return SaveResult::Cancelled;
     const std::string& path = *chosen;
+
+    // The overwrite question would not say that this file is where the program came from.
+    if (const std::string& source = windows.documentAt(index).importedFrom;
+        !source.empty() && (path == source || sameFile(path, source))) {
+        screen_->showMessage(kMessageCaption, formatMessage(kImportSourceRefusal, fileNameText(path).c_str()), MessageButtons::Ok);
+        return SaveResult::Failed;
+    }
 
     // Asked before anything changes: a declined overwrite leaves caption, name and
     // untitled state as they were, so no later Save can reach the declined file.
@@ -164,12 +184,11 @@ SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index) const
     windows.setCaption(index, fileNameWithoutFolder(path));
     document.untitled = false;
     document.fileName = path;
-    return write(windows, index, path);
+    return write(windows, document, path);
 }
 
-SaveResult DocumentLifecycle::write(DocumentWindows& windows, int index, const std::string& path) const
+SaveResult DocumentLifecycle::write(DocumentWindows& windows, ProgramDocument& document, const std::string& path)
 {
-    ProgramDocument& document = windows.documentAt(index);
     WriteError error;
     const WriteStatus status = writeProgramFile(path, document, &error);
     if (status != WriteStatus::Ok) {
@@ -182,11 +201,15 @@ SaveResult DocumentLifecycle::write(DocumentWindows& windows, int index, const s
         return SaveResult::Failed;
     }
     document.modified = false;
-    windows.documentSaved(index);
+    // Our own write replaced the file: what it is now is what the document holds.
+    forgetClosed(windows);
+    const FileIdentity identity = identifyFile(path);
+    files_[&document] = {path, identity, identity};
+    windows.documentSaved(indexOf(windows, &document));
     return SaveResult::Saved;
 }
 
-CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index) const
+CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index)
 {
     ProgramDocument& document = windows.documentAt(index);
     if (!document.modified)
@@ -208,7 +231,7 @@ CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index) c
     }
 }
 
-void DocumentLifecycle::closeAll(DocumentWindows& windows) const
+void DocumentLifecycle::closeAll(DocumentWindows& windows)
 {
     const std::vector<const ProgramDocument*> documents = documentsOf(windows);
     for (auto it = documents.rbegin(); it != documents.rend(); ++it)
@@ -216,7 +239,7 @@ void DocumentLifecycle::closeAll(DocumentWindows& windows) const
             windows.destroyDocument(indexOf(windows, *it));
 }
 
-bool DocumentLifecycle::confirmExit(DocumentWindows& windows) const
+bool DocumentLifecycle::confirmExit(DocumentWindows& windows)
 {
     const std::vector<const ProgramDocument*> documents = documentsOf(windows);
     bool allClose = true;
@@ -224,6 +247,54 @@ bool DocumentLifecycle::confirmExit(DocumentWindows& windows) const
         if (const int index = indexOf(windows, *it); index >= 0 && askToClose(windows, index) == CloseAnswer::Keep)
             allClose = false;
     return allClose;
+}
+
+DocumentLifecycle::KnownFile* DocumentLifecycle::known(const ProgramDocument& document)
+{
+    const auto found = files_.find(&document);
+    if (found == files_.end() || document.untitled || found->second.path != document.fileName)
+        return nullptr;
+    return &found->second;
+}
+
+std::optional<FileIdentity> DocumentLifecycle::knownFile(const ProgramDocument& document) const
+{
+    const auto found = files_.find(&document);
+    if (found == files_.end() || document.untitled || found->second.path != document.fileName)
+        return std::nullopt;
+    return found->second.identity;
+}
+
+void DocumentLifecycle::rememberFile(const ProgramDocument& document, const FileIdentity& identity)
+{
+    files_[&document] = {document.fileName, identity, identity};
+}
+
+void DocumentLifecycle::noticeChangeOnDisk(DocumentWindows& windows, int index)
+{
+    const ProgramDocument& document = windows.documentAt(index);
+    KnownFile* file = known(document);
+    if (!file)
+        return;
+    const FileIdentity now = identifyFile(document.fileName);
+    if (now == file->identity || now == file->toldAbout)
+        return;
+    file->toldAbout = now;
+    const std::string name = fileNameWithoutFolder(document.fileName);
+    screen_->showMessage(kMessageCaption,
+                         formatMessage(now.exists ? kChangedOnDiskNotice : kRemovedFromDiskNotice, name.c_str()),
+                         MessageButtons::Ok);
+}
+
+void DocumentLifecycle::forgetClosed(DocumentWindows& windows)
+{
+    // A new document may be made where a closed one was: its entry must not carry over.
+    std::erase_if(files_, [&windows](const auto& entry) {
+        for (int i = 0; i < windows.documentCount(); ++i)
+            if (&windows.documentAt(i) == entry.first)
+                return false;
+        return true;
+    });
 }
 
 } // namespace tarvik

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "files/FileIdentity.h"
 #include "model/ProgramDocument.h"
 #include "model/Screen.h"
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +36,14 @@ enum class CloseAnswer { Close, Keep };
 inline constexpr std::string_view kSaveAsTitle = "Save  As";
 inline constexpr std::string_view kOverwriteQuestion = "The file is exist.Overwrite?";
 inline constexpr const char* kSaveChangesQuestion = "Do you want to save the changes you made to %s";
+inline constexpr const char* kChangedOnDiskNotice =
+    "The file %s has been changed by another program since Tarvik read or saved it.";
+inline constexpr const char* kRemovedFromDiskNotice =
+    "The file %s has been deleted or moved by another program since Tarvik read or saved it.";
+inline constexpr const char* kChangedOnDiskQuestion =
+    "The file %s has been changed by another program since Tarvik read or saved it.\n"
+    "Write over those changes? No saves the program under another name.";
+inline constexpr const char* kImportSourceRefusal = "The file %s would overwrite the MPASM source the program was imported from!";
 
 // "Untitled" and the number.
 std::string untitledName(int number);
@@ -42,34 +53,59 @@ std::string freshUntitledName(DocumentWindows& windows);
 std::string fileNameWithoutFolder(std::string_view path);
 
 // New, Open, Save, Save As and the ways of closing. Every question goes through the screen.
+//
+// The lifecycle remembers what each titled document's file was when it was last read or
+// written. Save asks before it writes over a file someone else has changed since, and
+// noticeChangeOnDisk tells of such a change once.
 class DocumentLifecycle {
 public:
     DocumentLifecycle(Screen& screen, const DeviceDefaults& defaults);
 
     void setScreen(Screen& screen) { screen_ = &screen; }
     Screen& screen() const { return *screen_; }
+    const DeviceDefaults& defaults() const { return *defaults_; }
 
     void newDocument(DocumentWindows& windows) const;
-    void open(DocumentWindows& windows) const;
+    void open(DocumentWindows& windows);
     // Open without the dialog: from the command line or a drop. A file already open, also
     // under another path to it, activates its window instead.
-    void openPath(DocumentWindows& windows, const std::string& path) const;
-    SaveResult save(DocumentWindows& windows, int index) const;
-    SaveResult saveAs(DocumentWindows& windows, int index) const;
+    void openPath(DocumentWindows& windows, const std::string& path);
+    SaveResult save(DocumentWindows& windows, int index);
+    SaveResult saveAs(DocumentWindows& windows, int index);
 
     // The save-changes question for one window, brought to the front first; Yes keeps the
     // window unless it was saved.
-    CloseAnswer askToClose(DocumentWindows& windows, int index) const;
+    CloseAnswer askToClose(DocumentWindows& windows, int index);
     // Closes every window that may close, from the last to the first.
-    void closeAll(DocumentWindows& windows) const;
+    void closeAll(DocumentWindows& windows);
     // Asks about every window, from the last to the first; true when all may close.
-    bool confirmExit(DocumentWindows& windows) const;
+    bool confirmExit(DocumentWindows& windows);
+
+    // What the document's own file was when last read or written here; nullopt when that
+    // is not known (an untitled document, one that was never read or written).
+    std::optional<FileIdentity> knownFile(const ProgramDocument& document) const;
+    // For a document that was read some other way (recovered after a crash).
+    void rememberFile(const ProgramDocument& document, const FileIdentity& identity);
+    // Tells once of each new state of a document's file that someone else has changed or
+    // removed since it was last read or written here.
+    void noticeChangeOnDisk(DocumentWindows& windows, int index);
 
 private:
-    SaveResult write(DocumentWindows& windows, int index, const std::string& path) const;
+    struct KnownFile {
+        std::string path;
+        FileIdentity identity;
+        FileIdentity toldAbout;  // the state last told of
+    };
+
+    SaveResult write(DocumentWindows& windows, ProgramDocument& document, const std::string& path);
+    // The document's file as remembered, when it still names the document's path.
+    KnownFile* known(const ProgramDocument& document);
+    // Forgets the documents whose windows are gone.
+    void forgetClosed(DocumentWindows& windows);
 
     Screen* screen_;
     const DeviceDefaults* defaults_;
+    std::map<const ProgramDocument*, KnownFile> files_;
 };
 
 } // namespace tarvik

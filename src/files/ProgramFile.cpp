@@ -4,11 +4,10 @@
 #include "files/ByteWriter.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,12 +18,33 @@ namespace tarvik {
 namespace {
 
 constexpr std::int32_t kMarker = 16;
-constexpr std::size_t kLineRecordSize = 64;
-constexpr std::size_t kCommentRecordSize = 60;
-constexpr std::size_t kRegisterRecordSize = 28;
-constexpr std::size_t kNameValueRecordSize = 40;
-constexpr std::size_t kBitRecordSize = 36;
 constexpr std::size_t kLinkBytes = 4;
+
+constexpr std::size_t recordSize(FileSection section)
+{
+    return kProgramFileSections[static_cast<std::size_t>(section)].recordSize;
+}
+
+// The fields read and written below fill each record exactly, so a field that grows
+// fails here instead of shifting every record after it.
+static_assert(sizeof ProgramLine::label + sizeof ProgramLine::operand + sizeof ProgramLine::affected + 4 * 4
+                  + 2 * kLinkBytes
+              == recordSize(FileSection::Lines));
+static_assert(sizeof CommentRecord::text + 4 + kLinkBytes == recordSize(FileSection::Comments));
+static_assert(sizeof NameValueEntry::name + sizeof NameValueEntry::value + 2 * kLinkBytes
+              == recordSize(FileSection::Literals));
+static_assert(recordSize(FileSection::Labels) == recordSize(FileSection::Literals));
+static_assert(sizeof BitEntry::name + 3 * 4 + 2 * kLinkBytes == recordSize(FileSection::Bits));
+static_assert([] {
+    for (FileSection section : {FileSection::RegisterFile0, FileSection::UserSfrNames0, FileSection::UserRegisters0,
+                                FileSection::RegisterFile1, FileSection::UserSfrNames1, FileSection::UserRegisters1})
+        if (recordSize(section) != sizeof RegisterEntry::name + 4 + 2 * kLinkBytes)
+            return false;
+    return true;
+}());
+
+// Device, configuration word (-1 for none), then each EEPROM byte and whether it is set.
+static_assert(4 + 4 + 2 * kEepromSize == recordSize(FileSection::DeviceSettings));
 
 // Far above any program the chip can hold; a larger file is refused before it is read
 // into memory.
@@ -63,37 +83,26 @@ bool isStorableLine(const ProgramLine& line)
     return knownCode && state >= 0 && state <= 2;
 }
 
-bool readLines(ByteReader& in, ProgramDocument& doc)
+bool readLine(ByteReader& in, ProgramDocument& doc)
 {
-    const RecordCount count = readCount(in, kLineRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        ProgramLine line;
-        in.text(line.label);
-        in.text(line.operand);
-        in.text(line.affected);
-        line.destination = in.int32();
-        line.commentIndex = in.int32();
-        line.code = in.int32();
-        line.state = static_cast<LineState>(in.int32());
-        in.skip(2 * kLinkBytes);
-        if (!isStorableLine(line))
-            return false;
-        if (!doc.lines.insertAfterCursor(line))
-            return false;
-    }
-    return sectionClosed(in, count);
+    ProgramLine line;
+    in.text(line.label);
+    in.text(line.operand);
+    in.text(line.affected);
+    line.destination = in.int32();
+    line.commentIndex = in.int32();
+    line.code = in.int32();
+    line.state = static_cast<LineState>(in.int32());
+    in.skip(2 * kLinkBytes);
+    return isStorableLine(line) && doc.lines.insertAfterCursor(line);
 }
 
-bool readComments(ByteReader& in, ProgramDocument& doc)
+void readComment(ByteReader& in, CommentTable& table)
 {
-    const RecordCount count = readCount(in, kCommentRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        CommentRecord record;
-        in.text(record.text);
-        in.skip(4 + kLinkBytes);  // the stored index: the table numbers comments itself
-        doc.comments.append(record.textView());
-    }
-    return sectionClosed(in, count);
+    CommentRecord record;
+    in.text(record.text);
+    in.skip(4 + kLinkBytes);  // the stored index: the table numbers comments itself
+    table.append(record.textView());
 }
 
 RegisterEntry readRegister(ByteReader& in)
@@ -105,72 +114,136 @@ RegisterEntry readRegister(ByteReader& in)
     return entry;
 }
 
-// A location always keeps a name, so an empty stored name leaves the current one.
-bool readRegisterFile(ByteReader& in, RegisterTable& file)
+// A location always keeps a name, so an empty stored name leaves the current one. The
+// device comes after the register files, so a location only the F84s have grows them now;
+// the device section, or its absence, settles their size afterwards.
+void readRegisterFileEntry(ByteReader& in, RegisterTable& file, ProgramDocument& doc)
 {
-    const RecordCount count = readCount(in, kRegisterRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        const RegisterEntry entry = readRegister(in);
-        if (!entry.nameText().empty())
-            file.rename(entry.address, entry.nameText());
-    }
-    return sectionClosed(in, count);
+    const RegisterEntry entry = readRegister(in);
+    if (entry.nameText().empty())
+        return;
+    if (!file.holds(entry.address) && (entry.address & 0x7F) < bankSize(Device::Pic16F84)
+        && doc.device() == Device::Pic16C84)
+        doc.setDevice(Device::Pic16F84);
+    file.rename(entry.address, entry.nameText());
 }
 
-bool readUserRegisters(ByteReader& in, RegisterTable& table)
+bool readDeviceSettings(ByteReader& in, ProgramDocument& doc)
 {
-    const RecordCount count = readCount(in, kRegisterRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        const RegisterEntry entry = readRegister(in);
-        if (!entry.nameText().empty())
-            table.insert(entry.nameText(), entry.address);
+    const std::int32_t device = in.int32();
+    const std::int32_t word = in.int32();
+    const std::span<const std::uint8_t> data = in.bytes(kEepromSize);
+    const std::span<const std::uint8_t> set = in.bytes(kEepromSize);
+    if (in.failed() || !isValidDevice(device) || word < -1 || word > kErasedWord)
+        return false;
+    EepromData eeprom = kNoEepromData;
+    for (int i = 0; i < kEepromSize; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (set[at] > 1)
+            return false;
+        if (set[at])
+            eeprom[at] = data[at];
     }
-    return sectionClosed(in, count);
+    doc.setDevice(static_cast<Device>(device));
+    doc.configWord = word < 0 ? std::nullopt : std::optional<int>(word);
+    doc.eepromData = eeprom;
+    return true;
 }
 
-bool readNameValues(ByteReader& in, NameValueTable& table)
+// The trailing section's marker and version; false when something else follows piece 16.
+bool trailingSectionOpens(ByteReader& in)
 {
-    const RecordCount count = readCount(in, kNameValueRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        NameValueEntry entry;
-        in.text(entry.name);
-        in.text(entry.value);
-        in.skip(2 * kLinkBytes);
-        table.insert(entry.nameText(), entry.valueText());  // an empty name is skipped
-    }
-    return sectionClosed(in, count);
+    return in.int32() == kTrailingMarker && in.int32() == kTrailingVersion && !in.failed();
 }
 
-bool readBits(ByteReader& in, BitTable& table)
+// Bytes after piece 16 that do not start with the section's marker were never written by
+// this program; the older reader ignored them, and so does this one.
+bool holdsTrailingSection(const ByteReader& in, std::span<const std::uint8_t> bytes)
 {
-    const RecordCount count = readCount(in, kBitRecordSize);
-    for (std::size_t i = 0; i < count.available; ++i) {
-        BitEntry entry;
-        in.text(entry.name);
-        entry.bit = in.int32();
-        entry.banks = in.int32();
-        entry.address = in.int32();
-        in.skip(2 * kLinkBytes);
-        if (!entry.nameText().empty())
-            table.insert(entry.nameText(), entry.bit, entry.banks, entry.address);
-    }
-    return sectionClosed(in, count);
+    const std::size_t at = bytes.size() - in.remaining();
+    return in.remaining() >= 4 && bytes[at] == (kTrailingMarker & 0xFF) && bytes[at + 1] == (kTrailingMarker >> 8 & 0xFF)
+        && bytes[at + 2] == (kTrailingMarker >> 16 & 0xFF) && bytes[at + 3] == (kTrailingMarker >> 24 & 0xFF);
 }
 
-ReadStatus readSections(ByteReader& in, ProgramDocument& doc)
+void readUserRegister(ByteReader& in, RegisterTable& table)
 {
-    if (!readLines(in, doc))
-        return ReadStatus::BadSection1;
-    if (!readComments(in, doc))
-        return ReadStatus::BadSection2;
-    if (!readRegisterFile(in, doc.registerFile0) || !readUserRegisters(in, doc.userSfrNames0)
-        || !readUserRegisters(in, doc.userRegisters0) || !readRegisterFile(in, doc.registerFile1)
-        || !readUserRegisters(in, doc.userSfrNames1) || !readUserRegisters(in, doc.userRegisters1))
-        return ReadStatus::BadSection3;
-    if (!readNameValues(in, doc.literals) || !readNameValues(in, doc.labels))
-        return ReadStatus::BadSection4;
-    if (!readBits(in, doc.userBits))
-        return ReadStatus::BadSection5;
+    const RegisterEntry entry = readRegister(in);
+    if (!entry.nameText().empty())
+        table.insert(entry.nameText(), entry.address);
+}
+
+void readNameValue(ByteReader& in, NameValueTable& table)
+{
+    NameValueEntry entry;
+    in.text(entry.name);
+    in.text(entry.value);
+    in.skip(2 * kLinkBytes);
+    table.insert(entry.nameText(), entry.valueText());  // an empty name is skipped
+}
+
+void readBit(ByteReader& in, BitTable& table)
+{
+    BitEntry entry;
+    in.text(entry.name);
+    entry.bit = in.int32();
+    entry.banks = in.int32();
+    entry.address = in.int32();
+    in.skip(2 * kLinkBytes);
+    if (!entry.nameText().empty())
+        table.insert(entry.nameText(), entry.bit, entry.banks, entry.address);
+}
+
+template <typename Document>
+auto& registerTableOf(Document& doc, FileSection section)
+{
+    switch (section) {
+    case FileSection::RegisterFile0: return doc.registerFile0;
+    case FileSection::UserSfrNames0: return doc.userSfrNames0;
+    case FileSection::UserRegisters0: return doc.userRegisters0;
+    case FileSection::RegisterFile1: return doc.registerFile1;
+    case FileSection::UserSfrNames1: return doc.userSfrNames1;
+    default: return doc.userRegisters1;
+    }
+}
+
+// One record of the section into the document; false when it cannot hold it.
+bool readRecord(ByteReader& in, FileSection section, ProgramDocument& doc)
+{
+    switch (section) {
+    case FileSection::Lines: return readLine(in, doc);
+    case FileSection::Comments: readComment(in, doc.comments); break;
+    case FileSection::RegisterFile0:
+    case FileSection::RegisterFile1: readRegisterFileEntry(in, registerTableOf(doc, section), doc); break;
+    case FileSection::UserSfrNames0:
+    case FileSection::UserRegisters0:
+    case FileSection::UserSfrNames1:
+    case FileSection::UserRegisters1: readUserRegister(in, registerTableOf(doc, section)); break;
+    case FileSection::Literals: readNameValue(in, doc.literals); break;
+    case FileSection::Labels: readNameValue(in, doc.labels); break;
+    case FileSection::Bits: readBit(in, doc.userBits); break;
+    case FileSection::DeviceSettings: return readDeviceSettings(in, doc);
+    }
+    return true;
+}
+
+ReadStatus readSections(ByteReader& in, std::span<const std::uint8_t> bytes, ProgramDocument& doc)
+{
+    for (const SectionLayout& layout : kProgramFileSections) {
+        if (layout.trailing) {
+            if (!holdsTrailingSection(in, bytes)) {
+                doc.setDevice(Device::Pic16C84);  // a file of the older format
+                return ReadStatus::Ok;
+            }
+            if (!trailingSectionOpens(in))
+                return layout.whenDamaged;
+        }
+        const RecordCount count = readCount(in, layout.recordSize);
+        for (std::size_t i = 0; i < count.available; ++i)
+            if (!readRecord(in, layout.section, doc))
+                return layout.whenDamaged;
+        if (!sectionClosed(in, count) || (layout.trailing && (count.available != 1 || in.remaining() != 0)))
+            return layout.whenDamaged;
+    }
     return ReadStatus::Ok;
 }
 
@@ -219,39 +292,136 @@ std::optional<std::vector<std::uint8_t>> loadFile(const std::string& path, bool&
     return bytes;
 }
 
-std::size_t encodedSize(const ProgramDocument& doc, std::size_t lineCount)
+bool isStoredLine(const ProgramLine& line)
 {
-    const auto registers = [](const RegisterTable& t) { return t.entries().size(); };
-    constexpr std::size_t kCountsAndMarkers = (5 + 9 * 2) * 4;  // 5 before the nine tables, 2 in each
-    return kCountsAndMarkers
-        + lineCount * kLineRecordSize + doc.comments.entries().size() * kCommentRecordSize
-        + (registers(doc.registerFile0) + registers(doc.userSfrNames0) + registers(doc.userRegisters0)
-           + registers(doc.registerFile1) + registers(doc.userSfrNames1) + registers(doc.userRegisters1))
-              * kRegisterRecordSize
-        + (doc.literals.entries().size() + doc.labels.entries().size()) * kNameValueRecordSize
-        + doc.userBits.entries().size() * kBitRecordSize;
+    // The header line belongs to every document and is never stored.
+    return line.code != kHeaderCode;
+}
+
+std::size_t recordCount(const ProgramDocument& doc, FileSection section)
+{
+    switch (section) {
+    case FileSection::Lines: {
+        std::size_t stored = 0;
+        for (const ProgramLine& line : doc.lines)
+            stored += isStoredLine(line) ? 1 : 0;
+        return stored;
+    }
+    case FileSection::Comments: return doc.comments.entries().size();
+    case FileSection::Literals: return doc.literals.entries().size();
+    case FileSection::Labels: return doc.labels.entries().size();
+    case FileSection::Bits: return doc.userBits.entries().size();
+    case FileSection::DeviceSettings: return doc.usesDeviceSettings() ? 1 : 0;
+    default: return registerTableOf(doc, section).entries().size();
+    }
+}
+
+void writeLines(ByteWriter& out, const LineList& lines)
+{
+    for (const ProgramLine& line : lines) {
+        if (!isStoredLine(line))
+            continue;
+        out.text(line.label);
+        out.text(line.operand);
+        out.text(line.affected);
+        out.int32(line.destination);
+        out.int32(line.commentIndex);
+        out.int32(line.code);
+        out.int32(static_cast<std::int32_t>(line.state));
+        out.zeros(2 * kLinkBytes);
+    }
+}
+
+void writeComments(ByteWriter& out, const CommentTable& table)
+{
+    std::int32_t index = 0;
+    for (const CommentRecord& record : table) {
+        out.text(record.text);
+        out.int32(++index);
+        out.zeros(kLinkBytes);
+    }
 }
 
 void writeRegisters(ByteWriter& out, const RegisterTable& table)
 {
-    out.int32(table.count());
     for (const RegisterEntry& entry : table) {
         out.text(entry.name);
         out.int32(entry.address);
         out.zeros(2 * kLinkBytes);
     }
-    out.int32(kMarker);
 }
 
 void writeNameValues(ByteWriter& out, const NameValueTable& table)
 {
-    out.int32(table.count());
     for (const NameValueEntry& entry : table) {
         out.text(entry.name);
         out.text(entry.value);
         out.zeros(2 * kLinkBytes);
     }
-    out.int32(kMarker);
+}
+
+void writeBits(ByteWriter& out, const BitTable& table)
+{
+    for (const BitEntry& entry : table) {
+        out.text(entry.name);
+        out.int32(entry.bit);
+        out.int32(entry.banks);
+        out.int32(entry.address);
+        out.zeros(2 * kLinkBytes);
+    }
+}
+
+void writeDeviceSettings(ByteWriter& out, const ProgramDocument& doc)
+{
+    out.int32(static_cast<std::int32_t>(doc.device()));
+    out.int32(doc.configWord.value_or(-1));
+    std::array<std::uint8_t, kEepromSize> data{};
+    std::array<std::uint8_t, kEepromSize> set{};
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (doc.eepromData[i] >= 0) {
+            data[i] = static_cast<std::uint8_t>(doc.eepromData[i]);
+            set[i] = 1;
+        }
+    out.bytes(data);
+    out.bytes(set);
+}
+
+void writeRecords(ByteWriter& out, const ProgramDocument& doc, FileSection section)
+{
+    switch (section) {
+    case FileSection::Lines: writeLines(out, doc.lines); break;
+    case FileSection::Comments: writeComments(out, doc.comments); break;
+    case FileSection::Literals: writeNameValues(out, doc.literals); break;
+    case FileSection::Labels: writeNameValues(out, doc.labels); break;
+    case FileSection::Bits: writeBits(out, doc.userBits); break;
+    case FileSection::DeviceSettings: writeDeviceSettings(out, doc); break;
+    default: writeRegisters(out, registerTableOf(doc, section)); break;
+    }
+}
+
+constexpr std::size_t kCountAndMarker = 2 * 4;
+constexpr std::size_t kTrailingOpening = 2 * 4;
+
+// A trailing section that holds nothing is left out, so the file stays in the older format.
+bool isWritten(const SectionLayout& layout, std::size_t count)
+{
+    return !layout.trailing || count > 0;
+}
+
+std::size_t sectionSize(const SectionLayout& layout, std::size_t count, std::size_t recordBytes)
+{
+    if (!isWritten(layout, count))
+        return 0;
+    return (layout.trailing ? kTrailingOpening : 0) + kCountAndMarker + recordBytes;
+}
+
+void openSection(ByteWriter& out, const SectionLayout& layout, std::int32_t count)
+{
+    if (layout.trailing) {
+        out.int32(kTrailingMarker);
+        out.int32(kTrailingVersion);
+    }
+    out.int32(count);
 }
 
 } // namespace
@@ -267,6 +437,7 @@ std::string_view readStatusMessage(ReadStatus status)
     case ReadStatus::BadSection3: return "Error! This file does not valid qel file [3].";
     case ReadStatus::BadSection4: return "Error! This file does not valid qel file [4].";
     case ReadStatus::BadSection5: return "Error! This file does not valid qel file [5].";
+    case ReadStatus::BadSection6: return "Error! This file does not valid qel file [6].";
     }
     return {};
 }
@@ -287,7 +458,7 @@ ReadOutcome decodeProgramFile(std::span<const std::uint8_t> bytes, const DeviceD
     if (in.int32() != kMarker)
         return {ReadStatus::NotProgramFile, nullptr};
     auto doc = std::make_unique<ProgramDocument>(defaults);
-    const ReadStatus status = readSections(in, *doc);
+    const ReadStatus status = readSections(in, bytes, *doc);
     doc->resetCursorToTop();
     return {status, std::move(doc)};
 }
@@ -309,55 +480,68 @@ ReadOutcome readProgramFile(const std::string& path, const DeviceDefaults& defau
 
 std::vector<std::uint8_t> encodeProgramFile(const ProgramDocument& doc)
 {
-    // The header line belongs to every document and is never stored.
-    std::size_t lineCount = 0;
-    for (const ProgramLine& line : doc.lines)
-        lineCount += line.code != kHeaderCode ? 1 : 0;
-
-    ByteWriter out(encodedSize(doc, lineCount));
+    std::array<std::size_t, kProgramFileSections.size()> counts;
+    std::size_t size = 4;
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const std::size_t count = recordCount(doc, layout.section);
+        counts[static_cast<std::size_t>(layout.section)] = count;
+        size += sectionSize(layout, count, count * layout.recordSize);
+    }
+    ByteWriter out(size);
     out.int32(kMarker);
-    out.int32(static_cast<std::int32_t>(lineCount));
-    for (const ProgramLine& line : doc.lines) {
-        if (line.code == kHeaderCode)
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const std::size_t count = counts[static_cast<std::size_t>(layout.section)];
+        if (!isWritten(layout, count))
             continue;
-        out.text(line.label);
-        out.text(line.operand);
-        out.text(line.affected);
-        out.int32(line.destination);
-        out.int32(line.commentIndex);
-        out.int32(line.code);
-        out.int32(static_cast<std::int32_t>(line.state));
-        out.zeros(2 * kLinkBytes);
+        openSection(out, layout, static_cast<std::int32_t>(count));
+        writeRecords(out, doc, layout.section);
+        out.int32(kMarker);
     }
-    out.int32(kMarker);
+    return out.take();
+}
 
-    out.int32(doc.comments.count());
-    std::int32_t index = 0;
-    for (const CommentRecord& record : doc.comments) {
-        out.text(record.text);
-        out.int32(++index);
-        out.zeros(kLinkBytes);
+std::optional<EncodedSections> splitProgramFile(std::span<const std::uint8_t> bytes)
+{
+    ByteReader in(bytes);
+    if (in.int32() != kMarker)
+        return std::nullopt;
+    EncodedSections sections;
+    for (const SectionLayout& layout : kProgramFileSections) {
+        if (layout.trailing) {
+            if (in.remaining() == 0)
+                break;
+            if (!trailingSectionOpens(in))
+                return std::nullopt;
+        }
+        const RecordCount count = readCount(in, layout.recordSize);
+        EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
+        section.count = static_cast<std::int32_t>(count.available);
+        section.records = in.bytes(count.available * layout.recordSize);
+        if (!sectionClosed(in, count))
+            return std::nullopt;
     }
-    out.int32(kMarker);
+    if (in.failed() || in.remaining() != 0)
+        return std::nullopt;
+    return sections;
+}
 
-    writeRegisters(out, doc.registerFile0);
-    writeRegisters(out, doc.userSfrNames0);
-    writeRegisters(out, doc.userRegisters0);
-    writeRegisters(out, doc.registerFile1);
-    writeRegisters(out, doc.userSfrNames1);
-    writeRegisters(out, doc.userRegisters1);
-    writeNameValues(out, doc.literals);
-    writeNameValues(out, doc.labels);
-
-    out.int32(doc.userBits.count());
-    for (const BitEntry& entry : doc.userBits) {
-        out.text(entry.name);
-        out.int32(entry.bit);
-        out.int32(entry.banks);
-        out.int32(entry.address);
-        out.zeros(2 * kLinkBytes);
+std::vector<std::uint8_t> joinProgramFile(const EncodedSections& sections)
+{
+    std::size_t size = 4;
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
+        size += sectionSize(layout, static_cast<std::size_t>(section.count), section.records.size());
     }
+    ByteWriter out(size);
     out.int32(kMarker);
+    for (const SectionLayout& layout : kProgramFileSections) {
+        const EncodedSection& section = sections[static_cast<std::size_t>(layout.section)];
+        if (!isWritten(layout, static_cast<std::size_t>(section.count)))
+            continue;
+        openSection(out, layout, section.count);
+        out.bytes(section.records);
+        out.int32(kMarker);
+    }
     return out.take();
 }
 

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "files/StateFolder.h"
+
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarvik {
 
@@ -16,12 +21,56 @@ struct WriteError {
     std::string describe() const;
 };
 
-// Writes the bytes to a temporary file in the target's folder, syncs it and renames it over
-// the target only when every byte is on disk: the target holds either its old contents or
-// all of the new ones, and no temporary file is left behind. A file the user may write in
-// a folder the user may not is written in place instead, its old contents kept in memory
-// and put back should the write fail.
+struct WriteOptions {
+    // Puts the data on the disk before the file takes its name. Files that only a crash of
+    // the process must survive, not one of the machine, may skip the wait.
+    bool flushToDisk = true;
+};
+
+// Writes the bytes to a temporary file in the target's folder and renames it over the
+// target only when every byte is written: the target holds either its old contents or all
+// of the new ones. The temporary file has no name while it is written, so a writer killed
+// then leaves nothing; where the file system cannot do that, its name carries the host and
+// the process, and the next write into that folder removes those of processes that no
+// longer run. A file the user may write in a folder where no file may be made is written
+// in place (writeFileInPlace).
 WriteStatus writeFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
-                            WriteError* error = nullptr);
+                            WriteError* error = nullptr, WriteOptions options = {});
+
+// Overwrites an existing file where it is. A copy of the old contents is put into the state
+// folder first and removed only when the new contents are on disk, so a write cut short by
+// a crash is undone by restoreInterruptedWrites; without the copy nothing is written.
+WriteStatus writeFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+                             WriteError* error = nullptr);
+
+// Whether the name is one a writer gives its temporary files.
+bool isTemporaryFileName(std::string_view name);
+// Removes the temporary files in the folder left by writers of this host that no longer
+// run; returns how many.
+int removeStaleTemporaryFiles(const std::filesystem::path& folder);
+
+struct InterruptedWrite {
+    enum class Outcome {
+        Restored,   // the file was cut short and holds its old contents again
+        Completed,  // the write had finished: the file holds the new contents
+        Untouched,  // the write had not begun: the file holds the old contents
+        Kept,       // the file changed since, or could not be restored: the copy stays
+    };
+    std::string target;
+    Outcome outcome = Outcome::Kept;
+    std::string copy;  // the copy of the old contents, while it is kept
+    int code = 0;      // errno of a failed restore
+};
+
+// For each in-place write that a process which no longer runs left unfinished: puts the
+// old contents back into a file left half-written and drops the copy, or keeps the copy
+// when the file has changed in another way since; removes what the copies' own writers left
+// in the folder. Run at start-up.
+std::vector<InterruptedWrite> restoreInterruptedWrites(const std::filesystem::path& folder = stateFolder());
+
+namespace testing {
+// Writes as on a file system without unnamed temporary files.
+void useUnnamedTemporaryFiles(bool use);
+} // namespace testing
 
 } // namespace tarvik

@@ -1,5 +1,6 @@
 #include "model/Names.h"
 
+#include "model/HexDigit.h"
 
 #include <climits>
 #include <cstdarg>
@@ -13,17 +14,6 @@ namespace {
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetterOrDigit(char c) { return isLetter(c) || isDigit(c); }
-
-int hexDigitValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Appends a digit to a value, saturating at INT_MAX instead of overflowing.
 int accumulate(int value, int base, int digit)

@@ -2,12 +2,14 @@
 
 #include "model/BitTable.h"
 #include "model/CommentTable.h"
+#include "model/Device.h"
 #include "model/DeviceDefaults.h"
 #include "model/LineList.h"
 #include "model/NameValueTable.h"
 #include "model/RegisterTable.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +42,18 @@ public:
     // Sets pendingComment, cut to what the comment field holds.
     void setPendingComment(std::string_view text);
 
+    Device device() const { return device_; }
+    // Grows or shrinks both register files to the device's RAM; the locations a smaller
+    // device lacks go with their names (see canChangeDeviceTo).
+    void setDevice(Device device);
+    // False when a location the device lacks has a user name or a bit: changing would lose it.
+    bool canChangeDeviceTo(Device device) const;
+    // Whether anything beyond a 16C84 program without word or EEPROM data is set.
+    bool usesDeviceSettings() const
+    {
+        return device_ != Device::Pic16C84 || configWord.has_value() || eepromData != kNoEepromData;
+    }
+
     LineList lines;
     RegisterTable registerFile0;
     RegisterTable registerFile1;
@@ -52,14 +66,21 @@ public:
     NameValueTable labels;
     CommentTable comments;
     std::string pendingComment;
+    // The configuration word written at 0x2007; none for a program that leaves it to the
+    // programmer.
+    std::optional<int> configWord;
+    EepromData eepromData = kNoEepromData;
     bool editMode = false;
 
     std::string fileName;
     bool untitled = true;
     bool modified = false;
+    // The MPASM source an imported program was read from, which no writer may replace.
+    std::string importedFrom;
 
 private:
     const DeviceDefaults* defaults_;
+    Device device_ = Device::Pic16C84;
 };
 
 } // namespace tarvik

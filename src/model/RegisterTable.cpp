@@ -44,11 +44,10 @@ bool RegisterTable::rename(int address, std::string_view name)
 
 int RegisterTable::nextFreeAddress() const
 {
-    constexpr int kGeneralPurposeRegisters = 36;
     int candidate = base_;
     while (holds(candidate))
         ++candidate;
-    return candidate >= base_ + kGeneralPurposeRegisters ? base_ : candidate;
+    return candidate >= base_ + generalPurposeCount_ ? base_ : candidate;
 }
 
 } // namespace tarvik

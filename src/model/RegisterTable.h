@@ -24,6 +24,8 @@ class RegisterTable : public CursorTable<RegisterEntry> {
 public:
     void setBase(int base) { base_ = base; }
     int base() const { return base_; }
+    // How many general purpose registers follow the base: 36 on the 16C84, 68 on the F84s.
+    void setGeneralPurposeCount(int count) { generalPurposeCount_ = count; }
 
     RegisterEntry& insert(std::string_view name, int address);
     // Removes the first entry with that name, if any.
@@ -35,11 +37,12 @@ public:
     bool holds(int address) const { return find(address) != nullptr; }
     bool holdsName(std::string_view name) const { return positionOf(name) != 0; }
     // The lowest address from the base up that no entry names; the base itself when all
-    // 36 general purpose registers of the bank are named.
+    // general purpose registers of the bank are named.
     int nextFreeAddress() const;
 
 private:
     int base_ = 0;
+    int generalPurposeCount_ = 36;
 };
 
 } // namespace tarvik

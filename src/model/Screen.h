@@ -8,7 +8,8 @@ namespace tarvik {
 
 class ProgramDocument;
 
-enum class MessageButtons { Ok, OkCancel, YesNoCancel };
+// YesNoCancelDefaultNo: where Yes gives something up, Return must not answer it.
+enum class MessageButtons { Ok, OkCancel, YesNoCancel, YesNoCancelDefaultNo };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 inline constexpr std::string_view kMessageCaption = "Tarvik message";

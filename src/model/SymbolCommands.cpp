@@ -11,11 +11,10 @@ namespace {
 
 constexpr int kBank1 = 0x80;
 constexpr int kFirstGeneralPurpose = 12;
-constexpr int kBankSize = 48;
-
-bool isRegisterAddress(int address)
+bool isRegisterAddress(const ProgramDocument& doc, int address)
 {
-    return address >= 0 && (address & 0x7F) < kBankSize && address < kBank1 + kBankSize;
+    const int size = bankSize(doc.device());
+    return address >= 0 && (address & 0x7F) < size && address < kBank1 + size;
 }
 
 bool isGeneralPurpose(int address) { return (address & 0x7F) >= kFirstGeneralPurpose; }
@@ -87,7 +86,7 @@ int proposedRegisterAddress(const ProgramDocument& doc, int bank)
 
 bool registerHasUserName(const ProgramDocument& doc, int address)
 {
-    return isRegisterAddress(address) && userNamesOf(doc, address).holds(address);
+    return isRegisterAddress(doc, address) && userNamesOf(doc, address).holds(address);
 }
 
 bool bitHasUserName(const ProgramDocument& doc, int address, int bit)
@@ -97,7 +96,7 @@ bool bitHasUserName(const ProgramDocument& doc, int address, int bit)
 
 bool NameRegister(ProgramDocument& doc, Screen& screen, int address, std::string_view name)
 {
-    if (!isRegisterAddress(address) || isReservedLocation(address) || name.empty())
+    if (!isRegisterAddress(doc, address) || isReservedLocation(address) || name.empty())
         return false;
     if (!acceptNewName(doc, screen, name))
         return false;
@@ -121,7 +120,7 @@ bool DeleteRegisterName(ProgramDocument& doc, int address)
 
 bool NameBit(ProgramDocument& doc, Screen& screen, int address, int bit, std::string_view name)
 {
-    if (!isRegisterAddress(address) || isReservedLocation(address) || bit < 0 || bit > 7 || name.empty())
+    if (!isRegisterAddress(doc, address) || isReservedLocation(address) || bit < 0 || bit > 7 || name.empty())
         return false;
     if (!acceptNewName(doc, screen, name))
         return false;

@@ -19,15 +19,15 @@ inline constexpr std::size_t kMaxSymbolBoxLength = 13;
 bool isReservedLocation(int address);
 
 // The register a bank's page proposes: its first general purpose register without a user name,
-// or the bank's first general purpose register when all 36 have one. bank is 0 or 1.
+// or the bank's first general purpose register when all have one. bank is 0 or 1.
 int proposedRegisterAddress(const ProgramDocument& doc, int bank);
 
 // Whether the location's current name is one the user gave it.
 bool registerHasUserName(const ProgramDocument& doc, int address);
 bool bitHasUserName(const ProgramDocument& doc, int address, int bit);
 
-// Names a register (0x00-0x2F or 0x80-0xAF). A mirrored special function register is named in
-// both banks. False, with the reason reported, when the name is refused.
+// Names a register of either bank, up to the device's last one. A mirrored special function
+// register is named in both banks. False, with the reason reported, when the name is refused.
 bool NameRegister(ProgramDocument& doc, Screen& screen, int address, std::string_view name);
 // Gives a location its default name back; false when it had no user name.
 bool DeleteRegisterName(ProgramDocument& doc, int address);

@@ -37,7 +37,6 @@ public:
     }
     const Entry* findByName(std::string_view name) const { return at(positionOf(name) - 1); }
     Entry* findByName(std::string_view name) { return at(positionOf(name) - 1); }
-    int cursorIndex() const { return cursor_; }
     void clear()
     {
         entries_.clear();

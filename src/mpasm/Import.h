@@ -32,11 +32,15 @@ struct ImportOutcome {
     std::unique_ptr<ProgramDocument> document;
     // Set when refused: the first line that cannot be represented and why.
     std::optional<ImportMessage> refusal;
-    // Accepted but not kept in the program (a configuration word).
+    // Accepted but not kept in the program: a character program text (Latin-1) cannot hold.
+    // In line order.
     std::vector<ImportMessage> notes;
 };
 
-ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& defaults);
+// The device is the one the source names, else the one given, else the 16C84; a source
+// that names another than the one given is refused.
+ImportOutcome importMpasmSource(std::string_view source, const DeviceDefaults& defaults,
+                                std::optional<Device> device = std::nullopt);
 
 // "SOURCE.asm:LINE: TEXT", the form of every import message.
 std::string formatImportMessage(std::string_view sourceName, const ImportMessage& message);

@@ -5,6 +5,7 @@
 #include "model/Names.h"
 #include "files/SafeFile.h"
 #include "model/InstructionCode.h"
+#include "mpasm/SourceText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,6 +33,37 @@ constexpr std::string_view kPreamble[] = {
     "F       equ     1",
 };
 constexpr std::string_view kEnd = "        end";
+constexpr std::string_view kProcessorLine = "        processor 16c84";
+
+// The preamble names the 16C84; a program for another chip names its own.
+std::string preambleLine(std::string_view line, Device device)
+{
+    std::string text(line);
+    for (const auto& [from, to] : {std::pair{std::string_view("PIC16C84"), deviceName(device)},
+                                   std::pair{std::string_view("16c84"), deviceShortName(device)}})
+        if (const std::size_t at = text.find(from); at != std::string::npos)
+            text.replace(at, from.size(), to);
+    return text;
+}
+
+// org 0x2100 and de lines up to the last set EEPROM byte, 16 bytes a line. gpasm and MPASM
+// disagree where an org past 0x2100 lands, so a gap gets the erased value 0xFF instead,
+// which the chip reads the same as a byte never programmed.
+std::string eepromLines(const EepromData& eeprom)
+{
+    int end = kEepromSize;
+    while (end > 0 && eeprom[static_cast<std::size_t>(end - 1)] < 0)
+        --end;
+    if (end == 0)
+        return {};
+    std::string out = "        org     0x2100";
+    for (int i = 0; i < end; ++i) {
+        const int value = eeprom[static_cast<std::size_t>(i)];
+        out += i % 16 == 0 ? "\n        de      " : ", ";
+        out += std::to_string(value < 0 ? 0xFF : value);
+    }
+    return out + '\n';
+}
 
 constexpr int kMnemonicColumn = 8;
 constexpr int kOperandColumn = 16;
@@ -49,14 +81,19 @@ bool isIdentifier(std::string_view name)
     });
 }
 
-// Bytes that would end or garble a source line become blanks.
+// Program text as a source line holds it: in UTF-8, with the bytes that would end or garble
+// the line as blanks.
 std::string printable(std::string_view text)
 {
     std::string out(text);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+    unsigned bits = 0;
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        bits |= byte;
+        if (byte < 0x20 || byte == 0x7F)
             c = ' ';
-    return out;
+    }
+    return bits & 0x80 ? mpasm::utf8FromLatin1(out) : out;
 }
 
 void padTo(std::string& line, std::size_t column)
@@ -130,7 +167,7 @@ struct LinePlace {
     int wordAddress = -1;  // instructions that give a word
     int word = -1;
     bool labelPlaced = false;  // gpasm gives the label the address the assembler gave it
-    std::string operand;       // as exported
+    std::string operand = {};  // as exported
 };
 
 class Exporter {
@@ -212,8 +249,13 @@ public:
         std::string out;
         out.reserve(64 * (places_.size() + symbols_.size() + 16));
         for (std::string_view line : kPreamble) {
-            out += line;
+            out += preambleLine(line, doc_.device());
             out += '\n';
+            if (line == kProcessorLine && doc_.configWord) {
+                char config[48];
+                std::snprintf(config, sizeof config, "        __config 0x%04X\n", static_cast<unsigned>(*doc_.configWord));
+                out += config;
+            }
         }
         std::vector<std::pair<std::tuple<int, int, std::string>, const Symbol*>> sorted;
         for (const auto& [name, symbol] : symbols_)
@@ -243,6 +285,7 @@ public:
             out += active ? std::string() : std::string(";#");
             out += lineText(place, label) + '\n';
         }
+        out += eepromLines(doc_.eepromData);
         out += kEnd;
         out += '\n';
         return out;
@@ -298,8 +341,6 @@ private:
             return std::string(text);
         return std::to_string(address);
     }
-
-    // --- symbols ------------------------------------------------------------------------
 
     // The name as written, or nullopt when it cannot stand for this value.
     std::optional<std::string> define(std::string_view name, Symbol symbol)
@@ -406,8 +447,6 @@ private:
             return {};
         return written;
     }
-
-    // --- operands -----------------------------------------------------------------------
 
     // The operand as written: names where they stand for what the word holds, numbers
     // otherwise; an Inactive line's unresolved text as it is.
@@ -572,7 +611,13 @@ bool isMpasmReservedWord(std::string_view name)
 
 bool isExportBoilerplate(std::string_view line)
 {
-    return line == kEnd || std::find(std::begin(kPreamble), std::end(kPreamble), line) != std::end(kPreamble);
+    if (line == kEnd)
+        return true;
+    for (Device device : kDevices)
+        for (std::string_view preamble : kPreamble)
+            if (line == preambleLine(preamble, device))
+                return true;
+    return false;
 }
 
 bool exportMpasmSource(ProgramDocument& doc, Screen& screen, std::string& source)

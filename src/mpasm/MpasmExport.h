@@ -12,10 +12,10 @@ namespace tarvik {
 // program that does not assemble gives neither (the assembler has reported why, as Convert
 // to Hex does).
 //
-// The source assembles with `gpasm -a inhx8m` (processor 16c84, radix dec, only the bank
+// The source assembles with `gpasm -a inhx8m` (processor of the program's device, radix dec, only the bank
 // message 302 switched off) into the memory image Convert to Hex writes; clrw is the one
-// word that differs (0x0100 here, 0x0103 there; both are CLRW). Its layout, which the
-// importer reads back:
+// word that differs (0x0100 here, 0x0103 there; both are CLRW). Program text is written in
+// UTF-8. Its layout, which the importer reads back:
 //
 //   - a fixed preamble (isExportBoilerplate tells its lines), then one `NAME equ VALUE ; ROLE`
 //     line per symbol, ROLE being `register`, `register, bank 1` (a bank-1 general purpose

@@ -1,32 +1,26 @@
 #include "simulator/Pic16c84.h"
 
+#include "model/InstructionCode.h"
+#include "simulator/Arithmetic.h"
+
 #include <algorithm>
+#include <bitset>
 
 namespace tarvik::sim {
 
 namespace {
 
-enum Op : std::uint8_t {
-    kNop, kMovwf, kClrw, kClrf, kSubwf, kDecf, kIorwf, kAndwf, kXorwf, kAddwf, kMovf, kComf,
-    kIncf, kDecfsz, kRrf, kRlf, kSwapf, kIncfsz, kBcf, kBsf, kBtfsc, kBtfss, kCall, kGoto,
-    kMovlw, kRetlw, kIorlw, kAndlw, kXorlw, kSublw, kAddlw, kReturn, kRetfie, kSleep, kClrwdt,
-    kOption, kTris,
-};
-
-// Byte-oriented operations by bits 11:8 of the word, from 2 (subwf) on.
-constexpr Op kByteOps[16] = {kNop,   kNop,  kSubwf, kDecf,   kIorwf, kAndwf, kXorwf, kAddwf,
-                             kMovf,  kComf, kIncf,  kDecfsz, kRrf,   kRlf,   kSwapf, kIncfsz};
-
 constexpr std::uint8_t kSpecial = 0xFE;
 constexpr std::uint8_t kUnimplemented = 0xFF;
 
 // 8-bit register address -> index of the general purpose register, or what else lies there.
-// 0x8C-0xAF are the same memory as 0x0C-0x2F.
-constexpr auto kRegisterMap = [] {
+// Bank 1's general purpose registers are the same memory as bank 0's.
+constexpr std::array<std::uint8_t, 256> registerMap(int lastGpr)
+{
     std::array<std::uint8_t, 256> map{};
     for (int address = 0; address < 256; ++address) {
         const int low = address & 0x7F;
-        if (low >= reg::kFirstGpr && low <= reg::kLastGpr)
+        if (low >= reg::kFirstGpr && low <= lastGpr)
             map[address] = static_cast<std::uint8_t>(low - reg::kFirstGpr);
         else if (low <= reg::INTCON && low != 0x07)
             map[address] = kSpecial;
@@ -34,70 +28,32 @@ constexpr auto kRegisterMap = [] {
             map[address] = kUnimplemented;
     }
     return map;
-}();
+}
+
+constexpr std::array<std::uint8_t, 256> kC84RegisterMap = registerMap(reg::kLastGpr);
+constexpr std::array<std::uint8_t, 256> kF84RegisterMap = registerMap(reg::kLastGprF84);
 
 constexpr std::uint16_t kPcMask = 0x1FFF;
 constexpr std::uint16_t kInterruptVector = 0x004;
 
-std::uint8_t zeroFlag(unsigned value) { return (value & 0xFF) ? 0 : bit::Z; }
+// Whether the instruction's operand is a file register, resolved per bank for the fast path.
+constexpr bool hasFileOperand(std::uint8_t op)
+{
+    const InstructionInfo* info = instructionInfo(op);
+    return info
+        && (info->shape == OperandShape::F || info->shape == OperandShape::FD || info->shape == OperandShape::FB);
+}
 
 } // namespace
 
 Pic16c84::Pic16c84()
+    : registerMap_(&kC84RegisterMap)
 {
     program_.fill(kErasedWord);
     for (int i = 0; i < kProgramWords; ++i)
         decoded_[i] = decode(program_[i]);
     buildFastCode();
     powerOnReset();
-}
-
-Pic16c84::Decoded Pic16c84::decode(std::uint16_t word)
-{
-    word &= 0x3FFF;
-    const auto low = static_cast<std::uint8_t>(word & 0xFF);
-    switch (word >> 12) {
-    case 0: {
-        const unsigned group = (word >> 8) & 0xF;
-        if (group == 0) {
-            if (word & 0x80)
-                return {kMovwf, static_cast<std::uint8_t>(word & 0x7F), 0};
-            switch (word) {
-            case 0x0008: return {kReturn, 0, 0};
-            case 0x0009: return {kRetfie, 0, 0};
-            case 0x0062: return {kOption, 0, 0};
-            case 0x0063: return {kSleep, 0, 0};
-            case 0x0064: return {kClrwdt, 0, 0};
-            case 0x0065:
-            case 0x0066:
-            case 0x0067: return {kTris, static_cast<std::uint8_t>(word & 0x07), 0};
-            // nop, and (choice) every undefined word of this group runs as nop.
-            default: return {kNop, 0, 0};
-            }
-        }
-        if (group == 1)
-            return (word & 0x80) ? Decoded{kClrf, low, 0} : Decoded{kClrw, 0, 0};
-        return {kByteOps[group], low, 0};
-    }
-    case 1: {
-        constexpr Op kBitOps[4] = {kBcf, kBsf, kBtfsc, kBtfss};
-        return {kBitOps[(word >> 10) & 3], static_cast<std::uint8_t>(word & 0x7F),
-                static_cast<std::uint16_t>(1u << ((word >> 7) & 7))};
-    }
-    case 2:
-        return {(word & 0x0800) ? kGoto : kCall, 0, static_cast<std::uint16_t>(word & 0x7FF)};
-    default:
-        switch ((word >> 8) & 0xF) {
-        case 0: case 1: case 2: case 3: return {kMovlw, 0, low};
-        case 4: case 5: case 6: case 7: return {kRetlw, 0, low};
-        case 8: return {kIorlw, 0, low};
-        case 9: return {kAndlw, 0, low};
-        case 10: return {kXorlw, 0, low};
-        case 12: case 13: return {kSublw, 0, low};
-        case 14: case 15: return {kAddlw, 0, low};
-        default: return {kNop, 0, 0};  // 0x3Bxx is undefined; choice: nop
-        }
-    }
 }
 
 void Pic16c84::loadProgram(const std::array<std::uint16_t, kProgramWords>& words)
@@ -111,24 +67,31 @@ void Pic16c84::loadProgram(const std::array<std::uint16_t, kProgramWords>& words
 
 void Pic16c84::buildFastCode()
 {
-    std::uint64_t watchedGprs = 0;
+    std::bitset<reg::kGprCount> watchedGprs;
     for (const auto& watch : watches_)
-        if (watch && kRegisterMap[watch->address] < reg::kGprCount)
-            watchedGprs |= std::uint64_t{1} << kRegisterMap[watch->address];
+        if (watch && (*registerMap_)[watch->address] < reg::kGprCount)
+            watchedGprs.set((*registerMap_)[watch->address]);
     // The file operand of each word resolved, per bank, to its general purpose register
     // (0x7F: some other register, or one watched for the trace); the d bit stays in bit 7.
     for (int bank = 0; bank < 2; ++bank) {
         for (int i = 0; i < kProgramWords; ++i) {
             Decoded in = decoded_[i];
-            if ((in.op >= kMovwf && in.op <= kBtfss && in.op != kClrw)) {
-                std::uint8_t index = kRegisterMap[(in.arg & 0x7Fu) | (bank << 7)];
-                if (index < reg::kGprCount && ((watchedGprs >> index) & 1))
+            if (hasFileOperand(in.op)) {
+                std::uint8_t index = (*registerMap_)[(in.arg & 0x7Fu) | (bank << 7)];
+                if (index < reg::kGprCount && watchedGprs.test(index))
                     index = 0x7F;
                 in.arg = static_cast<std::uint8_t>((in.arg & 0x80) | (index < reg::kGprCount ? index : 0x7F));
             }
             fastCode_[bank][i] = in;
         }
     }
+}
+
+void Pic16c84::setDevice(Device device)
+{
+    device_ = device;
+    registerMap_ = device == Device::Pic16C84 ? &kC84RegisterMap : &kF84RegisterMap;
+    buildFastCode();
 }
 
 void Pic16c84::loadEeprom(const std::array<std::uint8_t, kEepromBytes>& bytes)
@@ -171,8 +134,6 @@ void Pic16c84::powerOnReset()
     if (trace_)
         setTrace(trace_);  // time starts again at 0
 }
-
-// ---- Stepping -------------------------------------------------------------------------
 
 bool Pic16c84::wakeFlagsSet() const
 {
@@ -273,15 +234,14 @@ std::uint64_t Pic16c84::runFast(std::uint64_t count)
     bool slow = false;
     Decoded in{};
     unsigned index = 0;
-    constexpr std::uint8_t kArith = bit::C | bit::DC | bit::Z;
 
     // Threaded dispatch (a GNU extension): each handler ends in its own indirect jump, which
     // the processor predicts far better than one shared switch.
     static const void* const kHandlers[] = {
-        &&nop, &&movwf, &&clrw, &&clrf, &&subwf, &&decf, &&iorwf, &&andwf, &&xorwf, &&addwf,
-        &&movf, &&comf, &&incf, &&decfsz, &&rrf, &&rlf, &&swapf, &&incfsz, &&bcf, &&bsf,
-        &&btfsc, &&btfss, &&call, &&goto_, &&movlw, &&retlw, &&iorlw, &&andlw, &&xorlw,
-        &&sublw, &&addlw, &&return_, &&slowPath, &&slowPath, &&slowPath, &&slowPath, &&slowPath,
+        &&slowPath, &&addwf, &&andwf, &&movf, &&iorwf, &&xorwf, &&subwf, &&movwf, &&incf, &&decf,
+        &&comf, &&rlf, &&swapf, &&clrf, &&clrw, &&nop, &&bsf, &&bcf, &&btfss, &&btfsc, &&incfsz,
+        &&decfsz, &&addlw, &&andlw, &&movlw, &&iorlw, &&xorlw, &&goto_, &&call, &&retlw,
+        &&slowPath, &&slowPath, &&slowPath, &&return_, &&sublw, &&rrf, &&slowPath, &&slowPath,
     };
     static_assert(sizeof kHandlers / sizeof kHandlers[0] == kTris + 1);
 
@@ -354,14 +314,14 @@ clrf:
 subwf: {
     TARVIK_GPR();
     const unsigned f = gpr[index];
-    const unsigned r = (f - w) & 0xFF;
-    TARVIK_STORE(r, kArith, (f >= w ? bit::C : 0) | ((f & 0xF) >= (w & 0xFu) ? bit::DC : 0) | zeroFlag(r));
+    const unsigned r = f - w;
+    TARVIK_STORE(r, kArithmeticFlags, subtractFlags(f, w));
 }
 addwf: {
     TARVIK_GPR();
     const unsigned f = gpr[index];
     const unsigned r = f + w;
-    TARVIK_STORE(r, kArith, (r > 0xFF ? bit::C : 0) | (((f & 0xF) + (w & 0xF)) > 0xF ? bit::DC : 0) | zeroFlag(r));
+    TARVIK_STORE(r, kArithmeticFlags, addFlags(f, w));
 }
 decf: {
     TARVIK_GPR();
@@ -487,17 +447,15 @@ xorlw:
     status = static_cast<std::uint8_t>((status & ~bit::Z) | zeroFlag(w));
     TARVIK_NEXT(1, 1);
 sublw: {
-    const unsigned r = (in.k - w) & 0xFF;
-    const auto flags = static_cast<std::uint8_t>((in.k >= w ? bit::C : 0) | ((in.k & 0xF) >= (w & 0xFu) ? bit::DC : 0) | zeroFlag(r));
+    const unsigned r = in.k - w;
+    status = static_cast<std::uint8_t>((status & ~kArithmeticFlags) | subtractFlags(in.k, w));
     w = static_cast<std::uint8_t>(r);
-    status = static_cast<std::uint8_t>((status & ~kArith) | flags);
     TARVIK_NEXT(1, 1);
 }
 addlw: {
     const unsigned r = in.k + w;
-    const auto flags = static_cast<std::uint8_t>((r > 0xFF ? bit::C : 0) | (((in.k & 0xF) + (w & 0xF)) > 0xF ? bit::DC : 0) | zeroFlag(r));
+    status = static_cast<std::uint8_t>((status & ~kArithmeticFlags) | addFlags(in.k, w));
     w = static_cast<std::uint8_t>(r);
-    status = static_cast<std::uint8_t>((status & ~kArith) | flags);
     TARVIK_NEXT(1, 1);
 }
 slowPath:
@@ -574,28 +532,14 @@ void Pic16c84::execute()
         pc_ = (pc_ + 1) & kPcMask;
         cycles = 2;
     };
-    const auto add = [&](unsigned a, unsigned b) {
-        const unsigned r = a + b;
-        const std::uint8_t flags = static_cast<std::uint8_t>(
-            (r > 0xFF ? bit::C : 0) | (((a & 0xF) + (b & 0xF)) > 0xF ? bit::DC : 0) | zeroFlag(r));
-        return std::pair<unsigned, std::uint8_t>{r & 0xFF, flags};
-    };
-    // a - b, C and DC being NOT borrow.
-    const auto subtract = [&](unsigned a, unsigned b) {
-        const unsigned r = (a - b) & 0xFF;
-        const std::uint8_t flags = static_cast<std::uint8_t>(
-            (a >= b ? bit::C : 0) | ((a & 0xF) >= (b & 0xF) ? bit::DC : 0) | zeroFlag(r));
-        return std::pair<unsigned, std::uint8_t>{r, flags};
-    };
-    constexpr std::uint8_t kArith = bit::C | bit::DC | bit::Z;
 
     switch (in.op) {
     case kNop: break;
     case kMovwf: write(file, w_, false); break;
     case kClrw: w_ = 0; status_ |= bit::Z; break;
     case kClrf: write(file, 0, true); status_ |= bit::Z; break;
-    case kSubwf: { auto [r, f] = subtract(read(file), w_); store(r, kArith, f); break; }
-    case kAddwf: { auto [r, f] = add(read(file), w_); store(r, kArith, f); break; }
+    case kSubwf: { const unsigned f = read(file); store(f - w_, kArithmeticFlags, subtractFlags(f, w_)); break; }
+    case kAddwf: { const unsigned f = read(file); store(f + w_, kArithmeticFlags, addFlags(f, w_)); break; }
     case kDecf: { const unsigned r = (read(file) - 1) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
     case kIncf: { const unsigned r = (read(file) + 1) & 0xFF; store(r, bit::Z, zeroFlag(r)); break; }
     case kIorwf: { const unsigned r = read(file) | w_; store(r, bit::Z, zeroFlag(r)); break; }
@@ -648,8 +592,14 @@ void Pic16c84::execute()
     case kIorlw: w_ |= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
     case kAndlw: w_ &= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
     case kXorlw: w_ ^= in.k; status_ = (status_ & ~bit::Z) | zeroFlag(w_); break;
-    case kSublw: { auto [r, f] = subtract(in.k, w_); w_ = r; status_ = (status_ & ~kArith) | f; break; }
-    case kAddlw: { auto [r, f] = add(in.k, w_); w_ = r; status_ = (status_ & ~kArith) | f; break; }
+    case kSublw:
+        status_ = (status_ & ~kArithmeticFlags) | subtractFlags(in.k, w_);
+        w_ = static_cast<std::uint8_t>(in.k - w_);
+        break;
+    case kAddlw:
+        status_ = (status_ & ~kArithmeticFlags) | addFlags(in.k, w_);
+        w_ = static_cast<std::uint8_t>(in.k + w_);
+        break;
     case kReturn: pc_ = pop(); cycles = 2; break;
     case kRetfie: pc_ = pop(); intcon_ |= bit::GIE; cycles = 2; break;
     case kClrwdt:
@@ -690,8 +640,6 @@ void Pic16c84::execute()
         cycles = 2;
     advance(cycles);
 }
-
-// ---- Time: TMR0, EEPROM write, watchdog ------------------------------------------------------
 
 void Pic16c84::advance(unsigned cycles)
 {
@@ -796,8 +744,10 @@ void Pic16c84::setMclr(bool high)
 void Pic16c84::resetKeepingData(std::uint8_t status)
 {
     // The values the data sheet gives for a watchdog or MCLR reset; the others (W, FSR,
-    // TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack) are kept.
+    // TMR0, the port latches, EEDATA, EEADR, the GPRs, the stack's slots) are kept. No
+    // return address is left to show, as gpsim shows it: the stack reads empty.
     pc_ = 0;
+    stackDepth_ = 0;
     status_ = status;
     option_ = 0xFF;
     trisA_ = 0x1F;
@@ -832,11 +782,9 @@ void Pic16c84::setClockHz(std::uint32_t hz)
     scheduleEvents();
 }
 
-// ---- Register file ---------------------------------------------------------------------------
-
 std::uint8_t Pic16c84::read(unsigned address)
 {
-    const std::uint8_t index = kRegisterMap[address];
+    const std::uint8_t index = (*registerMap_)[address];
     if (index < reg::kGprCount)
         return gpr_[index];
     return index == kSpecial ? readSpecial(address) : 0;
@@ -844,7 +792,7 @@ std::uint8_t Pic16c84::read(unsigned address)
 
 void Pic16c84::write(unsigned address, std::uint8_t value, bool flagsProtected)
 {
-    const std::uint8_t index = kRegisterMap[address];
+    const std::uint8_t index = (*registerMap_)[address];
     if (index < reg::kGprCount)
         gpr_[index] = value;
     else if (index == kSpecial)
@@ -854,7 +802,7 @@ void Pic16c84::write(unsigned address, std::uint8_t value, bool flagsProtected)
 std::uint8_t Pic16c84::peek(int address) const
 {
     address &= 0xFF;
-    const std::uint8_t index = kRegisterMap[static_cast<std::size_t>(address)];
+    const std::uint8_t index = (*registerMap_)[static_cast<std::size_t>(address)];
     if (index < reg::kGprCount)
         return gpr_[index];
     if (index == kUnimplemented)
@@ -1001,8 +949,6 @@ void Pic16c84::writeEecon1(std::uint8_t value)
     }
 }
 
-// ---- Pins ------------------------------------------------------------------------------------
-
 std::uint8_t Pic16c84::portAPins() const
 {
     const unsigned outputs = ~trisA_ & 0x1Fu;
@@ -1079,8 +1025,6 @@ bool Pic16c84::isOutput(Port port, int pin) const
 {
     return !(((port == Port::A ? trisA_ : trisB_) >> (pin & 7)) & 1);
 }
-
-// ---- Stack -----------------------------------------------------------------------------------
 
 void Pic16c84::push(std::uint16_t address)
 {

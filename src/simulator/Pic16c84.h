@@ -1,6 +1,9 @@
 #pragma once
 
 #include "simulator/Trace.h"
+#include "simulator/Decoder.h"
+
+#include "model/Device.h"
 
 #include <array>
 #include <cstdint>
@@ -21,7 +24,9 @@ inline constexpr int INDF = 0x00, TMR0 = 0x01, PCL = 0x02, STATUS = 0x03, FSR = 
                      PORTA = 0x05, PORTB = 0x06, EEDATA = 0x08, EEADR = 0x09, PCLATH = 0x0A,
                      INTCON = 0x0B, OPTION = 0x81, TRISA = 0x85, TRISB = 0x86, EECON1 = 0x88,
                      EECON2 = 0x89;
-inline constexpr int kFirstGpr = 0x0C, kLastGpr = 0x2F, kGprCount = kLastGpr - kFirstGpr + 1;
+// kLastGpr is the 16C84's; the F84s go on to kLastGprF84, and the memory holds that many.
+inline constexpr int kFirstGpr = 0x0C, kLastGpr = 0x2F, kLastGprF84 = 0x4F,
+                     kGprCount = kLastGprF84 - kFirstGpr + 1;
 } // namespace reg
 
 namespace bit {
@@ -66,6 +71,11 @@ public:
 
     void powerOnReset();
 
+    // The chip's RAM: 0x0C-0x2F on the 16C84, 0x0C-0x4F on the F84s (the 16C84 by default).
+    void setDevice(Device device);
+    Device device() const { return device_; }
+    int lastGpr() const { return device_ == Device::Pic16C84 ? reg::kLastGpr : reg::kLastGprF84; }
+
     // Executes one instruction. Asleep, it first lets time pass to the next wake-up event.
     StepOutcome step() { return stepUntil(kNever); }
     // Steps until count instructions ran or the chip sleeps with no wake-up source; returns
@@ -108,7 +118,6 @@ public:
     bool watchdogEnabled() const { return watchdogEnabled_; }
     // The oscillator frequency: it fixes the EEPROM write time and the watchdog period in cycles.
     void setClockHz(std::uint32_t hz);
-    std::uint32_t clockHz() const { return clockHz_; }
 
     // In SLEEP: the oscillator has stopped until a wake-up.
     bool asleep() const { return asleep_; }
@@ -127,19 +136,14 @@ public:
     std::uint16_t stackEntry(int i) const { return stack_[(stackTop_ - 1 - i) & (kStackLevels - 1)]; }
     std::uint16_t programWord(int address) const { return program_[address & (kProgramWords - 1)]; }
     std::uint8_t eeprom(int address) const { return eeprom_[address & (kEepromBytes - 1)]; }
-    bool eepromWriteInProgress() const { return eeprom_write_end_ != kNever; }
 
     // What a read of the 8-bit register address returns, without any side effect of the read
     // (PORTB latching, INDF through FSR resolved).
     std::uint8_t peek(int address) const;
 
 private:
-    struct Decoded {
-        std::uint8_t op;
-        std::uint8_t arg;   // file address (bit 7: destination f), or a bit number
-        std::uint16_t k;    // literal, jump target, or bit mask
-    };
-    static Decoded decode(std::uint16_t word);
+    static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
     void execute();
     std::uint64_t runFast(std::uint64_t count);
     void buildFastCode();
@@ -179,6 +183,8 @@ private:
     std::array<std::uint8_t, kEepromBytes> eepromImage_{};
     std::array<std::uint8_t, kEepromBytes> eeprom_{};
     std::array<std::uint8_t, reg::kGprCount> gpr_{};
+    Device device_ = Device::Pic16C84;
+    const std::array<std::uint8_t, 256>* registerMap_;
     std::array<std::uint16_t, kStackLevels> stack_{};
     int stackTop_ = 0;    // the slot of the next push
     int stackDepth_ = 0;  // how many entries are return addresses, for display

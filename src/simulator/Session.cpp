@@ -5,6 +5,7 @@ namespace tarvik::sim {
 Session::Session(const SimProgram& program, std::size_t traceKept)
     : program_(program), trace_(traceKept)
 {
+    chip_.setDevice(program_.device);
     chip_.loadProgram(program_.words);
     chip_.loadEeprom(program_.eeprom);
     chip_.setWatchdogEnabled(program_.watchdogEnabled());
@@ -81,8 +82,7 @@ bool Session::toggleBreakpoint(int line)
 
 std::optional<std::uint16_t> Session::stepOverTarget() const
 {
-    const std::uint16_t word = chip_.programWord(chip_.pc());
-    if ((word & 0x3800) != 0x2000)
+    if (decode(chip_.programWord(chip_.pc())).op != kCall)
         return std::nullopt;
     return static_cast<std::uint16_t>((chip_.pc() + 1) & 0x1FFF);
 }

@@ -1,6 +1,7 @@
 #include "simulator/SimProgram.h"
 
 #include "assembler/ConvertToHex.h"
+#include "model/HexDigit.h"
 #include "model/Names.h"
 
 #include <algorithm>
@@ -34,17 +35,6 @@ void storeByte(SimProgram& program, std::uint32_t address, std::uint8_t value)
     }
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 int SimProgram::addressOfLine(int lineNumber) const
@@ -68,6 +58,7 @@ bool assembleForSimulation(ProgramDocument& doc, Screen& screen, SimProgram& pro
     if (!assembleProgram(doc, screen, image))
         return false;
     program = programFromImage(image);
+    program.device = doc.device();
     // Word addresses as the encoding pass gives them: Inactive lines are skipped, an ORG
     // line moves the address (pinned to the end of memory, like the image's origin).
     int address = 0;
@@ -114,8 +105,8 @@ HexReadOutcome parseIntelHex(std::string_view text)
             return fail("record too long");
         unsigned sum = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const int hi = hexDigit(line[1 + 2 * i]);
-            const int lo = hexDigit(line[2 + 2 * i]);
+            const int hi = hexDigitValue(line[1 + 2 * i]);
+            const int lo = hexDigitValue(line[2 + 2 * i]);
             if (hi < 0 || lo < 0)
                 return fail("not a hexadecimal digit");
             bytes[i] = static_cast<std::uint8_t>(hi * 16 + lo);

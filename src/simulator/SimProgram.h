@@ -20,6 +20,8 @@ struct SimProgram {
     std::array<std::int32_t, kProgramWords> lines;  // program line (header line 0), -1 none
     std::array<std::uint8_t, kEepromBytes> eeprom{};
     std::optional<std::uint16_t> configuration;
+    // A HEX file does not say; a program does.
+    Device device = Device::Pic16C84;
 
     SimProgram()
     {

@@ -32,8 +32,8 @@ std::string stateReport(const Pic16c84& chip, std::uint64_t steps)
         out += text;
     }
     out += '\n';
-    appendBytes(out, "bank0", 0x30, [&](int i) { return chip.peek(i); });
-    appendBytes(out, "bank1", 0x30, [&](int i) { return chip.peek(0x80 + i); });
+    appendBytes(out, "bank0", chip.lastGpr() + 1, [&](int i) { return chip.peek(i); });
+    appendBytes(out, "bank1", chip.lastGpr() + 1, [&](int i) { return chip.peek(0x80 + i); });
     appendBytes(out, "eeprom", kEepromBytes, [&](int i) { return chip.eeprom(i); });
     return out;
 }

@@ -7,6 +7,9 @@ namespace tarvik::sim {
 
 namespace {
 
+// The bad lines told of a file; a file with more is hardly a stimulus.
+constexpr std::size_t kMaxErrors = 20;
+
 // Up to 10^15 cycles: years at any clock, and sums of two never overflow.
 constexpr std::size_t kMaxDigits = 15;
 
@@ -78,9 +81,14 @@ std::optional<int> stimulusPin(std::string_view name)
 StimulusReadOutcome parseStimulus(std::string_view text)
 {
     Stimulus stimulus;
+    std::vector<std::string> errors;
     int lineNumber = 0;
     std::size_t at = 0;
     while (at < text.size()) {
+        if (errors.size() == kMaxErrors) {
+            errors.emplace_back("more bad lines follow");
+            break;
+        }
         ++lineNumber;
         std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos)
@@ -91,44 +99,60 @@ StimulusReadOutcome parseStimulus(std::string_view text)
         const std::vector<std::string_view> f = fields(line);
         if (f.empty())
             continue;
-        const auto fail = [&](const std::string& why) {
-            return StimulusReadOutcome{std::nullopt, "line " + std::to_string(lineNumber) + ": " + why};
-        };
+        // A bad line is noted and the rest still read, so that all of them can be told.
+        const auto fail = [&](const std::string& why) { errors.push_back("line " + std::to_string(lineNumber) + ": " + why); };
         const bool clock = f.size() >= 3 && sameName(f[2], "clock");
-        if (clock ? f.size() > 5 || f.size() < 4 : f.size() != 3)
-            return fail("expected CYCLE PIN LEVEL or CYCLE PIN clock PERIOD [HIGH]");
+        if (clock ? f.size() > 5 || f.size() < 4 : f.size() != 3) {
+            fail("expected CYCLE PIN LEVEL or CYCLE PIN clock PERIOD [HIGH]");
+            continue;
+        }
         StimulusItem item;
         item.line = lineNumber;
         const auto cycle = number(f[0]);
-        if (!cycle)
-            return fail("not a number of cycles: " + quoted(f[0]));
+        if (!cycle) {
+            fail("not a number of cycles: " + quoted(f[0]));
+            continue;
+        }
         item.cycle = *cycle;
         const auto pin = stimulusPin(f[1]);
-        if (!pin)
-            return fail("unknown pin " + quoted(f[1]) + " (RA0-RA4, RB0-RB7, MCLR)");
+        if (!pin) {
+            fail("unknown pin " + quoted(f[1]) + " (RA0-RA4, RB0-RB7, MCLR)");
+            continue;
+        }
         item.pin = *pin;
         if (clock) {
             const auto period = number(f[3]);
-            if (!period || *period < 2)
-                return fail("the period is a number of cycles, 2 or more: " + quoted(f[3]));
+            if (!period || *period < 2) {
+                fail("the period is a number of cycles, 2 or more: " + quoted(f[3]));
+                continue;
+            }
             item.period = *period;
             item.high = *period / 2;
             if (f.size() == 5) {
                 const auto high = number(f[4]);
-                if (!high || *high == 0 || *high >= *period)
-                    return fail("the high time is 1 to " + std::to_string(*period - 1) + " cycles: " + quoted(f[4]));
+                if (!high || *high == 0 || *high >= *period) {
+                    fail("the high time is 1 to " + std::to_string(*period - 1) + " cycles: " + quoted(f[4]));
+                    continue;
+                }
                 item.high = *high;
             }
         } else if (f[2] == "0" || f[2] == "1") {
             item.level = f[2] == "1";
         } else {
-            return fail("the level is 0 or 1, not " + quoted(f[2]));
+            fail("the level is 0 or 1, not " + quoted(f[2]));
+            continue;
         }
         stimulus.items.push_back(item);
     }
+    if (!errors.empty()) {
+        StimulusReadOutcome refused;
+        refused.error = errors.front();
+        refused.errors = std::move(errors);
+        return refused;
+    }
     std::stable_sort(stimulus.items.begin(), stimulus.items.end(),
                      [](const StimulusItem& a, const StimulusItem& b) { return a.cycle < b.cycle; });
-    return {std::move(stimulus), {}};
+    return {std::move(stimulus), {}, {}};
 }
 
 StimulusPlayer::StimulusPlayer(const Stimulus& stimulus)

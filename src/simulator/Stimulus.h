@@ -31,7 +31,8 @@ struct Stimulus {
 
 struct StimulusReadOutcome {
     std::optional<Stimulus> stimulus;
-    std::string error;  // "line 3: unknown pin RC0"
+    std::string error;  // the first bad line: "line 3: unknown pin RC0"
+    std::vector<std::string> errors;  // every bad line, in file order
 };
 
 // Lines "CYCLE PIN LEVEL" and "CYCLE PIN clock PERIOD [HIGH]" (high for HIGH cycles of each

@@ -47,8 +47,8 @@ VcdTimescale vcdTimescale(std::uint32_t clockHz)
     return {"1 ps", 0, 1000};
 }
 
-VcdWriter::VcdWriter(std::uint32_t clockHz, std::vector<Signal> signals)
-    : clockHz_(std::max<std::uint32_t>(clockHz, 1)), signals_(std::move(signals)), timescale_(vcdTimescale(clockHz_))
+VcdWriter::VcdWriter(std::uint32_t clockHz, std::vector<Signal> wires)
+    : clockHz_(std::max<std::uint32_t>(clockHz, 1)), signals_(std::move(wires)), timescale_(vcdTimescale(clockHz_))
 {
     if (signals_.size() > kIdentifiers.size())
         signals_.resize(kIdentifiers.size());

@@ -28,7 +28,7 @@ public:
         int number;  // in the trace's level word
         std::string name;
     };
-    VcdWriter(std::uint32_t clockHz, std::vector<Signal> signals);
+    VcdWriter(std::uint32_t clockHz, std::vector<Signal> wires);
     // The 13 pins, named RA0-RA4 and RB0-RB7.
     static std::vector<Signal> pinSignals();
 

@@ -4,13 +4,13 @@
 #include "model/SymbolCommands.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tarvik {
 
 namespace {
 
 constexpr int kFirstGpr = 0x0C;
-constexpr int kLastGpr = 0x2F;
 constexpr int kBank1 = 0x80;
 
 bool namesRegister(std::string_view operand, std::string_view name)
@@ -43,10 +43,64 @@ void reportInUse(Screen& screen, std::string_view name, std::string_view caption
 
 } // namespace
 
+std::optional<DelayAmount> delayAmount(std::string_view text, DelayUnit unit, std::uint32_t clockHz)
+{
+    using Wide = unsigned __int128;
+    // Past this many digits a count cannot fit anyway; later fraction digits are dropped.
+    constexpr Wide kDigitLimit = static_cast<Wide>(1'000'000'000'000ULL) * 1'000'000'000'000ULL;
+    constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+
+    Wide mantissa = 0;
+    int fractionDigits = 0;
+    bool point = false;
+    bool anyDigit = false;
+    bool dropped = false;
+    bool saturated = false;
+    for (const char c : text) {
+        if (c == '.' && !point && unit != DelayUnit::Cycles) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        anyDigit = true;
+        if (mantissa >= kDigitLimit) {
+            if (point)
+                dropped = dropped || c != '0';
+            else
+                saturated = true;
+            continue;
+        }
+        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        if (point)
+            ++fractionDigits;
+    }
+    if (!anyDigit || (unit != DelayUnit::Cycles && clockHz == 0))
+        return std::nullopt;
+    if (saturated)
+        return DelayAmount{kMost, true};
+    if (unit == DelayUnit::Cycles)
+        return DelayAmount{mantissa > kMost ? kMost : static_cast<std::uint64_t>(mantissa), true};
+
+    // Four oscillator periods to the cycle.
+    Wide denominator = 4;
+    const int unitDigits = unit == DelayUnit::Microseconds ? 6 : unit == DelayUnit::Milliseconds ? 3 : 0;
+    for (int i = 0; i < unitDigits + fractionDigits; ++i)
+        denominator *= 10;
+    const Wide numerator = mantissa * clockHz;
+    const Wide cycles = (numerator + denominator / 2) / denominator;
+    return DelayAmount{cycles > kMost ? kMost : static_cast<std::uint64_t>(cycles),
+                       !dropped && numerator % denominator == 0};
+}
+
 std::vector<int> freeGeneralPurposeRegisters(const ProgramDocument& doc)
 {
     std::vector<int> free;
-    for (int address = kFirstGpr; address <= kLastGpr; ++address) {
+    for (int address = kFirstGpr; address <= lastGeneralPurpose(doc.device()); ++address) {
         const int mirror = address | kBank1;
         if (registerHasUserName(doc, address) || registerHasUserName(doc, mirror)
             || bitNamedOn(doc, address) || bitNamedOn(doc, mirror))
@@ -71,6 +125,28 @@ DelayNames proposeDelayNames(const ProgramDocument& doc, const DelayRequest& req
         if (!request.registers[i].empty())
             names.registers[i] = request.registers[i];
     return names;
+}
+
+std::vector<DelayRegister> delayRegisters(const ProgramDocument& doc, const DelayNames& names)
+{
+    std::vector<DelayRegister> registers;
+    std::vector<int> taken;
+    for (const std::string& name : names.registers) {
+        const int address = registerAddressOf(doc, name);
+        registers.push_back({address, address >= 0});
+        if (address >= 0)
+            taken.push_back(address & ~kBank1);
+    }
+    std::vector<int> free = freeGeneralPurposeRegisters(doc);
+    std::erase_if(free, [&](int address) { return std::find(taken.begin(), taken.end(), address) != taken.end(); });
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < registers.size(); ++i) {
+        if (registers[i].existing || doc.nameInUse(names.registers[i]))
+            continue;
+        if (next < free.size())
+            registers[i].address = free[next++];
+    }
+    return registers;
 }
 
 std::optional<DelayPlan> insertDelay(ProgramDocument& doc, Screen& screen, const DelayRequest& request)

@@ -129,6 +129,54 @@ std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz, int decim
     return whole + (fraction.empty() ? "" : "." + fraction) + " " + unit;
 }
 
+bool cycleTimeIsExact(std::uint64_t cycles, std::uint32_t clockHz, int decimals)
+{
+    if (clockHz == 0)
+        return false;
+    using Wide = unsigned __int128;
+    const std::string text = cycleTimeText(cycles, clockHz, decimals);
+    const Wide scale = text.ends_with(" us") ? 1'000'000 : text.ends_with(" ms") ? 1'000 : 1;
+    Wide fractionScale = 1;
+    for (int i = std::clamp(decimals, 0, 9); i > 0; --i)
+        fractionScale *= 10;
+    return Wide{cycles} * 4 * scale * fractionScale % clockHz == 0;
+}
+
+std::string clockText(std::uint32_t clockHz)
+{
+    const char* unit = "Hz";
+    std::uint32_t scale = 1;
+    if (clockHz >= 1'000'000) {
+        unit = "MHz";
+        scale = 1'000'000;
+    } else if (clockHz >= 1'000) {
+        unit = "kHz";
+        scale = 1'000;
+    }
+    std::string text = std::to_string(clockHz / scale);
+    std::string fraction = std::to_string(clockHz % scale + scale).substr(1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    if (!fraction.empty())
+        text += "." + fraction;
+    return text + " " + unit;
+}
+
+std::string cyclesAndTimeText(std::uint64_t cycles, std::uint32_t clockHz)
+{
+    return std::to_string(cycles) + (cycles == 1 ? " cycle = " : " cycles = ") + cycleTimeText(cycles, clockHz);
+}
+
+std::string cycleSumText(const CycleSum& sum, std::uint32_t clockHz)
+{
+    if (sum.instructions == 0)
+        return {};
+    std::string text = cyclesAndTimeText(sum.cycles, clockHz);
+    if (sum.skips > 0)
+        text += ", +1 per skip";
+    return text;
+}
+
 std::uint64_t cyclesForTime(long double seconds, std::uint32_t clockHz)
 {
     const long double cycles = std::round(seconds * clockHz / 4);

@@ -39,6 +39,19 @@ CycleSum rangeCycles(const ProgramDocument& doc, const ProgramLine* first, const
 // "1 ms", "12.5 us", "0.25 us". Decimals go up to 9.
 std::string cycleTimeText(std::uint64_t cycles, std::uint32_t clockHz, int decimals = 3);
 
+// Whether cycleTimeText's figure is the time itself, not a rounding of it.
+bool cycleTimeIsExact(std::uint64_t cycles, std::uint32_t clockHz, int decimals = 3);
+
+// An oscillator frequency as the user sets it: "4 MHz", "3.579 MHz", "32.768 kHz", "500 Hz".
+std::string clockText(std::uint32_t clockHz);
+
+// "12 cycles = 12 us", "1 cycle = 1 us".
+std::string cyclesAndTimeText(std::uint64_t cycles, std::uint32_t clockHz);
+
+// A sum for the status bar, as cyclesAndTimeText; empty for no instruction.
+// "+1 per skip" follows when any of the lines can skip, as each adds a cycle when it does.
+std::string cycleSumText(const CycleSum& sum, std::uint32_t clockHz);
+
 // The whole number of cycles nearest to a time in seconds at a frequency.
 std::uint64_t cyclesForTime(long double seconds, std::uint32_t clockHz);
 

@@ -33,6 +33,11 @@ std::function<void(TMainForm&)> handler(void (TMainForm::*click)())
     return [click](TMainForm& form) { (form.*click)(); };
 }
 
+std::function<void(TMainForm&)> menuItem(const char* name)
+{
+    return [name](TMainForm& form) { form.findChild<QAction*>(QString::fromLatin1(name))->trigger(); };
+}
+
 std::function<void(TMainForm&)> instruction(int code)
 {
     return [code](TMainForm& form) { form.runInstructionDialog(code); };
@@ -55,6 +60,9 @@ const std::vector<DocumentCommand>& documentCommands()
         {"Add Bit", handler(&TMainForm::btnAddBitClick), "Add Bit", true},
         {"Add Literal", handler(&TMainForm::btnAddLiteralClick), "Add Literal", true},
         {"Convert to Hex", handler(&TMainForm::btnHexClick), "Convert to Hex", true},
+        {"Configuration Word", menuItem("ConfigurationWord1"), "Configuration Word", true},
+        {"EEPROM Data", menuItem("EepromData1"), "EEPROM Data", true},
+        {"Program Chip", menuItem("ProgramChip1"), "Program Chip", true},
         {"palette nop", instruction(15), "Insert nop", true},
         {"ORG", instruction(tarvik::kOrgCode), "ORG", true},
         {"Insert Blank", instruction(tarvik::kBlankCode), "Insert Blank", true},

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTest>
 #include <QToolButton>
 
@@ -63,6 +64,18 @@ public:
 
 private:
     TMainForm& form_;
+};
+
+// The application's own dialogs, with a definition dialog whose user adds the offered
+// literal and then cancels it.
+class OfferingScreen : public tarvik::test::RecordingQtScreen {
+public:
+    using RecordingQtScreen::RecordingQtScreen;
+    int offerNewLiteral(tarvik::ProgramDocument& document, std::string& name) override
+    {
+        tarvik::AddLiteral(document, *this, name, "5");
+        return 0;
+    }
 };
 
 } // namespace
@@ -305,35 +318,46 @@ private slots:
 
     void theStatusBarShowsWhatADialogCommandChanged()
     {
-        TMainForm form;
-        start(form);
-        TMDIChild* view = form.activeChild();
         auto pressOk = [](QDialog& dialog, const char* operand) {
             dialog.findChild<QComboBox*>(QStringLiteral("cbxK"))->setEditText(QString::fromLatin1(operand));
             dialog.findChild<QAbstractButton*>(QStringLiteral("btnOK"))->click();
         };
-
-        // A literal defined through the offer, then the dialog cancelled: still a change.
-        screen.onOffer = [this](const std::string& kind, tarvik::ProgramDocument& doc, std::string& name) {
-            if (kind == "literal")
-                tarvik::AddLiteral(doc, screen, name, "5");
-            return 0;
-        };
-        {
+        // A literal defined through the offer, then the dialog cancelled: still a change,
+        // whether the dialog came from the palette or from the line menu's Edit.
+        for (const bool fromLineMenu : {false, true}) {
+            TMainForm form;
+            OfferingScreen offering(form);
+            form.setScreen(&offering);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            TMDIChild* view = form.activeChild();
+            tarvik::ProgramLine movlw;
+            movlw.code = 24;
+            movlw.setOperand("7");
+            view->InsertLineAfterCursor(movlw);
+            view->document().modified = false;
             tarvik::test::ModalHand hand([&](QDialog& dialog) {
                 pressOk(dialog, "FIVE");
                 if (dialog.isVisible())
                     dialog.reject();
             });
-            form.findChild<QToolButton*>(QStringLiteral("btnMovlw"))->click();
+            if (fromLineMenu)
+                view->popupMenu()->findChild<QAction*>(QStringLiteral("Edit1"))->trigger();
+            else
+                form.findChild<QToolButton*>(QStringLiteral("btnMovlw"))->click();
             QCOMPARE(hand.seen, QStringLiteral("TfrmLit1"));
+            for (auto& t : offering.messages) qWarning("%d %s", fromLineMenu, t.c_str());
+            QVERIFY(view->document().literals.holds("FIVE"));
+            QCOMPARE(view->document().lines.count(), 2);
+            QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+            QVERIFY(form.findChild<QWidget*>(QStringLiteral("StatusPanel4"))->isVisible());
+            form.setScreen(&screen);
         }
-        QVERIFY(view->document().literals.holds("FIVE"));
-        QCOMPARE(view->document().lines.count(), 1);
-        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
-        QVERIFY(form.findChild<QWidget*>(QStringLiteral("StatusPanel4"))->isVisible());
 
         // A new line's comment shows as soon as the line is in.
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
         {
             tarvik::test::ModalHand hand([&](QDialog& dialog) {
                 view->document().setPendingComment("count down");

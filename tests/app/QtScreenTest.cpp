@@ -1,8 +1,12 @@
 #include "app/QtScreen.h"
+#include "Screenshots.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -71,6 +75,8 @@ private slots:
         // Escape must never read as Yes or No: a save question would save or discard.
         QTest::newRow("Escape of Yes, No and Cancel") << MessageButtons::YesNoCancel << int(QMessageBox::NoButton)
                                                       << MessageAnswer::Cancel << yesNoCancel;
+        QTest::newRow("Escape of Yes, No and Cancel, No the default")
+            << MessageButtons::YesNoCancelDefaultNo << int(QMessageBox::NoButton) << MessageAnswer::Cancel << yesNoCancel;
     }
 
     void messageBoxesAnswerWithTheButtonPressed()
@@ -83,6 +89,50 @@ private slots:
         QCOMPARE(answerMessage(buttons, QMessageBox::StandardButton(pressed), seen), answer);
         QCOMPARE(seen.caption, QStringLiteral("Tarvik message"));
         QCOMPARE(int(seen.buttons), offered);
+    }
+
+    void returnAnswersTheDefaultButton()
+    {
+        for (const auto& [buttons, answer] : {std::pair(MessageButtons::YesNoCancel, MessageAnswer::Yes),
+                                              std::pair(MessageButtons::YesNoCancelDefaultNo, MessageAnswer::No)}) {
+            QWidget parent;
+            QtScreen screen(&parent, {});
+            QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+            QCOMPARE(screen.showMessage("Tarvik message", "text", buttons), answer);
+        }
+    }
+
+    void aMessageTallerThanTheScreenScrollsInABoxThatFits()
+    {
+        // Thousands of import notes, one a line.
+        QStringList notes;
+        for (int line = 1; line <= 3000; ++line)
+            notes.append(QStringLiteral("blink.asm:%1: __config is not kept in the program").arg(line));
+        QWidget parent;
+        QtScreen screen(&parent, {});
+        QString shown;
+        QSize size;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QCoreApplication::processEvents();  // the layout settles
+            auto* text = box->findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"));
+            shown = text ? text->toPlainText() : QString();
+            size = box->frameGeometry().size();
+            box->grab().save(tarvik::test::screenshotPath(QStringLiteral("long-message.png")));
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(screen.showMessage("Tarvik message", notes.join(QLatin1Char('\n')).toStdString(), MessageButtons::Ok),
+                 MessageAnswer::Ok);
+        QCOMPARE(shown, notes.join(QLatin1Char('\n')));
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(size.height() <= room.height() && size.width() <= room.width(),
+                 qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+
+        // Escape answers as the message box would.
+        QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+        QCOMPARE(screen.showMessage("Tarvik message", notes.join(QLatin1Char('\n')).toStdString(),
+                                    MessageButtons::YesNoCancel),
+                 MessageAnswer::Cancel);
     }
 
     void namesInAMessageAreShownAsTyped()

@@ -122,7 +122,7 @@ TEST_F(TarvikAsm, AssemblyErrorsGoToStderrAndTouchNoHexFile)
     const Outcome range = run({"-o", "range.hex", "range.qel"});
     EXPECT_EQ(range.exitCode, 1);
     EXPECT_EQ(range.err, "range.qel: Error in line 3: program out of range.\n"
-                         "1 further line is out of range too.\n");
+                         "range.qel: 1 further line is out of range too.\n");
     EXPECT_FALSE(std::filesystem::exists(dir.path("range.hex")));
 
     save("literal.qel", [](test::ProgramBuilder& p) { p.line(24, "300"); });
@@ -168,9 +168,8 @@ TEST_F(TarvikAsm, UnwritableOrOverlongHexNamesExitWithTwo)
     saveGoodProgram("blink.qel");
     const Outcome result = run({"-o", "no/such/dir/x.hex", "blink.qel"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_TRUE(result.err.starts_with("blink.qel: Otvaranje fajla no/such/dir/x.hex nije uspelo!\n"
-                                       "Could not create a file in "))
-        << result.err;
+    EXPECT_EQ(result.err, "blink.qel: Otvaranje fajla no/such/dir/x.hex nije uspelo!\n"
+                          "blink.qel: Could not create a file in no/such/dir: No such file or directory.\n");
 
     const std::string longName = std::string(40, 'n') + ".qel";
     saveGoodProgram(longName);

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -272,4 +274,59 @@ TEST(UndoHistory, MergedChangesAreOneStepThatEndsWhereTheRunBegan)
     ASSERT_TRUE(s.run("Insert", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); }));
     ASSERT_TRUE(select(2, true));
     EXPECT_EQ(s.history.undoCount(), 2u);
+}
+
+// The encodings the history holds are its own, but a damaged one must be refused, never read
+// past its end: every cut, a byte too many, and each section's marker and count spoiled.
+TEST(UndoHistoryEncodings, DamagedEncodingsAndPatchesThatDoNotFitAreRefused)
+{
+    const auto doc = test::makeRandomProgram(defaults(), 4);
+    const Bytes good = encodeProgramFile(*doc);
+    doc->literals.insert("EXTRA", "7");
+    const Bytes changed = encodeProgramFile(*doc);
+    const auto patch = diffEncodings(good, changed);
+    ASSERT_TRUE(patch && patch->size() == 1);
+    ASSERT_EQ(applyPatch(good, *patch), changed);
+
+    const auto refused = [&](std::span<const std::uint8_t> bad, const std::string& what) {
+        EXPECT_FALSE(diffEncodings(bad, changed)) << what;
+        EXPECT_FALSE(diffEncodings(changed, bad)) << what;
+        EXPECT_FALSE(applyPatch(bad, *patch)) << what;
+        EXPECT_FALSE(applyPatch(bad, {})) << what;
+    };
+    for (std::size_t length = 0; length < good.size(); ++length)
+        refused(std::span(good).first(length), "cut to " + std::to_string(length));
+    Bytes longer = good;
+    longer.push_back(0);
+    refused(longer, "a byte too many");
+
+    const std::optional<EncodedSections> sections = splitProgramFile(good);
+    ASSERT_TRUE(sections);
+    for (const EncodedSection& section : *sections) {
+        if (!section.records.data())
+            continue;  // the device section, absent from this program
+        const std::size_t records = static_cast<std::size_t>(section.records.data() - good.data());
+        for (const auto& [offset, value] : {std::pair{records + section.records.size(), 17},
+                                            std::pair{records - 4, section.count + 1},
+                                            std::pair{records - 4, -1}, std::pair{records - 4, INT_MAX}}) {
+            Bytes bad = good;
+            for (std::size_t i = 0; i < 4; ++i)
+                bad[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+            refused(bad, std::to_string(value) + " at " + std::to_string(offset));
+        }
+    }
+
+    // A patch whose section, head, tail or count does not fit the records it would rebuild.
+    const auto spoiled = [&](auto&& spoil) {
+        auto bad = *patch;
+        spoil(bad.front());
+        return applyPatch(good, bad);
+    };
+    const std::size_t size = (*sections)[static_cast<std::size_t>(patch->front().section)].records.size();
+    EXPECT_FALSE(spoiled([](auto& p) { p.section = static_cast<FileSection>(kProgramFileSections.size()); }));
+    EXPECT_FALSE(spoiled([&](auto& p) { p.head = static_cast<std::uint32_t>(size + 1); }));
+    EXPECT_FALSE(spoiled([&](auto& p) { p.tail = static_cast<std::uint32_t>(size - p.head + 1); }));
+    EXPECT_FALSE(spoiled([](auto& p) { p.count += 1; }));
+    EXPECT_FALSE(spoiled([](auto& p) { p.count = -1; }));
+    EXPECT_FALSE(spoiled([](auto& p) { p.middle.pop_back(); }));
 }

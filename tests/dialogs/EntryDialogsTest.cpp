@@ -1,4 +1,11 @@
 #include "app/TMainForm.h"
+#include "assembler/TfrmHexFile.h"
+#include "dialogs/search/TfrmFind.h"
+#include "dialogs/search/TfrmReplace.h"
+#include "dialogs/symbols/TfrmLabels.h"
+#include "dialogs/symbols/TfrmNewBits.h"
+#include "dialogs/symbols/TfrmNewConstants.h"
+#include "dialogs/symbols/TfrmNewRegisters.h"
 #include "dialogs/instruction/EntryDialogs.h"
 #include "dialogs/instruction/TEntryDialog.h"
 #include "dialogs/instruction/TfrmComment.h"
@@ -15,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QHash>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -67,6 +75,33 @@ void typeComment(const QString& text, bool confirm)
         QTest::keyClicks(box, text);
         control<QPushButton>(modal, confirm ? "Button1" : "Button2")->click();
     });
+}
+
+// The control that has the keyboard focus, a combo for its edit box.
+QWidget* focused()
+{
+    QWidget* widget = QApplication::focusWidget();
+    if (widget && qobject_cast<QComboBox*>(widget->parentWidget()))
+        return widget->parentWidget();
+    return widget;
+}
+
+// Types a script at whatever has the focus: <Tab>, <Backtab>, <Down> and <Return> are keys,
+// anything else is text.
+void typeKeys(const QStringList& script)
+{
+    static const QHash<QString, Qt::Key> keys{{QStringLiteral("<Tab>"), Qt::Key_Tab},
+                                              {QStringLiteral("<Backtab>"), Qt::Key_Backtab},
+                                              {QStringLiteral("<Down>"), Qt::Key_Down},
+                                              {QStringLiteral("<Return>"), Qt::Key_Return}};
+    for (const QString& step : script) {
+        QWidget* target = QApplication::focusWidget();
+        QVERIFY2(target, qPrintable(step));
+        if (keys.contains(step))
+            QTest::keyClick(target, keys.value(step), step == QLatin1String("<Backtab>") ? Qt::ShiftModifier : Qt::NoModifier);
+        else
+            QTest::keyClicks(target, step);
+    }
 }
 
 QString tabText(QWidget* dialog, const char* page)
@@ -130,14 +165,95 @@ private slots:
         view.reset();
     }
 
+    // A keyboard user types the label, tabs to the operand, types it and presses Return: Tab
+    // runs through the operand controls in reading order before the buttons, in every class.
+    void keyboardReachesTheOperandBeforeTheButtons_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("tabCycle");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("operand");
+        const QStringList byte{"txtLabel", "cbxF", "cbxDestination", "btnOK", "btnComment", "btnCancel"};
+        QStringList skip = byte;
+        skip[4] = QStringLiteral("txtComment");
+        // Names that begin another one: recognising the short one must not swallow the rest.
+        QTest::newRow("TfrmTwoF") << 1 << byte << QStringList{"HERE", "<Tab>", "PORTB", "<Return>"} << "HERE" << "PORTB";
+        QTest::newRow("TfrmOneF") << 8 << byte << QStringList{"HERE", "<Tab>", "PCLATH", "<Return>"} << "HERE" << "PCLATH";
+        QTest::newRow("TfrmSkip2") << 20 << skip << QStringList{"HERE", "<Tab>", "FSR", "<Return>"} << "HERE" << "FSR";
+        // The bit box has the focus first; back to the label, then the register and its bit 0.
+        QTest::newRow("TfrmBit1") << 16 << QStringList{"txtLabel", "cbxF", "cbxBit", "btnOK", "btnComment", "btnCancel"}
+                                  << QStringList{"<Backtab>", "<Backtab>", "HERE", "<Tab>", "PORTB", "<Tab>", "<Down>", "<Return>"}
+                                  << "HERE" << "RB0";
+        QTest::newRow("TfrmBit1 typed") << 16 << QStringList{"txtLabel", "cbxF", "cbxBit", "btnOK", "btnComment", "btnCancel"}
+                                        << QStringList{"INTEDG", "<Return>"} << "" << "INTEDG";
+        QTest::newRow("TfrmLit1") << 24 << QStringList{"txtLabel", "cbxK", "btnOK", "btnComment", "btnCancel"}
+                                  << QStringList{"HERE", "<Tab>", "LIMIT", "<Return>"} << "HERE" << "LIMIT";
+        QTest::newRow("TfrmLit2") << 27 << QStringList{"txtLabel", "cbxK", "btnOk", "btnComment", "btnCancel"}
+                                  << QStringList{"HERE", "<Tab>", "LOOP2", "<Return>"} << "HERE" << "LOOP2";
+        QTest::newRow("TfrmZero") << 15 << QStringList{"txtLabel", "btnOK", "btnComment", "btnCancel"}
+                                  << QStringList{"HERE", "<Tab>", "<Return>"} << "HERE" << "";
+        QTest::newRow("TfrmOrg") << int(kOrgCode) << QStringList{"txtORG", "btnOk", "btnComment", "btnCancel"}
+                                 << QStringList{"H'10'", "<Return>"} << "" << "H'10'";
+    }
+    void keyboardReachesTheOperandBeforeTheButtons()
+    {
+        QFETCH(int, code);
+        QFETCH(QStringList, tabCycle);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, label);
+        QFETCH(QString, operand);
+        doc().literals.insert("LIM", "1");
+        doc().literals.insert("LIMIT", "2");
+        doc().labels.insert("LOOP", {});
+        doc().labels.insert("LOOP2", {});
+
+        // The Tab cycle, from the first control back to it (ORG's OK needs an address first).
+        open(code);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        if (code == kOrgCode)
+            typeKeys({"1"});
+        control(dialog.get(), qPrintable(tabCycle[0]))->setFocus(Qt::OtherFocusReason);
+        QStringList cycle;
+        for (int i = 0; i <= tabCycle.size(); ++i) {
+            cycle << focused()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(cycle, tabCycle + QStringList{tabCycle[0]});
+        dialog->reject();
+
+        // The whole entry by keys, from where the dialog puts the focus.
+        open(code);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        typeKeys(keys);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(doc().lines.count(), 2);
+        QCOMPARE(std::string(cursorLine().labelText()), label.toStdString());
+        QCOMPARE(std::string(cursorLine().operandText()), operand.toStdString());
+        QVERIFY(screen.messages.empty());
+        QVERIFY(screen.offers.empty());
+    }
+
     void insertsAfterTheHeaderThenAfterTheNewLine()
     {
         QSignalSpy modified(view.get(), &TMDIChild::documentModified);
         QSignalSpy panels(view.get(), &TMDIChild::statusPanelChanged);
+        const auto lastOf = [&](int panel) {
+            QString text;
+            for (const QList<QVariant>& call : panels)
+                if (call[0].toInt() == panel)
+                    text = call[1].toString();
+            return text;
+        };
         open(1);
         type(combo("cbxF"), "STATUS");
         QCOMPARE(dialog->operandKnown(), 1);
+        doc().setPendingComment("the new line's own");
         QVERIFY(ok());
+        // The status bar shows the new line's comment as the line appears.
+        QCOMPARE(lastOf(0), QStringLiteral("the new line's own"));
         open(15);
         QVERIFY(ok());
 
@@ -147,13 +263,7 @@ private slots:
         QCOMPARE(view->cursorRow(), 2);
         QVERIFY(doc().modified);
         QCOMPARE(modified.count(), 2);
-        const auto lastOf = [&](int panel) {
-            QString text;
-            for (const QList<QVariant>& call : panels)
-                if (call[0].toInt() == panel)
-                    text = call[1].toString();
-            return text;
-        };
+        QCOMPARE(lastOf(0), QString());
         QCOMPARE(lastOf(1), QStringLiteral("   2"));
         QCOMPARE(lastOf(2), QStringLiteral("None"));
         QVERIFY(screen.offers.empty());
@@ -284,6 +394,14 @@ private slots:
         QCOMPARE(combo("cbxBit")->currentText(), QStringLiteral("C"));
         QCOMPARE(combo("cbxBit")->currentIndex(), 0);
         QCOMPARE(dialog->operandKnown(), 1);
+
+        // Another register empties the bit box; OK then writes nothing and asks nothing.
+        pick(combo("cbxF"), 6);
+        QCOMPARE(combo("cbxBit")->currentText(), QString());
+        QVERIFY(!ok());
+        QCOMPARE(doc().lines.count(), 1);
+        QVERIFY(screen.offers.empty());
+        QVERIFY(screen.messages.empty());
 
         type(combo("cbxBit"), "TRISB,3");
         QCOMPARE(combo("cbxF")->currentIndex(), 48 + 6);
@@ -557,6 +675,30 @@ private slots:
         QVERIFY(!opened);
     }
 
+    // Every dialog asks the window manager for a close box only: no minimise, no maximise.
+    void noDialogCanBeMinimisedOrMaximised()
+    {
+        std::vector<std::unique_ptr<QDialog>> dialogs;
+        for (const EntryKind kind : {EntryKind::TwoF, EntryKind::OneF, EntryKind::Skip2, EntryKind::Bit,
+                                     EntryKind::Literal, EntryKind::Branch, EntryKind::Zero, EntryKind::Org})
+            dialogs.push_back(createEntryDialog(kind, doc(), screen, view.get()));
+        dialogs.push_back(std::make_unique<TfrmComment>(doc()));
+        dialogs.push_back(std::make_unique<TfrmFind>(doc(), screen, nullptr));
+        dialogs.push_back(std::make_unique<TfrmReplace>(doc(), screen, nullptr));
+        dialogs.push_back(std::make_unique<TfrmNewRegisters>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmNewBits>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmNewConstants>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmLabels>(doc(), screen));
+        dialogs.push_back(std::make_unique<TfrmHexFile>(screen));
+        for (const auto& each : dialogs) {
+            const Qt::WindowFlags flags = each->windowFlags();
+            QVERIFY2(flags & Qt::CustomizeWindowHint, qPrintable(each->objectName()));
+            QVERIFY2(flags & Qt::WindowCloseButtonHint, qPrintable(each->objectName()));
+            QVERIFY2(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
+                     qPrintable(each->objectName()));
+        }
+    }
+
     void screenshotsOfEveryDialog()
     {
         doc().literals.insert("LIMIT", "H'20'");
@@ -572,12 +714,18 @@ private slots:
                 type(combo("cbxK"), "LIMIT");
             save(dialog->objectName());
         }
-        open(1);
-        control<QTabWidget>(dialog.get(), "PageControl1")->setCurrentIndex(1);
-        save(QStringLiteral("TfrmTwoF-description"));
-        open(29);
-        control<QTabWidget>(dialog.get(), "PageControl1")->setCurrentIndex(1);
-        save(QStringLiteral("TfrmLit1-description"));
+        // Every class's description page, with its longest lines: none breaks inside
+        // "goto  k" or "Status affected: None".
+        for (int code : {1, 6, 21, 19, 29, 27, 31}) {
+            open(code);
+            control<QTabWidget>(dialog.get(), "PageControl1")->setCurrentIndex(1);
+            for (const char* line : {"labSyntax", "labAffected", "labCycles"}) {
+                auto* label = control<QLabel>(dialog.get(), line);
+                QVERIFY2(label->heightForWidth(label->width()) <= label->fontMetrics().height() + 1,
+                         qPrintable(label->text()));
+            }
+            save(dialog->objectName() + QStringLiteral("-description"));
+        }
         open(19);
         pick(combo("cbxF"), 3);
         pick(combo("cbxBit"), 2);

@@ -6,7 +6,10 @@
 #include "FakeScreen.h"
 #include "Screenshots.h"
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -32,6 +35,11 @@ QString text(QWidget& dialog, const char* name)
     if (auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name)))
         return label->text();
     return child<QLineEdit>(dialog, name)->text();
+}
+
+void clickRow(QListWidget* list, int row)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
 std::string nameAt(const tarvik::RegisterTable& file, int address)
@@ -77,6 +85,10 @@ private slots:
             QVERIFY(!child<QPushButton>(dialog, "btnDeleteReg")->isEnabled());
             QVERIFY(!child<QPushButton>(dialog, "btnOk")->isEnabled());
             QCOMPARE(child<QPushButton>(dialog, "btnOk")->geometry(), QRect(6, 228, 60, 22));
+            // Navy while it can be pressed, grey like any disabled button while it cannot.
+            const QPalette colours = child<QPushButton>(dialog, "btnOk")->palette();
+            QCOMPARE(colours.color(QPalette::Active, QPalette::ButtonText), QColor(0, 0, 128));
+            QVERIFY(colours.color(QPalette::Disabled, QPalette::ButtonText) != QColor(0, 0, 128));
             if (QString::fromLatin1(expected) == "0C")
                 dialog.grab().save(screenshotPath(QStringLiteral("dialog-TfrmNewRegisters.png")));
 
@@ -116,6 +128,103 @@ private slots:
         QCOMPARE(nameAt(doc->registerFile1, 0x8C), std::string("TEMP2"));
         QCOMPARE(nameAt(doc->registerFile0, 0x0C), std::string("GPR0H0C"));
         QVERIFY(doc->modified);
+    }
+
+    // Clicking a register, even the one already selected, starts again at its bit 0.
+    void clickingTheSelectedRegisterResetsTheBit_data()
+    {
+        QTest::addColumn<bool>("bits");
+        QTest::newRow("TfrmNewRegisters") << false;
+        QTest::newRow("TfrmNewBits") << true;
+    }
+    void clickingTheSelectedRegisterResetsTheBit()
+    {
+        QFETCH(bool, bits);
+        doc->userBits.insert("LED", 3, 0, 0x05);
+        std::unique_ptr<RegisterPagesForm> dialog;
+        if (bits)
+            dialog = std::make_unique<TfrmNewBits>(*doc, screen);
+        else
+            dialog = std::make_unique<TfrmNewRegisters>(*doc, screen);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        auto* registers = child<QListWidget>(*dialog, "lbxRegisters0");
+        auto* bitList = child<QListWidget>(*dialog, "lbxBits0");
+        clickRow(registers, 5);
+        clickRow(bitList, 3);
+        QCOMPARE(dialog->selectedBit(), 3);
+        QCOMPARE(child<QPushButton>(*dialog, "btnDeleteReg")->isEnabled(), bits);
+        clickRow(registers, 5);
+        QCOMPARE(dialog->selectedAddress(), 0x05);
+        QCOMPARE(dialog->selectedBit(), 0);
+        QCOMPARE(bitList->currentRow(), 0);
+        QCOMPARE(text(*dialog, "panIndex0"), QStringLiteral("Bit:0"));
+        QVERIFY(!child<QPushButton>(*dialog, "btnDeleteReg")->isEnabled());
+    }
+
+    // Each dialog opens with the focus in its name box, an offered name unselected with the
+    // cursor after it; Return presses Add.
+    void theNameBoxHasTheFocusAndReturnAdds_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("TfrmNewRegisters") << 0 << "txtName0" << QStringList{};
+        QTest::newRow("TfrmNewBits") << 1 << "txtName0" << QStringList{};
+        QTest::newRow("TfrmNewConstants") << 2 << "txtConstant" << QStringList{"<Tab>", "5"};
+        QTest::newRow("TfrmLabels") << 3 << "txtNewLabel" << QStringList{};
+    }
+    void theNameBoxHasTheFocusAndReturnAdds()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, box);
+        QFETCH(QStringList, keys);
+        std::string caller = "OFFERED";
+        std::unique_ptr<QDialog> dialog;
+        const auto result = [&] {
+            switch (kind) {
+            case 0: return static_cast<TfrmNewRegisters*>(dialog.get())->addResult();
+            case 1: return static_cast<TfrmNewBits*>(dialog.get())->addResult();
+            case 2: return static_cast<TfrmNewConstants*>(dialog.get())->addResult();
+            default: return static_cast<TfrmLabels*>(dialog.get())->addResult();
+            }
+        };
+        if (kind < 2) {
+            auto* pages = kind == 0 ? static_cast<RegisterPagesForm*>(new TfrmNewRegisters(*doc, screen))
+                                    : new TfrmNewBits(*doc, screen);
+            pages->setPresetName(caller);
+            pages->setCallerText(&caller);
+            dialog.reset(pages);
+        } else if (kind == 2) {
+            auto* literals = new TfrmNewConstants(*doc, screen);
+            literals->setCallerText(&caller);
+            dialog.reset(literals);
+        } else {
+            auto* labels = new TfrmLabels(*doc, screen);
+            labels->setCallerText(&caller);
+            dialog.reset(labels);
+        }
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        auto* name = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(name);
+        QCOMPARE(name->objectName(), box);
+        QCOMPARE(name->selectedText(), QString());
+        QCOMPARE(name->cursorPosition(), 7);
+        for (const QString& step : keys) {
+            if (step == QLatin1String("<Tab>"))
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            else
+                QTest::keyClicks(QApplication::focusWidget(), step);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(result(), 1);
+        QCOMPARE(caller, std::string("OFFERED"));
+        QVERIFY(doc->modified);
+        if (kind == 2)
+            QCOMPARE(doc->literals.valueOf("OFFERED").value_or(""), std::string_view("5"));
     }
 
     void statusIsNamedAndRestoredInBothBanks()
@@ -262,6 +371,9 @@ private slots:
         QCOMPARE(text(dialog, "txtConstant"), QStringLiteral("COUNT"));
         auto* list = child<QTreeWidget>(dialog, "ListView1");
         QCOMPARE(list->topLevelItemCount(), 2);
+        // Both columns fit the list: nothing to scroll sideways.
+        QTRY_VERIFY(list->header()->length() <= list->viewport()->width());
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
         QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("H'0F'"));
         dialog.FormActivate();  // a second activation adds no rows
         QCOMPARE(list->topLevelItemCount(), 2);

@@ -58,6 +58,8 @@ TEST_F(InstructionEntryTest, UnknownOperandIsOfferedAndOnlyADefinedOneIsWritten)
     EXPECT_EQ(insert(EntryKind::TwoF, 1, "COUNT"), EntryResult::OperandRefused);
     EXPECT_EQ(insert(EntryKind::Bit, 16, "STATUS,8"), EntryResult::OperandRefused);
     EXPECT_EQ(insert(EntryKind::Literal, 24, "LIMIT"), EntryResult::OperandRefused);
+    // A bit box emptied after a known bit was typed: refused without an offer.
+    EXPECT_EQ(insert(EntryKind::Bit, 16, "", "", 1), EntryResult::OperandRefused);
     ASSERT_EQ(screen.offers.size(), 3u);
     EXPECT_EQ(screen.offers[0].kind, "register");
     EXPECT_EQ(screen.offers[1].kind, "bit");
@@ -163,8 +165,15 @@ TEST_F(InstructionEntryTest, CommentsTravelThroughThePendingCommentOnly)
     insert(EntryKind::Zero, 15);
     EXPECT_EQ(cursorLine().commentIndex, -1);
 
+    // The comment is in the table when the view inserts the line, so it can show it at once.
     doc.setPendingComment("kept");
-    insert(EntryKind::TwoF, 3, "FSR", "", 1);
+    std::string shownOnInsert;
+    EntryLine fsr{EntryKind::TwoF, 3, "", "FSR", 0, "Z", 1};
+    insertEntryLine(doc, screen, fsr, [&](const ProgramLine& line) {
+        shownOnInsert = doc.comments.textAt(line.commentIndex);
+        return doc.lines.insertAfterCursor(line) != nullptr;
+    });
+    EXPECT_EQ(shownOnInsert, "kept");
     const int index = cursorLine().commentIndex;
     // An edit that never opens the comment dialog writes back what LoadFromLine loaded.
     EntryLine entry = loadEntryLine(doc, EntryKind::TwoF);

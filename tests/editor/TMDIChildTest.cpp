@@ -110,8 +110,9 @@ private slots:
         QCOMPARE(view->document().lines.cursor()->code, kHeaderCode);
         QCOMPARE(view->shownDisplayMode(), 50);
         QCOMPARE(view->instructionX(), 90);
-        QCOMPARE(view->bankX(), 230);
-        QCOMPARE(view->commentX(), 275);
+        QCOMPARE(view->cyclesRight(), 258);
+        QCOMPARE(view->bankX(), 264);
+        QCOMPARE(view->commentX(), 309);
 
         const QImage image = view->grab().toImage();
         QCOMPARE(image.pixelColor(400, 17 + 8), QColor(227, 227, 227));
@@ -128,10 +129,10 @@ private slots:
         makeView(0);
         auto* header = view->findChild<QHeaderView*>("HeaderControl1");
         QVERIFY(header);
-        QCOMPARE(header->count(), 4);
-        const char* texts[] = {"Label", "Instruction", "Bank", "Comment"};
-        const int widths[] = {90, 140, 45, 600};
-        for (int i = 0; i < 4; ++i) {
+        QCOMPARE(header->count(), 5);
+        const char* texts[] = {"Label", "Instruction", "Cyc", "Bank", "Comment"};
+        const int widths[] = {90, 140, 34, 45, 600};
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(header->model()->headerData(i, Qt::Horizontal).toString(), QString(texts[i]));
             QCOMPARE(header->sectionSize(i), widths[i]);
         }
@@ -464,12 +465,14 @@ private slots:
         QTest::addColumn<int>("instruction");
         QTest::addColumn<int>("bank");
         QTest::addColumn<int>("comment");
-        QTest::newRow("Instruction to 200") << 1 << 200 << 90 << 290 << 335;
-        QTest::newRow("Instruction past its maximum") << 1 << 260 << 90 << 290 << 335;
-        QTest::newRow("Instruction below its minimum") << 1 << 60 << 90 << 190 << 235;
-        QTest::newRow("Label to 150") << 0 << 150 << 150 << 290 << 335;
-        QTest::newRow("Label below 50") << 0 << 20 << 50 << 190 << 235;
-        QTest::newRow("Bank past 50") << 2 << 70 << 90 << 230 << 280;
+        QTest::newRow("Instruction to 200") << 1 << 200 << 90 << 324 << 369;
+        QTest::newRow("Instruction past its maximum") << 1 << 260 << 90 << 324 << 369;
+        QTest::newRow("Instruction below its minimum") << 1 << 60 << 90 << 224 << 269;
+        QTest::newRow("Label to 150") << 0 << 150 << 150 << 324 << 369;
+        QTest::newRow("Label below 50") << 0 << 20 << 50 << 224 << 269;
+        QTest::newRow("Cycles below 30") << 2 << 20 << 90 << 260 << 305;
+        QTest::newRow("Cycles past 50") << 2 << 70 << 90 << 280 << 325;
+        QTest::newRow("Bank past 50") << 3 << 70 << 90 << 264 << 314;
     }
     void headerDragMovesTheColumns()
     {

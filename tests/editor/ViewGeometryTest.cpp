@@ -76,11 +76,26 @@ TEST(ViewGeometry, ThumbSnapsToTheNearestTopIndexHalvesUp)
 
 TEST(ViewGeometry, ColumnsAndLayoutFollowTheirSources)
 {
-    EXPECT_EQ(columnsFromSections(90, 140, 45), (SectionColumns{90, 230, 275}));
-    EXPECT_EQ(columnsFromSections(90, 200, 45), (SectionColumns{90, 290, 335}));
-    EXPECT_EQ(columnsFromSections(150, 100, 50), (SectionColumns{150, 250, 300}));
+    EXPECT_EQ(columnsFromSections(90, 140, 34, 45), (SectionColumns{90, 258, 264, 309}));
+    EXPECT_EQ(columnsFromSections(90, 200, 34, 45), (SectionColumns{90, 318, 324, 369}));
+    EXPECT_EQ(columnsFromSections(150, 100, 50, 50), (SectionColumns{150, 294, 300, 350}));
     // The scroll bar starts where the row rectangles end.
     const ChildLayout layout = childLayout(508, 427, 4, 19, 17);
     EXPECT_EQ(layout, (ChildLayout{483, 400, 482}));
     EXPECT_EQ(layout.scrollBarLeft, rowRect(0, 508).right);
+}
+
+TEST(ViewGeometry, InsertedLinesComeIntoViewWithTheLeastScroll)
+{
+    const struct { const char* what; int top, first, last, rows, shown; } cases[] = {
+        {"in view already", 5, 7, 12, 10, 5},
+        {"filling the view exactly", 5, 5, 14, 10, 5},
+        {"running past the bottom", 5, 10, 16, 10, 7},
+        {"above the view", 20, 3, 8, 10, 3},
+        {"more than the rows", 0, 3, 30, 10, 21},
+        {"a window without a whole row", 4, 9, 9, 0, 9},
+        {"the cursor above the top row", 8, 4, 6, 10, 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(topIndexShowing(c.top, c.first, c.last, c.rows), c.shown) << c.what;
 }

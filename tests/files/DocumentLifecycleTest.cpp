@@ -12,8 +12,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,8 +137,6 @@ ProgramLine instruction(int code, const char* operand)
     return line;
 }
 
-// ---- New ----
-
 TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAndAreNeverShownTwice)
 {
     Fixture f;
@@ -155,8 +157,6 @@ TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAndAreNeverShownTwice)
     EXPECT_EQ(f.windows.active, 1);
     EXPECT_TRUE(f.screen.messages.empty());
 }
-
-// ---- Save and Save As ----
 
 TEST(DocumentLifecycleSave, AnUntitledDocumentAsksForANameAndCancellingWritesNothing)
 {
@@ -316,8 +316,6 @@ TEST(DocumentLifecycleSave, AFileThatCannotBeCreatedStillTakesTheChosenName)
     EXPECT_EQ(f.windows.captions()[0], "prog.qel");
 }
 
-// ---- Closing ----
-
 TEST(DocumentLifecycleClose, TheSaveChangesQuestionAndItsAnswers)
 {
     struct Row {
@@ -380,6 +378,14 @@ TEST(DocumentLifecycleClose, AYesWhoseWriteFailsKeepsTheWindow)
 int asUserWhoMayNotWriteTheFolder(const test::TempDir& temp, const std::string& file, int (*body)(const std::string&))
 {
     const fs::path folder = fs::path(file).parent_path();
+    // The copy of the old contents goes to a state folder that user may write.
+    const fs::path state = temp.root() / "state";
+    fs::create_directories(state);
+    fs::permissions(state, fs::perms::all);
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    struct Unset {
+        ~Unset() { ::unsetenv("XDG_STATE_HOME"); }
+    } unset;
     if (::geteuid() != 0) {
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
         const int result = body(file);
@@ -421,8 +427,9 @@ TEST(DocumentLifecycleSave, AWritableFileInAFolderThatMayNotBeWrittenIsWrittenIn
     EXPECT_EQ(fs::file_size(path), 2780u);
     EXPECT_EQ(fs::directory_iterator(f.folder.path("locked"))->path().filename(), "prog.qel");
     EXPECT_EQ(std::distance(fs::directory_iterator(f.folder.path("locked")), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_empty(f.folder.path("state/tarvik"))) << "the copy of the old contents outlived the write";
 
-    // A write that cannot finish in place puts the old contents back.
+    // A write that cannot finish leaves the old contents.
     put(path, kOld);
     const int failed = asUserWhoMayNotWriteTheFolder(f.folder, path, [](const std::string& file) {
         FakeScreen screen;
@@ -497,8 +504,6 @@ TEST(DocumentLifecycleClose, ExitAsksAboutEveryDocumentAndEndsOnlyWhenNoneIsKept
     }
 }
 
-// ---- Open ----
-
 TEST(DocumentLifecycleOpen, AProgramFileOpensTitledAtTheTop)
 {
     Fixture f;
@@ -555,6 +560,8 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
     put(damaged, cut);
     const std::string foreign = f.folder.path("foreign.qel");
     put(foreign, {'M', 'Z', 0, 0, 0, 0});
+    ::mkfifo(f.folder.path("pipe.qel").c_str(), 0600);
+    fs::create_directory(f.folder.path("folder.qel"));
 
     struct Row {
         std::string path;
@@ -564,7 +571,9 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
     // The text as it always was, then the file and what the system said about it.
     const std::string absent = f.folder.path("absent.qel");
     const Row rows[] = {
-        {absent, "The file is not exist!\n" + absent + ": " + std::strerror(ENOENT), false},
+        {absent, "The file is not exist!\n" + absent + ": No such file or directory", false},
+        {f.folder.path("pipe.qel"), "The file is not exist!\n" + f.folder.path("pipe.qel") + ": Is a named pipe, not a file", false},
+        {f.folder.path("folder.qel"), "The file is not exist!\n" + f.folder.path("folder.qel") + ": Is a directory", false},
         {foreign, "Error! This file does not valid qel file.\n" + foreign, false},
         {damaged, "Error! This file does not valid qel file [1].\n" + damaged, true},
     };
@@ -674,6 +683,191 @@ TEST(DocumentLifecycleOpen, CancellingTheOpenDialogDoesNothing)
     f.lifecycle.open(f.windows);
     EXPECT_EQ(f.windows.documentCount(), 0);
     EXPECT_EQ(f.screen.events, std::vector<std::string>{"file:open"});
+}
+
+// ---- Files changed on disk by someone else ----
+
+// A program file on disk, opened into the fixture's windows and then changed in the window.
+ProgramDocument& openChanged(Fixture& f, const std::string& path)
+{
+    ProgramDocument source(defaults());
+    source.lines.insertAfterCursor(instruction(24, "5"));
+    EXPECT_EQ(writeProgramFile(path, source), WriteStatus::Ok);
+    f.lifecycle.openPath(f.windows, path);
+    ProgramDocument& doc = f.windows.documentAt(f.windows.documentCount() - 1);
+    doc.lines.insertAfterCursor(instruction(15, ""));
+    doc.modified = true;
+    return doc;
+}
+
+void setModifiedTime(const std::string& path, const timespec& time)
+{
+    const timespec times[2] = {time, time};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+timespec modifiedTime(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mtim;
+}
+
+TEST(DocumentLifecycleDisk, SaveAsksBeforeWritingOverAFileSomeoneElseChanged)
+{
+    struct Row {
+        const char* change;
+        std::function<void(const std::string&)> apply;
+        bool asked;
+    };
+    const Row rows[] = {
+        {"nothing", [](const std::string&) {}, false},
+        {"the contents, same size and time",
+         [](const std::string& path) {
+             const timespec time = modifiedTime(path);
+             Bytes bytes = contents(path);
+             bytes.back() ^= 1;
+             put(path, bytes);
+             setModifiedTime(path, time);
+         },
+         true},
+        {"the size", [](const std::string& path) { std::ofstream(path, std::ios::app) << "x"; }, true},
+        {"the time alone", [](const std::string& path) { setModifiedTime(path, {1'000'000'000, 0}); }, true},
+        {"the same bytes renamed over it",
+         [](const std::string& path) {
+             put(path + ".new", contents(path));
+             fs::rename(path + ".new", path);
+         },
+         true},
+        // Nothing on disk to lose: the program is written again.
+        {"removed", [](const std::string& path) { fs::remove(path); }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.change);
+        Fixture f;
+        const std::string path = f.folder.path("blink.qel");
+        ProgramDocument& doc = openChanged(f, path);
+        row.apply(path);
+        const Bytes theirs = contents(path);
+        f.screen.answers.push_back(MessageAnswer::Cancel);
+
+        EXPECT_EQ(f.lifecycle.save(f.windows, 0), row.asked ? SaveResult::Cancelled : SaveResult::Saved);
+        if (!row.asked) {
+            EXPECT_TRUE(f.screen.messages.empty());
+            EXPECT_EQ(readProgramFile(path, defaults()).document->lines.count(), 3);
+            continue;
+        }
+        ASSERT_EQ(f.screen.messages.size(), 1u);
+        EXPECT_EQ(f.screen.messages[0].caption, "Tarvik message");
+        EXPECT_EQ(f.screen.messages[0].text,
+                  "The file blink.qel has been changed by another program since Tarvik read or saved it.\n"
+                  "Write over those changes? No saves the program under another name.");
+        EXPECT_EQ(f.screen.messages[0].buttons, MessageButtons::YesNoCancelDefaultNo);
+        EXPECT_EQ(contents(path), theirs);
+        EXPECT_TRUE(doc.modified);
+    }
+}
+
+TEST(DocumentLifecycleDisk, YesWritesOverNoSavesElsewhereAndKeepsBoth)
+{
+    struct Row {
+        MessageAnswer answer;
+        std::optional<std::string> elsewhere;  // the Save As dialog's answer after No
+        SaveResult result;
+        bool overwritten;
+    };
+    for (const Row& row : {Row{MessageAnswer::Yes, std::nullopt, SaveResult::Saved, true},
+                           Row{MessageAnswer::No, std::nullopt, SaveResult::Cancelled, false},
+                           Row{MessageAnswer::No, "copy.qel", SaveResult::Saved, false},
+                           Row{MessageAnswer::Cancel, std::nullopt, SaveResult::Cancelled, false}}) {
+        SCOPED_TRACE(static_cast<int>(row.answer));
+        Fixture f;
+        const std::string path = f.folder.path("blink.qel");
+        ProgramDocument& doc = openChanged(f, path);
+        put(path, kOld);
+        f.screen.answers.push_back(row.answer);
+        f.screen.files.push_back(row.elsewhere ? std::optional(f.folder.path(*row.elsewhere)) : std::nullopt);
+
+        EXPECT_EQ(f.lifecycle.save(f.windows, 0), row.result);
+        EXPECT_EQ(contents(path) != kOld, row.overwritten);
+        EXPECT_EQ(f.screen.saveDialogTitles.size(), row.answer == MessageAnswer::No ? 1u : 0u);
+        EXPECT_EQ(doc.modified, row.result != SaveResult::Saved);
+        if (row.elsewhere) {
+            EXPECT_EQ(readProgramFile(f.folder.path(*row.elsewhere), defaults()).document->lines.count(), 3);
+        }
+        if (row.result != SaveResult::Saved)
+            continue;
+        // What was written is known now: the next Save asks nothing.
+        doc.modified = true;
+        f.screen.messages.clear();
+        EXPECT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Saved);
+        EXPECT_TRUE(f.screen.messages.empty());
+    }
+}
+
+TEST(DocumentLifecycleDisk, AChangeOnDiskIsToldOnceForEachNewState)
+{
+    Fixture f;
+    const std::string path = f.folder.path("blink.qel");
+    openChanged(f, path);
+    f.lifecycle.noticeChangeOnDisk(f.windows, 0);
+    EXPECT_TRUE(f.screen.messages.empty());
+
+    put(path, kOld);
+    f.lifecycle.noticeChangeOnDisk(f.windows, 0);
+    f.lifecycle.noticeChangeOnDisk(f.windows, 0);
+    put(path, {'n', 'e', 'w', '!'});
+    f.lifecycle.noticeChangeOnDisk(f.windows, 0);
+    fs::remove(path);
+    f.lifecycle.noticeChangeOnDisk(f.windows, 0);
+    f.lifecycle.noticeChangeOnDisk(f.windows, 0);
+    EXPECT_EQ(f.screen.texts(),
+              (std::vector<std::string>{
+                  "The file blink.qel has been changed by another program since Tarvik read or saved it.",
+                  "The file blink.qel has been changed by another program since Tarvik read or saved it.",
+                  "The file blink.qel has been deleted or moved by another program since Tarvik read or saved it."}));
+
+    // A document whose file state came from elsewhere (a recovery) is watched the same way.
+    ProgramDocument& recovered = f.windows.addTitled(f.folder.path("recovered.qel"));
+    put(recovered.fileName, kOld);
+    f.lifecycle.rememberFile(recovered, identifyFile(recovered.fileName));
+    EXPECT_EQ(f.lifecycle.knownFile(recovered), identifyFile(recovered.fileName));
+    put(recovered.fileName, {'x'});
+    f.screen.messages.clear();
+    f.lifecycle.noticeChangeOnDisk(f.windows, 1);
+    EXPECT_EQ(f.screen.messages.size(), 1u);
+}
+
+TEST(DocumentLifecycleDisk, SaveAsNeverReplacesTheSourceAProgramWasImportedFrom)
+{
+    Fixture f;
+    const std::string source = f.folder.path("blink.asm");
+    put(source, kOld);
+    fs::create_symlink(source, f.folder.path("link.asm"));
+    const struct Row {
+        std::string chosen;
+        bool refused;
+    } rows[] = {{source, true}, {f.folder.path("link.asm"), true}, {f.folder.path("sub/../blink.asm"), true},
+                {f.folder.path("blink.qel"), false}};
+    fs::create_directory(f.folder.path("sub"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.chosen);
+        f.windows.windows.clear();
+        f.screen.messages.clear();
+        ProgramDocument& doc = f.windows.addUntitled();
+        doc.importedFrom = source;
+        f.screen.files.push_back(row.chosen);
+        f.screen.answers.push_back(MessageAnswer::Yes);  // to the overwrite question
+
+        EXPECT_EQ(f.lifecycle.saveAs(f.windows, 0), row.refused ? SaveResult::Failed : SaveResult::Saved);
+        EXPECT_EQ(contents(source), kOld);
+        EXPECT_EQ(doc.untitled, row.refused);
+        if (row.refused) {
+            EXPECT_EQ(f.screen.texts(), std::vector<std::string>{"The file " + row.chosen
+                                                                 + " would overwrite the MPASM source the program was "
+                                                                   "imported from!"});
+        }
+    }
 }
 
 } // namespace

@@ -241,6 +241,26 @@ TEST(ProgramFileLayout, CommentRecordsAreNumberedInFileOrder)
     }
 }
 
+// The table the reader, the writer and the undo history share against the layout above.
+TEST(ProgramFileLayout, TheSectionTableSplitsAFileWhereItsCountsSay)
+{
+    const Bytes bytes = encodeProgramFile(*realisticDocument());
+    const std::vector<Section> sections = layoutOf(bytes);
+    const std::optional<EncodedSections> split = splitProgramFile(bytes);
+    ASSERT_TRUE(split);
+    // The device section follows only where a program has something to keep in it.
+    ASSERT_EQ(split->size(), sections.size() + 1);
+    EXPECT_EQ(split->back().count, 0);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        EXPECT_EQ(kProgramFileSections[i].recordSize, sections[i].recordSize) << i;
+        EXPECT_EQ(kProgramFileSections[i].whenDamaged, badSection(sections[i].check)) << i;
+        EXPECT_EQ((*split)[i].count, sections[i].count) << i;
+        EXPECT_EQ((*split)[i].records.data(), bytes.data() + sections[i].countOffset + 4) << i;
+        EXPECT_EQ((*split)[i].records.size(), static_cast<std::size_t>(sections[i].count) * sections[i].recordSize);
+    }
+    EXPECT_EQ(joinProgramFile(*split), bytes);
+}
+
 TEST(ProgramFileRoundTrip, SavingAndReloadingKeepsTheWholeProgram)
 {
     test::TempDir folder;

@@ -20,7 +20,9 @@ for file in \
     share/man/man1/tarvik.1.gz \
     share/man/man1/tarvik-asm.1.gz \
     share/doc/tarvik/copyright \
-    share/tarvik/examples/blink.qel
+    share/tarvik/examples/blink.qel \
+    share/tarvik/doc/guide.md \
+    share/tarvik/doc/images/main-window.png
 do
     if [ ! -s "$prefix/$file" ]; then
         echo "missing: $file"

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace tarvik::sim {
 namespace {
 
@@ -167,6 +169,30 @@ TEST(PeripheralCases, MclrResetsAndHoldsWhileTimeGoesOn)
     EXPECT_FALSE(chip.heldInReset());
     EXPECT_EQ(chip.run(1), 1u);
     EXPECT_EQ(chip.pc(), 1);
+}
+
+// A reset leaves no return address to show, whichever reset it is.
+TEST(PeripheralCases, EveryResetLeavesTheShownStackEmpty)
+{
+    const std::pair<const char*, std::function<void(Pic16c84&)>> resets[] = {
+        {"power-on", [](Pic16c84& chip) { chip.powerOnReset(); }},
+        {"MCLR", [](Pic16c84& chip) { chip.setMclr(false); chip.setMclr(true); }},
+        {"watchdog", [](Pic16c84& chip) {
+             chip.setWatchdogEnabled(true);
+             while (chip.pc() != 0)
+                 chip.step();
+         }},
+    };
+    for (const auto& [name, reset] : resets) {
+        SCOPED_TRACE(name);
+        // The watchdog's prescaler goes to TMR0, for a time-out after 18 ms.
+        Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), clrf(OPTION & 0x7F), bcf(STATUS, RP0), call(5), nop(), goto_(5)}));
+        chip.run(5);
+        ASSERT_EQ(chip.stackDepth(), 1);
+        reset(chip);
+        EXPECT_EQ(chip.pc(), 0);
+        EXPECT_EQ(chip.stackDepth(), 0);
+    }
 }
 
 TEST(PeripheralCases, IndirectAccessThroughFsr)

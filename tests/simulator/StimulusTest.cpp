@@ -66,6 +66,19 @@ TEST(Stimulus, ReadsLevelsClocksAndCommentsAndRefusesBadLines)
         EXPECT_EQ(bad.error, error);
     }
     EXPECT_TRUE(parseStimulus("").stimulus);
+
+    // Every bad line is told, up to a limit; the first is the error.
+    const StimulusReadOutcome two = parseStimulus("0 RA0 1\n5 RC0 1\n6 RA0 1\n7 RA0 2\n");
+    EXPECT_EQ(two.errors, (std::vector<std::string>{"line 2: unknown pin RC0 (RA0-RA4, RB0-RB7, MCLR)",
+                                                    "line 4: the level is 0 or 1, not 2"}));
+    EXPECT_EQ(two.error, two.errors.front());
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+        many += "x RA0 1\n";
+    const StimulusReadOutcome lots = parseStimulus(many);
+    ASSERT_EQ(lots.errors.size(), 21u);
+    EXPECT_EQ(lots.errors[19], "line 20: not a number of cycles: x");
+    EXPECT_EQ(lots.errors.back(), "more bad lines follow");
 }
 
 // A clock ends where the next item for its pin begins; an item at an edge's own cycle wins.

@@ -37,7 +37,8 @@ public:
         messages.push_back({std::string(caption), std::string(text), buttons});
         events.push_back("message:" + std::string(text));
         if (answers.empty())
-            return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+            return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok
+                                                                                       : MessageAnswer::Cancel;
         MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;

@@ -13,9 +13,9 @@ namespace tarvik::test {
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempDir {
 public:
-    TempDir()
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-test-XXXXXX").string();
+        std::string pattern = (base / "tarvik-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             root_ = pattern;
     }

@@ -96,6 +96,72 @@ TEST_F(DelayInsertion, InlineDelaysTwiceGetLoopsOfTheirOwn)
     EXPECT_TRUE(screen.messages.empty());
 }
 
+TEST(DelayAmount, TypedLengthsBecomeCyclesAtTheClock)
+{
+    struct Row {
+        const char* text;
+        DelayUnit unit;
+        std::uint32_t clockHz;
+        std::optional<DelayAmount> amount;
+    };
+    constexpr auto us = DelayUnit::Microseconds;
+    constexpr auto ms = DelayUnit::Milliseconds;
+    constexpr auto s = DelayUnit::Seconds;
+    constexpr auto cycles = DelayUnit::Cycles;
+    constexpr std::uint64_t most = ~std::uint64_t{0};
+    const Row rows[] = {
+        {"1", ms, 4'000'000, DelayAmount{1000, true}},
+        {" 2.5 ", ms, 4'000'000, DelayAmount{2500, true}},
+        {".25", s, 4'000'000, DelayAmount{250'000, true}},
+        {"7.", us, 4'000'000, DelayAmount{7, true}},
+        {"1", us, 20'000'000, DelayAmount{5, true}},
+        {"1", ms, 32'768, DelayAmount{8, false}},         // 8.192
+        {"0.0000001", s, 4'000'000, DelayAmount{0, false}},
+        {"1.00000000000000000000000000001", s, 4'000'000, DelayAmount{1'000'000, false}},
+        {"100000000", cycles, 4'000'000, DelayAmount{100'000'000, true}},
+        {"99999999999999999999999999", cycles, 4'000'000, DelayAmount{most, true}},
+        {"99999999999999999999999999", s, 4'000'000, DelayAmount{most, true}},
+        {"10.5", cycles, 4'000'000, std::nullopt},
+        {"1.2.3", ms, 4'000'000, std::nullopt},
+        {"-1", ms, 4'000'000, std::nullopt},
+        {"1e3", us, 4'000'000, std::nullopt},
+        {"", ms, 4'000'000, std::nullopt},
+        {".", ms, 4'000'000, std::nullopt},
+        {"1", ms, 0, std::nullopt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(delayAmount(row.text, row.unit, row.clockHz), row.amount) << "'" << row.text << "'";
+}
+
+// What the dialog shows of the registers is where insertDelay puts them.
+TEST_F(DelayInsertion, TheRegistersForeseenAreTheOnesTaken)
+{
+    NameRegister(doc, screen, 0x20, "Spare");
+    const std::array<std::string, kMaxDelayRegisters> asked[] = {
+        {}, {"Spare", "", ""}, {"", "COUNT", ""}, {"Mine", "", "Spare"},
+    };
+    for (const auto& registers : asked) {
+        ProgramDocument fresh(defaults);
+        buildProgram(fresh);
+        NameRegister(fresh, screen, 0x20, "Spare");
+        DelayRequest request;
+        request.cycles = 300000;
+        request.registers = registers;
+        const std::optional<DelayPlan> plan = planDelay(request.cycles, request.form);
+        const DelayNames names = proposeDelayNames(fresh, request, *plan);
+        const std::vector<DelayRegister> foreseen = delayRegisters(fresh, names);
+        ASSERT_TRUE(insertDelay(fresh, screen, request));
+        ASSERT_EQ(foreseen.size(), names.registers.size());
+        for (std::size_t i = 0; i < foreseen.size(); ++i) {
+            SCOPED_TRACE(names.registers[i]);
+            EXPECT_EQ(foreseen[i].existing, names.registers[i] == "Spare" || names.registers[i] == "COUNT");
+            EXPECT_EQ(fresh.registerFile0.at(foreseen[i].address)->nameText(), names.registers[i]);
+        }
+    }
+    const DelayNames clash{"Delay", "DelayLoop", {}, {"LIMIT", "LEDS"}};
+    EXPECT_EQ(delayRegisters(doc, clash), (std::vector<DelayRegister>{{-1, false}, {0x05, true}}));
+}
+
 TEST_F(DelayInsertion, RefusalsAreReportedAndChangeNothing)
 {
     struct Row {

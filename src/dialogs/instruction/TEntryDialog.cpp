@@ -1,5 +1,6 @@
 #include "dialogs/instruction/TEntryDialog.h"
 
+#include "app/TfrmGuide.h"
 #include "dialogs/ProgramTextBox.h"
 #include "dialogs/instruction/TfrmComment.h"
 #include "editor/ProgramText.h"
@@ -8,9 +9,11 @@
 #include "model/Names.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -166,8 +169,26 @@ TEntryDialog::TEntryDialog(const EntryForm& form, ProgramDocument& doc, Screen& 
     connect(btnOK, &QPushButton::clicked, this, &TEntryDialog::btnOKClick);
     connect(btnComment, &QPushButton::clicked, this, &TEntryDialog::btnCommentClick);
     connect(btnCancel, &QPushButton::clicked, this, &TEntryDialog::reject);
+    setOperandTabOrder({});
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { TfrmGuide::showAt(TfrmGuide::instructionAnchor(code_)); });
 
     setFixedSize(kWidth, buttonsTop + kButtonHeight + 8);
+}
+
+void TEntryDialog::setOperandTabOrder(std::initializer_list<QWidget*> operands)
+{
+    QWidget* previous = txtLabel;
+    const auto next = [&previous](QWidget* widget) {
+        if (previous)
+            setTabOrder(previous, widget);
+        previous = widget;
+    };
+    for (QWidget* operand : operands)
+        next(operand);
+    next(btnOK);
+    next(btnComment);
+    next(btnCancel);
 }
 
 TEntryDialog::~TEntryDialog() = default;
@@ -198,8 +219,10 @@ QComboBox* TEntryDialog::addCombo(const char* name, bool editable, int limit, in
     return combo;
 }
 
-void TEntryDialog::selectEditText(QComboBox* combo)
+void TEntryDialog::markKnown(QComboBox* combo, bool picked)
 {
+    if (!picked)
+        return;
     if (QLineEdit* edit = combo->lineEdit())
         edit->selectAll();
 }
@@ -285,6 +308,14 @@ void TEntryDialog::fillDescription()
     labSyntax->setText(withText(form_.syntaxFormat, mnemonicText_));
     labAffected->setText(QStringLiteral("2. Status affected: ") + affectedText_);
     labCycles->setText(withText(form_.cyclesFormat, cyclesText_));
+    // The forms' widths fit their own narrow font only; in a wider one "goto  k" or "Status
+    // affected: None" would break over two lines. A label grows to its text, within the page.
+    const QFontMetrics metrics(labSyntax->font());
+    const int room = std::max(kInfoWidth, form_.descriptionWidth);
+    for (QLabel* label : {labSyntax, labAffected, labCycles}) {
+        const int width = std::clamp(metrics.horizontalAdvance(label->text()) + 1, form_.descriptionWidth, room);
+        label->resize(width, label->height());
+    }
 }
 
 bool TEntryDialog::insertThroughView(const ProgramLine& line)
@@ -333,6 +364,10 @@ void TEntryDialog::btnOKClick()
         recomputeOperandKnown();
         break;
     case EntryResult::OperandRefused:
+        // An empty operand is refused without a word: show the user where it goes.
+        if (QWidget* operand = operandControl(); operand && typed.empty())
+            operand->setFocus(Qt::OtherFocusReason);
+        break;
     case EntryResult::Failed:
         break;
     }
@@ -364,12 +399,15 @@ TByteDialog::TByteDialog(const EntryForm& form, const Destinations& destinations
     // The palette's preset; destination itself stays 0 until the user picks an item.
     cbxDestination->setCurrentIndex(destinations.preset);
 
-    connect(cbxF->lineEdit(), &QLineEdit::textEdited, this, &TByteDialog::cbxFChange);
-    connect(cbxF, &QComboBox::activated, this, &TByteDialog::cbxFChange);
+    setOperandTabOrder({cbxF, cbxDestination});
+
+    connect(cbxF->lineEdit(), &QLineEdit::textEdited, this, [this] { cbxFChange(false); });
+    connect(cbxF, &QComboBox::activated, this, [this] { cbxFChange(true); });
     connect(cbxDestination, &QComboBox::activated, this, &TByteDialog::cbxDestinationChange);
 }
 
 QString TByteDialog::operandText() const { return cbxF->currentText(); }
+QWidget* TByteDialog::operandControl() const { return cbxF; }
 void TByteDialog::setOperandText(const QString& text) { setWholeText(cbxF->lineEdit(), text); }
 
 void TByteDialog::loadDestination(int destination)
@@ -384,16 +422,15 @@ void TByteDialog::fillSymbolLists()
     setComboNames(cbxF, registerNames(doc_));
 }
 
-void TByteDialog::cbxFChange()
+void TByteDialog::cbxFChange(bool picked)
 {
     operandKnown_ = MatchesRegister(doc_, toProgramText(cbxF->currentText())) ? 1 : 0;
-    if (operandKnown_)
-        selectEditText(cbxF);
+    markKnown(cbxF, operandKnown_ && picked);
 }
 
 void TByteDialog::recomputeOperandKnown()
 {
-    cbxFChange();
+    cbxFChange(false);
 }
 
 void TByteDialog::cbxDestinationChange(int index)
@@ -434,18 +471,22 @@ TfrmBit1::TfrmBit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidge
     cbxF = addCombo("cbxF", false, 0, kRightColumn, 26, kComboWidth);
     addCaption(TabSheet1, "Label3", "Bit", kRightColumn, 76);
     cbxBit = addCombo("cbxBit", true, 8, kRightColumn, 76, kComboWidth);
-    setTabOrder(cbxBit, txtLabel);
-    setTabOrder(txtLabel, cbxF);
+    // The bit box takes the focus first; Tab still runs in reading order.
+    setOperandTabOrder({cbxF, cbxBit});
 
     connect(cbxF, &QComboBox::activated, this, &TfrmBit1::cbxFChange);
-    const auto bitChange = [this] { operandKnown_ = CheckBitOperand() ? 1 : 0; };
-    connect(cbxBit->lineEdit(), &QLineEdit::textEdited, this, bitChange);
-    connect(cbxBit, &QComboBox::activated, this, bitChange);
+    const auto bitChange = [this](bool picked) {
+        operandKnown_ = CheckBitOperand() ? 1 : 0;
+        markKnown(cbxBit, operandKnown_ && picked);
+    };
+    connect(cbxBit->lineEdit(), &QLineEdit::textEdited, this, [bitChange] { bitChange(false); });
+    connect(cbxBit, &QComboBox::activated, this, [bitChange] { bitChange(true); });
 }
 
 QString TfrmBit1::operandText() const { return cbxBit->currentText(); }
 void TfrmBit1::setOperandText(const QString& text) { setWholeText(cbxBit->lineEdit(), text); }
 QWidget* TfrmBit1::firstFocus() const { return cbxBit; }
+QWidget* TfrmBit1::operandControl() const { return cbxBit; }
 
 void TfrmBit1::FillBitList(const RegisterEntry& reg)
 {
@@ -518,8 +559,6 @@ bool TfrmBit1::CheckBitOperand()
             known = true;
         }
     }
-    if (known)
-        selectEditText(cbxBit);
     return known;
 }
 
@@ -555,16 +594,17 @@ TfrmLit1::TfrmLit1(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidge
 {
     addCaption(TabSheet1, "Label2", "k", kRightColumn, 26);
     cbxK = addCombo("cbxK", true, 12, kRightColumn, 26, kComboWidth);
-    const auto change = [this] {
+    setOperandTabOrder({cbxK});
+    const auto change = [this](bool picked) {
         operandKnown_ = MatchesLiteral(doc_, toProgramText(cbxK->currentText())) ? 1 : 0;
-        if (operandKnown_)
-            selectEditText(cbxK);
+        markKnown(cbxK, operandKnown_ && picked);
     };
-    connect(cbxK->lineEdit(), &QLineEdit::textEdited, this, change);
-    connect(cbxK, &QComboBox::activated, this, change);
+    connect(cbxK->lineEdit(), &QLineEdit::textEdited, this, [change] { change(false); });
+    connect(cbxK, &QComboBox::activated, this, [change] { change(true); });
 }
 
 QString TfrmLit1::operandText() const { return cbxK->currentText(); }
+QWidget* TfrmLit1::operandControl() const { return cbxK; }
 void TfrmLit1::setOperandText(const QString& text) { setWholeText(cbxK->lineEdit(), text); }
 void TfrmLit1::fillSymbolLists() { setComboNames(cbxK, namesOf(doc_.literals)); }
 
@@ -583,13 +623,10 @@ TfrmLit2::TfrmLit2(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidge
 {
     addCaption(TabSheet1, "Label2", "Branch label", kRightColumn, 26);
     cbxK = addCombo("cbxK", true, 12, kRightColumn, 26, kComboWidth);
+    setOperandTabOrder({cbxK});
     // Only a help to the eye: a branch label is written as typed, known or not.
-    const auto change = [this] {
-        if (MatchesLabel(doc_, toProgramText(cbxK->currentText())))
-            selectEditText(cbxK);
-    };
-    connect(cbxK->lineEdit(), &QLineEdit::textEdited, this, change);
-    connect(cbxK, &QComboBox::activated, this, change);
+    connect(cbxK, &QComboBox::activated, this,
+            [this] { markKnown(cbxK, MatchesLabel(doc_, toProgramText(cbxK->currentText()))); });
 }
 
 QString TfrmLit2::operandText() const { return cbxK->currentText(); }
@@ -619,6 +656,7 @@ TfrmOrg::TfrmOrg(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget*
     txtORG->setObjectName(QStringLiteral("txtORG"));
     txtORG->setGeometry(kLeftColumn, 30, kWidth - 2 * kLeftColumn, 22);
     limitTyping(txtORG, 13);
+    setOperandTabOrder({txtORG});
     btnOK->setEnabled(false);
     // An empty address can never be confirmed; a loaded one enables OK at once.
     connect(txtORG, &QLineEdit::textChanged, this, [this](const QString& text) { btnOK->setEnabled(!text.isEmpty()); });
@@ -627,3 +665,4 @@ TfrmOrg::TfrmOrg(ProgramDocument& doc, Screen& screen, TMDIChild* view, QWidget*
 QString TfrmOrg::operandText() const { return txtORG->text(); }
 void TfrmOrg::setOperandText(const QString& text) { setWholeText(txtORG, text); }
 QWidget* TfrmOrg::firstFocus() const { return txtORG; }
+QWidget* TfrmOrg::operandControl() const { return txtORG; }

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <initializer_list>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -63,13 +65,19 @@ protected:
     virtual void applyCode(int) {}
     virtual void showThirdPage() {}
     virtual QWidget* firstFocus() const;
+    // The control that takes the operand; it gets the focus back when OK finds it empty.
+    virtual QWidget* operandControl() const { return nullptr; }
+    // Tab goes from the label through the operand controls, in reading order, to OK,
+    // Comment and Cancel.
+    void setOperandTabOrder(std::initializer_list<QWidget*> operands);
 
     void showEvent(QShowEvent* event) override;
 
     QLabel* addCaption(QWidget* parent, const char* name, const char* text, int left, int top);
     QComboBox* addCombo(const char* name, bool editable, int limit, int left, int top, int width);
-    // Marks a combo's edit text as a known symbol: the whole text is selected.
-    static void selectEditText(QComboBox* combo);
+    // A known symbol picked from the list is selected whole, so that typing replaces it. One
+    // being typed is left as it is: selecting "PCL" would lose it on the way to "PCLATH".
+    static void markKnown(QComboBox* combo, bool picked);
     // Replaces a combo's list, keeping its edit text and selecting no item.
     static void setComboNames(QComboBox* combo, const QStringList& names);
 
@@ -133,9 +141,10 @@ protected:
     void recomputeOperandKnown() override;
     void applyCode(int code) override;
     void showThirdPage() override;
+    QWidget* operandControl() const override;
 
 private:
-    void cbxFChange();
+    void cbxFChange(bool picked);
     void cbxDestinationChange(int index);
 
     const Destinations& destinations_;
@@ -177,6 +186,7 @@ protected:
     void recomputeOperandKnown() override;
     void showThirdPage() override;
     QWidget* firstFocus() const override;
+    QWidget* operandControl() const override;
 
 private:
     void selectRegister(int address);
@@ -198,6 +208,7 @@ protected:
     void fillSymbolLists() override;
     void recomputeOperandKnown() override;
     void showThirdPage() override;
+    QWidget* operandControl() const override;
 
 private:
     QComboBox* cbxK = nullptr;
@@ -238,6 +249,7 @@ protected:
     QString operandText() const override;
     void setOperandText(const QString& text) override;
     QWidget* firstFocus() const override;
+    QWidget* operandControl() const override;
 
 private:
     QLineEdit* txtORG = nullptr;

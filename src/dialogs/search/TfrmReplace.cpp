@@ -25,14 +25,17 @@ TfrmReplace::TfrmReplace(tarvik::ProgramDocument& document, tarvik::Screen& scre
 
 void TfrmReplace::btnOKClick()
 {
-    const tarvik::ReplaceResult result = tarvik::ReplaceOperand(
-        document_, screen_, toProgramText(txtVariable_->text()), toProgramText(txtReplace_->text()));
+    const std::string oldText = toProgramText(txtVariable_->text());
+    const tarvik::ReplaceResult result =
+        tarvik::ReplaceOperand(document_, screen_, oldText, toProgramText(txtReplace_->text()));
     if (result == tarvik::ReplaceResult::Refused)
         return;
     if (showTop_)
         showTop_();
     if (result == tarvik::ReplaceResult::Replaced)
         accept();
+    else
+        tarvik::ReportNotFound(screen_, oldText);
 }
 
 void TfrmReplace::btnCancelClick()

@@ -87,16 +87,25 @@ RegisterPagesForm::RegisterPagesForm(tarvik::ProgramDocument& document, tarvik::
         page.panIndex = addPanel(page.sheet, bank ? "panIndex1" : "panIndex0", QStringLiteral("Bit:"),
                                  QColor(0, 128, 0), 182);
 
+        // A click selects even the register already selected (its bit goes back to 0); the
+        // arrow keys select through the row change.
         connect(page.lbxRegisters, &QListWidget::currentRowChanged, this,
                 [this, bank](int row) { registersClick(bank, row); });
+        connect(page.lbxRegisters, &QListWidget::clicked, this,
+                [this, bank](const QModelIndex& index) { registersClick(bank, index.row()); });
         connect(page.lbxBits, &QListWidget::currentRowChanged, this, [this, bank](int row) { bitsClick(bank, row); });
+        connect(page.lbxBits, &QListWidget::clicked, this,
+                [this, bank](const QModelIndex& index) { bitsClick(bank, index.row()); });
         connect(page.txtName, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
     }
     connect(PageControl1_, &QTabWidget::currentChanged, this, &RegisterPagesForm::PageControl1Change);
 
     btnOk_ = addButton(this, "btnOk", QStringLiteral("&Add"), 6);
+    btnOk_->setDefault(true);
+    // Navy while it can be pressed; disabled, it greys like any other button.
     QPalette navyText = btnOk_->palette();
-    navyText.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        navyText.setColor(group, QPalette::ButtonText, QColor(0, 0, 128));
     btnOk_->setPalette(navyText);
     btnDeleteReg_ = addButton(this, "btnDeleteReg", QStringLiteral("&Delete"), 76);
     btnDeleteReg_->setEnabled(false);
@@ -134,8 +143,29 @@ void RegisterPagesForm::FormActivate()
 
 void RegisterPagesForm::PageControl1Change(int index)
 {
-    if (activated_)
-        buildPage(index == 1 ? 1 : 0);
+    if (!activated_)
+        return;
+    buildPage(index == 1 ? 1 : 0);
+    focusNameBox();
+}
+
+void RegisterPagesForm::setVisible(bool visible)
+{
+    const bool first = visible && !activated_;
+    QDialog::setVisible(visible);
+    // Showing a dialog selects the whole text of its focused box; an offered name stays as
+    // it is, with the cursor after it.
+    if (first)
+        focusNameBox();
+}
+
+void RegisterPagesForm::focusNameBox()
+{
+    const Page& page = pages_[activeBank()];
+    QWidget* box = page.txtName->isEnabled() ? static_cast<QWidget*>(page.txtName) : page.lbxRegisters;
+    box->setFocus(Qt::OtherFocusReason);
+    page.txtName->deselect();
+    page.txtName->end(false);
 }
 
 void RegisterPagesForm::buildPage(int bank)

@@ -44,6 +44,8 @@ public:
     int selectedAddress() const { return pages_[activeBank()].address; }
     int selectedBit() const { return pages_[activeBank()].bit; }
 
+    void setVisible(bool visible) override;
+
 protected:
     RegisterPagesForm(tarvik::ProgramDocument& document, tarvik::Screen& screen, const QString& nameCaption,
                       QWidget* parent);
@@ -76,6 +78,8 @@ protected:
 
 private:
     void buildPage(int bank);
+    // The name box of the page in front, or its register list when names cannot be typed.
+    void focusNameBox();
     void selectRegister(int bank, int address);
     void registersClick(int bank, int row);
     void bitsClick(int bank, int row);

@@ -37,6 +37,7 @@ TfrmLabels::TfrmLabels(tarvik::ProgramDocument& document, tarvik::Screen& screen
     Button1_ = new QPushButton(QStringLiteral("&Add"), this);
     Button1_->setObjectName(QStringLiteral("Button1"));
     Button1_->setGeometry(138, 20, 60, 22);
+    Button1_->setDefault(true);
     Button2_ = new QPushButton(QStringLiteral("&Cancel"), this);
     Button2_->setObjectName(QStringLiteral("Button2"));
     Button2_->setGeometry(138, 50, 60, 22);
@@ -44,8 +45,20 @@ TfrmLabels::TfrmLabels(tarvik::ProgramDocument& document, tarvik::Screen& screen
     connect(Button1_, &QPushButton::clicked, this, &TfrmLabels::Button1Click);
     connect(Button2_, &QPushButton::clicked, this, &TfrmLabels::Button2Click);
 
-    txtNewLabel_->setFocus();
     setFixedSize(204, 189);
+}
+
+void TfrmLabels::setVisible(bool visible)
+{
+    const bool first = visible && !shown_;
+    shown_ = shown_ || visible;
+    QDialog::setVisible(visible);
+    // The offered label stays as it is, with the cursor after it.
+    if (first) {
+        txtNewLabel_->setFocus(Qt::OtherFocusReason);
+        txtNewLabel_->deselect();
+        txtNewLabel_->end(false);
+    }
 }
 
 void TfrmLabels::setCallerText(std::string* text)

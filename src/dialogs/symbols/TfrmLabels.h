@@ -30,6 +30,8 @@ public:
     void Button1Click();
     void Button2Click();
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -38,6 +40,7 @@ private:
     tarvik::Screen& screen_;
     std::string* callerText_ = nullptr;
     int result_ = 0;
+    bool shown_ = false;
 
     QListWidget* lbxLabels_ = nullptr;
     QLineEdit* txtNewLabel_ = nullptr;

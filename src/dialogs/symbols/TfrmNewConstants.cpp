@@ -59,8 +59,12 @@ TfrmNewConstants::TfrmNewConstants(tarvik::ProgramDocument& document, tarvik::Sc
     ListView1_->setGeometry(8, 8, 250, 121);
     ListView1_->setColumnCount(2);
     ListView1_->setHeaderLabels({QStringLiteral("Literal"), QStringLiteral("Value")});
+    // The value column takes what the name column leaves, so both fit without scrolling.
     ListView1_->setColumnWidth(0, 170);
-    ListView1_->setColumnWidth(1, 100);
+    // (A stretched last section never shrinks below its default size; a stretched one does.)
+    ListView1_->header()->setStretchLastSection(false);
+    ListView1_->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    ListView1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView1_->setRootIsDecorated(false);
     ListView1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1_->header()->setSectionsMovable(false);
@@ -74,6 +78,7 @@ TfrmNewConstants::TfrmNewConstants(tarvik::ProgramDocument& document, tarvik::Sc
     txtValue_ = addBox(this, "txtValue", 135, 123);
 
     btnAdd_ = addButton(this, "btnAdd", QStringLiteral("&Add"), 8);
+    btnAdd_->setDefault(true);
     btnDelete_ = addButton(this, "btnDelete", QStringLiteral("&Delete"), 40);
     btnDelete_->setEnabled(false);
     btnCancel_ = addButton(this, "btnCancel", QStringLiteral("&Cancel"), 72);
@@ -98,7 +103,6 @@ void TfrmNewConstants::setAddMode()
     setTabOrder(btnAdd_, btnDelete_);
     setTabOrder(btnDelete_, btnCancel_);
     setTabOrder(btnCancel_, ListView1_);
-    txtConstant_->setFocus();
 }
 
 void TfrmNewConstants::setBrowseMode()
@@ -117,6 +121,20 @@ void TfrmNewConstants::setCallerText(std::string* text)
 {
     callerText_ = text;
     setWholeText(txtConstant_, text ? fromProgramText(*text) : QString());
+}
+
+void TfrmNewConstants::setVisible(bool visible)
+{
+    const bool first = visible && !activated_;
+    QDialog::setVisible(visible);
+    // The name box has the focus, an offered name unselected with the cursor after it, so
+    // that nothing typed for the value overwrites it; browse mode has only the list.
+    if (first) {
+        QWidget* box = txtConstant_->isVisibleTo(this) ? static_cast<QWidget*>(txtConstant_) : ListView1_;
+        box->setFocus(Qt::OtherFocusReason);
+        txtConstant_->deselect();
+        txtConstant_->end(false);
+    }
 }
 
 void TfrmNewConstants::showEvent(QShowEvent* event)

@@ -41,6 +41,8 @@ public:
     void btnDeleteClick();
     void btnCancelClick();
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

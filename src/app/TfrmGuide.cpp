@@ -1,0 +1,138 @@
+#include "app/TfrmGuide.h"
+
+#include "app/Glyphs.h"
+#include "model/InstructionCode.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QUrl>
+
+namespace {
+
+QPointer<TfrmGuide> openGuide;
+QString chosenGuideFile;
+
+} // namespace
+
+TfrmGuide::TfrmGuide()
+{
+    setObjectName(QStringLiteral("TfrmGuide"));
+    setWindowFlag(Qt::Window);
+    setWindowTitle(QStringLiteral("Tarvik User Guide"));
+    setWindowIcon(Glyphs::applicationIcon());
+    setAttribute(Qt::WA_DeleteOnClose);
+    // The guide never keeps the program running once the main window has gone.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setOpenExternalLinks(true);
+    resize(720, 640);
+    load();
+}
+
+TfrmGuide* TfrmGuide::instance()
+{
+    return openGuide;
+}
+
+TfrmGuide* TfrmGuide::showAt(const QString& anchor)
+{
+    if (!openGuide)
+        openGuide = new TfrmGuide;
+    openGuide->show();
+    openGuide->raise();
+    openGuide->activateWindow();
+    openGuide->scrollToSection(anchor);
+    return openGuide;
+}
+
+QString TfrmGuide::guideFile()
+{
+    if (!chosenGuideFile.isEmpty())
+        return chosenGuideFile;
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const char* relative : {TARVIK_GUIDE_FROM_BINDIR, "doc/guide.md"}) {
+        const QString path = QDir::cleanPath(programDir.filePath(QString::fromLatin1(relative)));
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+void TfrmGuide::setGuideFile(const QString& path)
+{
+    chosenGuideFile = path;
+}
+
+QString TfrmGuide::headingAnchor(const QString& heading)
+{
+    QString anchor;
+    for (const QChar c : heading.trimmed().toLower()) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'))
+            anchor += c;
+        else if (c == QLatin1Char(' '))
+            anchor += QLatin1Char('-');
+    }
+    return anchor;
+}
+
+QString TfrmGuide::instructionAnchor(int code)
+{
+    const tarvik::InstructionInfo* info = tarvik::instructionInfo(code);
+    return info ? QString::fromLatin1(info->mnemonic.data(), qsizetype(info->mnemonic.size()))
+                : QStringLiteral("the-entry-dialogs");
+}
+
+void TfrmGuide::load()
+{
+    const QString path = guideFile();
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        setPlainText(QStringLiteral("The user guide was not found. It is installed with Tarvik as "
+                                    "share/tarvik/doc/guide.md."));
+        return;
+    }
+    // Images are found beside the guide.
+    setSearchPaths({QFileInfo(path).absolutePath()});
+    document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    setMarkdown(QString::fromUtf8(file.readAll()));
+    nameHeadings();
+}
+
+void TfrmGuide::nameHeadings()
+{
+    // Markdown headings carry no anchor of their own here; each gets the name GitHub gives it.
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 0 || block.length() <= 1)
+            continue;
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setAnchor(true);
+        format.setAnchorNames({headingAnchor(block.text())});
+        cursor.mergeCharFormat(format);
+    }
+}
+
+void TfrmGuide::scrollToSection(const QString& anchor)
+{
+    currentAnchor_.clear();
+    if (anchor.isEmpty()) {
+        verticalScrollBar()->setValue(0);
+        return;
+    }
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() != 0 && headingAnchor(block.text()) == anchor) {
+            currentAnchor_ = anchor;
+            // Laid out first, so the section lands at the top even in a window just made.
+            document()->adjustSize();
+            scrollToAnchor(anchor);
+            return;
+        }
+    }
+    verticalScrollBar()->setValue(0);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace tarvik {
+
+// The upper-case hexadecimal digit of the low four bits.
+constexpr char hexDigit(unsigned value)
+{
+    return "0123456789ABCDEF"[value & 0xF];
+}
+
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+constexpr int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace tarvik
