@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -319,7 +320,9 @@ private slots:
     void theStatusBarShowsWhatADialogCommandChanged()
     {
         auto pressOk = [](QDialog& dialog, const char* operand) {
-            dialog.findChild<QComboBox*>(QStringLiteral("cbxK"))->setEditText(QString::fromLatin1(operand));
+            QLineEdit* box = dialog.findChild<QComboBox*>(QStringLiteral("cbxK"))->lineEdit();
+            box->selectAll();
+            QTest::keyClicks(box, QString::fromLatin1(operand));
             dialog.findChild<QAbstractButton*>(QStringLiteral("btnOK"))->click();
         };
         // A literal defined through the offer, then the dialog cancelled: still a change,
@@ -346,7 +349,6 @@ private slots:
             else
                 form.findChild<QToolButton*>(QStringLiteral("btnMovlw"))->click();
             QCOMPARE(hand.seen, QStringLiteral("TfrmLit1"));
-            for (auto& t : offering.messages) qWarning("%d %s", fromLineMenu, t.c_str());
             QVERIFY(view->document().literals.holds("FIVE"));
             QCOMPARE(view->document().lines.count(), 2);
             QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
