@@ -84,6 +84,7 @@ constexpr std::int64_t kBehindShownNs = 1'000'000'000;  // "cannot keep up" stay
 constexpr std::int64_t kRateWindowNs = 500'000'000;     // the speed reached is measured over this
 constexpr std::uint64_t kChunkSteps = 100'000;           // between looks at the clock
 constexpr double kRunShare = 0.7;                        // of each tick; the rest is the window's
+constexpr int kMessageMs = 5000;  // how long a message stays when nothing replaces it
 
 } // namespace
 
@@ -98,6 +99,12 @@ SimulatorController::SimulatorController(TMainForm* form, PinDiagram* pins)
     statusLabel_->setObjectName(QStringLiteral("SimulatorStatus"));
     form_->statusBar()->addPermanentWidget(statusLabel_);
 
+    messageTimer_.setSingleShot(true);
+    messageTimer_.setInterval(kMessageMs);
+    connect(&messageTimer_, &QTimer::timeout, this, [this] {
+        if (!running())
+            statusLabel_->clear();
+    });
     runTimer_.setTimerType(Qt::PreciseTimer);
     connect(&runTimer_, &QTimer::timeout, this, &SimulatorController::runSlice);
     connect(form_->mdiArea(), &QMdiArea::subWindowActivated, this, &SimulatorController::activeWindowChanged);
@@ -117,7 +124,8 @@ SimulatorController::~SimulatorController()
 void SimulatorController::createMenu()
 {
     QMenuBar* bar = form_->menuBar();
-    menu_ = new QMenu(QStringLiteral("&Simulate"), bar);
+    // Alt+S is Search's.
+    menu_ = new QMenu(QStringLiteral("S&imulate"), bar);
     menu_->setObjectName(QStringLiteral("Simulate1"));
     QMenu* window = form_->findChild<QMenu*>(QStringLiteral("Window1"));
     bar->insertMenu(window ? window->menuAction() : nullptr, menu_);
@@ -364,7 +372,7 @@ void SimulatorController::StepIntoClick()
     if (session_->run(1) == RunEnd::Asleep)
         showStop(RunEnd::Asleep);
     else
-        setStatus(QStringLiteral("Stepped to line %1").arg(session_->currentLine()));
+        setStatus(QStringLiteral("Stepped to %1").arg(lineText(session_->currentLine())));
     refresh();
 }
 
@@ -392,7 +400,7 @@ void SimulatorController::RunClick()
 void SimulatorController::HaltClick()
 {
     if (running())
-        stopRun(QStringLiteral("Halted at line %1").arg(session_->currentLine()));
+        stopRun(QStringLiteral("Halted at %1").arg(lineText(session_->currentLine())));
 }
 
 void SimulatorController::RunToCursorClick()
@@ -431,7 +439,7 @@ void SimulatorController::ResetStopwatchClick()
     if (!session_)
         return;
     stopwatch_.reset(session_->chip().cycles());
-    statusLabel_->setText(QStringLiteral("Stopwatch reset"));
+    setStatus(QStringLiteral("Stopwatch reset"));
     refresh();
 }
 
@@ -449,7 +457,7 @@ void SimulatorController::reportTiming(const QString& why)
         stopwatch_.lapText(timedCommand_.toStdString(), session_->chip().cycles(), clockHz()));
     timedCommand_.clear();
     // The figures first: a narrow status bar cuts the end off.
-    statusLabel_->setText(why.isEmpty() ? report : report + QStringLiteral("; ") + why);
+    setStatus(why.isEmpty() ? report : report + QStringLiteral("; ") + why);
     statusLabel_->setToolTip(statusLabel_->text());
 }
 
@@ -597,10 +605,10 @@ void SimulatorController::showStop(RunEnd end)
 {
     const int line = session_->currentLine();
     switch (end) {
-    case RunEnd::Breakpoint: setStatus(QStringLiteral("Breakpoint at line %1").arg(line)); break;
-    case RunEnd::Target: setStatus(QStringLiteral("Stopped at line %1").arg(line)); break;
+    case RunEnd::Breakpoint: setStatus(QStringLiteral("Breakpoint at %1").arg(lineText(line))); break;
+    case RunEnd::Target: setStatus(QStringLiteral("Stopped at %1").arg(lineText(line))); break;
     case RunEnd::Asleep:
-        setStatus(QStringLiteral("SLEEP without a wake-up source (line %1): an input pin can wake it").arg(line));
+        setStatus(QStringLiteral("SLEEP without a wake-up source (%1): an input pin can wake it").arg(lineText(line)));
         break;
     case RunEnd::Budget: break;
     }
@@ -619,6 +627,13 @@ void SimulatorController::setStatus(const QString& text)
     const QString name = documentName();
     const bool elsewhere = session_ && form_->activeChild() && form_->activeChild() != child_;
     statusLabel_->setText(elsewhere && !text.startsWith(name) ? name + QStringLiteral(": ") + text : text);
+    messageTimer_.start();
+}
+
+QString SimulatorController::lineText(int line)
+{
+    // A program counter on a word no line gave (past the program's end) is on no line.
+    return line >= 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("no line");
 }
 
 void SimulatorController::updateActions()

@@ -93,6 +93,8 @@ public:
     tarvik::sim::RunSpeed speed() const { return speed_; }
     // A click on the pin diagram: an input pin's outside level toggles.
     void togglePin(int pin);
+    // The commands follow whether a session runs and a document is open.
+    void updateActions();
     // Adds a register bit to the timing diagram; false when every watch slot is taken.
     bool watchBit(int address, int bit);
     TimingDiagram* timingDiagram() const { return timing_; }
@@ -134,7 +136,6 @@ private:
     void refresh();
     void fillRegisters();
     void fillEeprom();
-    void updateActions();
     void paintRow(QPainter& painter, int lineNumber, const QRect& row) const;
     void createMenu();
     void createDocks();
@@ -147,7 +148,9 @@ private:
     void removeRow(int row);
     void showRowMenu(int row, const QPoint& globalPos);
     void resetRows();
+    // A message in the status bar until the next one, or for a few seconds.
     void setStatus(const QString& text);
+    static QString lineText(int line);
     std::int64_t wallNs() const;
 
     TMainForm* form_;
@@ -158,6 +161,7 @@ private:
     std::unique_ptr<tarvik::sim::Session> session_;
     std::optional<std::uint16_t> runTarget_;
     QTimer runTimer_;
+    QTimer messageTimer_;
     bool watchdog_ = false;
     std::uint32_t clockHz_ = tarvik::sim::kDefaultClockHz;
     tarvik::Stopwatch stopwatch_;

@@ -38,7 +38,7 @@ namespace {
 
 QString hex(int value, int digits)
 {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0'));
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
 
 // The oscillator frequency in Hz, shown and typed as "4 MHz" or "32.768 kHz"; the arrows
@@ -481,11 +481,11 @@ void SimulatorController::fillRegisters()
     QString bits = names.trimmed() + QStringLiteral("<br>       ") + values.trimmed();
     bits.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
     const double seconds = chip.elapsedSeconds();
-    coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (line %3)<br>"
+    coreLabel_->setText(QStringLiteral("W&nbsp;&nbsp;0x%1&nbsp;&nbsp;&nbsp;PC&nbsp;0x%2 (%3)<br>"
                                        "Stack:%4<br>STATUS&nbsp;%5<br>Cycles %6<br>Time&nbsp;&nbsp;&nbsp;%7 ms<br>"
                                        "Stopwatch %8")
                             .arg(hex(chip.w(), 2), hex(chip.pc(), 3))
-                            .arg(session_->currentLine())
+                            .arg(lineText(session_->currentLine()).replace(QLatin1Char(' '), QStringLiteral("&nbsp;")))
                             .arg(stack.isEmpty() ? QStringLiteral(" empty") : stack, bits)
                             .arg(chip.cycles())
                             .arg(seconds * 1000.0, 0, 'f', 3)

@@ -8,14 +8,19 @@
 #include "model/InstructionCode.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
+#include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -69,6 +74,7 @@ TMainForm::TMainForm(QWidget* parent)
     mdiArea_ = new QMdiArea(central);
     mdiArea_->setObjectName(QStringLiteral("ClientArea"));
     mdiArea_->setBackground(palette().brush(QPalette::Dark));
+    mdiArea_->addActions(lineItems_);
     row->addWidget(mdiArea_, 1);
     column->addLayout(row, 1);
     setCentralWidget(central);
@@ -88,6 +94,9 @@ TMainForm::TMainForm(QWidget* parent)
     connect(&documents_, &DocumentActions::documentChanged, simulator_, &SimulatorController::endIfProgramChanged);
     connect(simulator_, &SimulatorController::clockChanged, this, &TMainForm::showSelectedCycles);
     watchFilesOnDisk();
+    for (QAction* item : menuBar()->actions())
+        if (QMenu* menu = item->menu())
+            connect(menu, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, this, &TMainForm::leaveMenuBarAfterEscape); });
     UpdateMenuItems();
 }
 
@@ -96,6 +105,7 @@ TMainForm::~TMainForm()
     // The simulator follows the document windows, which go next: while the lifecycle they
     // ask is still alive, and without asking, as Exit has asked already.
     delete simulator_;
+    simulator_ = nullptr;
     closingWithoutAsking_ = true;
     // Whoever else follows the windows must not hear of them while they go.
     mdiArea_->disconnect();
@@ -174,11 +184,15 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
     connect(child, &TMDIChild::selectionChanged, this, &TMainForm::UpdateClipboardCommands);
     connect(child, &TMDIChild::documentModified, this, [this, child] { showModifiedOf(child); });
     connect(child, &TMDIChild::undoStateChanged, this, &TMainForm::UpdateUndoCommands);
-    connect(child, &TMDIChild::editLineRequested, this, [this, child] {
-        // The header line has no dialog.
-        tarvik::ProgramDocument& document = child->document();
-        if (document.lines.cursor() != document.headerLine())
-            screen_->editCurrentLine(document);
+    // The line menu is the active window's; Edit runs as a command of the main window, so
+    // that the status bar shows what the dialog changed.
+    connect(child, &TMDIChild::editLineRequested, this, [this] {
+        documents_.run({}, [this](TMDIChild& active) {
+            tarvik::ProgramDocument& document = active.document();
+            // The header line has no dialog.
+            if (document.lines.cursor() != document.headerLine())
+                screen_->editCurrentLine(document);
+        });
     });
     connect(child, &TMDIChild::orgLineRequested, this, [this] { runInstructionDialog(tarvik::kOrgCode); });
     connect(child, &TMDIChild::blankLineDialogRequested, this, [this] { runInstructionDialog(tarvik::kBlankCode); });
@@ -246,6 +260,33 @@ void TMainForm::activateDocument(int index)
 {
     if (QMdiSubWindow* window = subWindowOf(childOrder().at(index)))
         mdiArea_->setActiveSubWindow(window);
+}
+
+void TMainForm::documentSaved(int index)
+{
+    childOrder().at(index)->markSaved();
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        setStatusPanel(kMessagePanel, static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::leaveMenuBarAfterEscape()
+{
+    // Another menu opened in its place (Left, Right), or an item's dialog took the focus.
+    QMenuBar* bar = menuBar();
+    if (QApplication::activePopupWidget() || QApplication::focusWidget() != bar)
+        return;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &escape);
+    if (QApplication::focusWidget() == bar || !QApplication::focusWidget())
+        if (TMDIChild* child = activeChild())
+            child->setFocus();
 }
 
 void TMainForm::destroyDocument(int index)

@@ -46,6 +46,8 @@ public:
     static constexpr int kSymbolicMode = 0;
     static constexpr int kMpasmMode = 50;
     static constexpr int kStatusPanelCount = 6;
+    // The panel the hints of menus and buttons show in.
+    static constexpr int kMessagePanel = 5;
 
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -148,6 +150,11 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Hints go to the message panel, leaving the panels of the document alone.
+    bool event(QEvent* event) override;
+    // The files of the command line wait until the window is on screen; the pin diagram
+    // follows the palette's height.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -159,6 +166,7 @@ private:
     void addDocument(std::unique_ptr<tarvik::ProgramDocument> document, const std::string& caption) override;
     void activateDocument(int index) override;
     void destroyDocument(int index) override;
+    void documentSaved(int index) override;
 
     void createMenus();
     QWidget* createSpeedBar();
@@ -166,6 +174,16 @@ private:
     void createStatusBar();
     QToolButton* addSpeedButton(QWidget* bar, const char* name, int left, const char* hint);
     QAction* addItem(QMenu* menu, const char* name, const char* caption, const char* hint = nullptr);
+    // An Edit menu item for a command of the document window's line menu, its keys bound
+    // while a document window has the focus.
+    void addLineCommand(const char* name, const char* caption, TMDIChild::LineCommand keys,
+                        const std::function<void()>& command);
+    // A menu closed by Escape leaves the menu bar holding the keys; they go back to the
+    // document instead.
+    void leaveMenuBarAfterEscape();
+    // Opens the files of the command line once the window is on screen, so that what
+    // they report stands over it; Untitled1 comes when none of them opens.
+    void openStartupFiles();
 
     QMdiSubWindow* subWindowOf(const TMDIChild* child) const;
     void childActivated(QMdiSubWindow* window);
@@ -186,6 +204,8 @@ private:
     QMargins windowFrame() const;
     // The size limits are of the whole window: the client's follow the frame.
     void applyWholeWindowLimits();
+    // The pin diagram under its title, whole above the status bar.
+    void fitPinDiagram();
     // Opening the Edit menu: Cut, Copy and Delete follow the active document's selection.
     void LineClick();
     void fillWindowMenu();
@@ -244,6 +264,7 @@ private:
     QAction* copyItem_ = nullptr;
     QAction* pasteItem_ = nullptr;
     QAction* deleteItem_ = nullptr;
+    QList<QAction*> lineItems_;
 
     QToolButton* saveBtn_ = nullptr;
     QToolButton* cutBtn_ = nullptr;

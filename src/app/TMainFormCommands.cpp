@@ -22,6 +22,9 @@
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <string>
 
 namespace {
@@ -158,12 +161,15 @@ void TMainForm::btnHexClick()
         const tarvik::ConvertOutcome outcome = tarvik::convertToHex(child.document(), *screen_, image);
         // A definition offered for a failing line may have added a symbol.
         showModifiedOf(&child);
-        // A failed write still shows the viewer: it holds an older file of that name, or
-        // says that there is none.
-        if (outcome.status != tarvik::ConvertStatus::Written && outcome.status != tarvik::ConvertStatus::WriteFailed)
+        // After a failed write the file of that name is an older one, not this program's
+        // image: shown, it would pass for the result and could be burnt into a chip.
+        if (outcome.status != tarvik::ConvertStatus::Written)
             return;
         TfrmHexFile viewer(*screen_, this);
         viewer.setFileName(outcome.hexFileName);
+        // The file goes into the current folder, which the user may not know: the caption
+        // says where it is.
+        viewer.setWindowTitle(QFileInfo(QFile::decodeName(QByteArray::fromStdString(outcome.hexFileName))).absoluteFilePath());
         viewer.exec();
     });
 }

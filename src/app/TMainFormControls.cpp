@@ -65,7 +65,7 @@ constexpr std::array<PaletteButton, 13> kLiteralButtons = {{
 static_assert(kByteButtons.size() + kBitButtons.size() + kLiteralButtons.size() == tarvik::kInstructions.size());
 
 // A hint holds the tool tip, a bar and the status-bar hint; without a bar it is both. A
-// blank status-bar hint is none: shown, it would blank the status panels while hovered.
+// blank status-bar hint is none.
 void applyHint(QWidget* widget, const QString& hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
@@ -175,10 +175,30 @@ void TMainForm::createMenus()
     for (QAction* item : {undoItem_, redoItem_, cutItem_, copyItem_, pasteItem_, deleteItem_})
         item->setEnabled(false);
 
+    using LineCommand = TMDIChild::LineCommand;
+    editMenu_->addSeparator();
+    addLineCommand("EditLine1", "&Edit Line...", LineCommand::Edit, [this] { editCurrentLine(); });
+    addLineCommand("ActiveInactive2", "Active/&Inactive", LineCommand::ActiveInactive, [this] {
+        documents_.run({}, [](TMDIChild& child) { child.ActiveInactive1Click(); });
+    });
+    addLineCommand("SelectDeselect2", "Select/Dese&lect", LineCommand::SelectDeselect, [this] {
+        documents_.run({}, [](TMDIChild& child) { child.SelectDeselect1Click(); });
+    });
+    addLineCommand("DeselectAll1", "Deselect &All", LineCommand::DeselectAll, [this] {
+        documents_.run({}, [](TMDIChild& child) { child.ClearSelection(); });
+    });
+    addLineCommand("ORG2", "&ORG...", LineCommand::Org, [this] { runInstructionDialog(tarvik::kOrgCode); });
+    addLineCommand("InsertBlank2", "Insert &Blank...", LineCommand::InsertBlank,
+                   [this] { runInstructionDialog(tarvik::kBlankCode); });
+
     searchMenu_ = bar->addMenu(QStringLiteral("&Search"));
     searchMenu_->setObjectName(QStringLiteral("Search1"));
-    connect(addItem(searchMenu_, "Find1", "&Find..."), &QAction::triggered, this, &TMainForm::Find1Click);
-    connect(addItem(searchMenu_, "Replace1", "&Replace..."), &QAction::triggered, this, &TMainForm::Replace1Click);
+    QAction* findItem = addItem(searchMenu_, "Find1", "&Find...");
+    findItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(findItem, &QAction::triggered, this, &TMainForm::Find1Click);
+    QAction* replaceItem = addItem(searchMenu_, "Replace1", "&Replace...");
+    replaceItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(replaceItem, &QAction::triggered, this, &TMainForm::Replace1Click);
 
     viewMenu_ = bar->addMenu(QStringLiteral("&View"));
     viewMenu_->setObjectName(QStringLiteral("View1"));
@@ -232,6 +252,17 @@ void TMainForm::createMenus()
     connect(guideItem, &QAction::triggered, this, &TMainForm::HelpGuideItemClick);
     connect(addItem(help, "HelpAboutItem", "&About..."), &QAction::triggered, this,
             &TMainForm::HelpAboutItemClick);
+}
+
+void TMainForm::addLineCommand(const char* name, const char* caption, TMDIChild::LineCommand keys,
+                               const std::function<void()>& command)
+{
+    QAction* item = addItem(editMenu_, name, caption);
+    item->setShortcut(TMDIChild::keysOf(keys));
+    // Space and Escape belong to whatever else has the focus, a dock's table or a box.
+    item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(item, &QAction::triggered, this, command);
+    lineItems_.append(item);
 }
 
 QAction* TMainForm::addItem(QMenu* menu, const char* name, const char* caption, const char* hint)
@@ -322,7 +353,8 @@ QWidget* TMainForm::createPalette()
 
     imagePanel_ = new PinDiagram(panel1_);
     imagePanel_->setObjectName(QStringLiteral("ImagePanel"));
-    imagePanel_->setGeometry(3, 318, 239, kPinDiagramHeight);
+    imagePanel_->setGeometry(3, kPinTitleTop + 24, 239, kPinDiagramHeight);
+    panel1_->installEventFilter(this);
     return panel1_;
 }
 
@@ -366,11 +398,21 @@ void TMainForm::fitToScreen(const QSize& maximisedArea)
 
     // Too little height for the pin diagram: drop it and close the palette up.
     panel8_->setVisible(!compactLayout_);
-    imagePanel_->setFixedHeight(compactLayout_ ? 0 : scaled(kPinDiagramHeight));
+    fitPinDiagram();
     panel5_->move(panel5_->x(), scaled(compactLayout_ ? 142 : 122));
     panel3_->move(panel3_->x(), scaled(compactLayout_ ? 165 : 145));
     panel6_->move(panel6_->x(), scaled(compactLayout_ ? 209 : 169));
     panel7_->move(panel7_->x(), scaled(compactLayout_ ? 232 : 192));
+}
+
+void TMainForm::fitPinDiagram()
+{
+    // Right under its title; the fonts of a desktop make the rows above it taller than
+    // those the palette was drawn for, so it takes what height is left, up to its own.
+    const int top = panel8_->geometry().bottom() + 1 + scaled(2);
+    const int room = panel1_->isVisible() ? panel1_->height() - top - scaled(2) : scaled(kPinDiagramHeight);
+    imagePanel_->move(imagePanel_->x(), top);
+    imagePanel_->setFixedHeight(compactLayout_ ? 0 : std::clamp(room, 0, scaled(kPinDiagramHeight)));
 }
 
 void TMainForm::applyWholeWindowLimits()
@@ -426,10 +468,16 @@ void TMainForm::UpdateMenuItems()
         button->setEnabled(open);
     for (QMenu* menu : {editMenu_, searchMenu_, viewMenu_, toolsMenu_, windowMenu_})
         menu->menuAction()->setEnabled(open);
+    if (simulator_) {
+        if (auto* simulate = findChild<QMenu*>(QStringLiteral("Simulate1")))
+            simulate->menuAction()->setEnabled(open);
+        simulator_->updateActions();
+    }
     for (QWidget* widget : std::initializer_list<QWidget*>{panel1_, imagePanel_, qelBtn_, asmBtn_, addRegisterBtn_,
                                                            addBitBtn_, addLiteralBtn_, hexBtn_})
         widget->setVisible(open);
     panel8_->move(panel8_->x(), scaled(open ? kPinTitleTop : 0));
+    fitPinDiagram();
     if (open)
         return;
     // Cut and Copy would act on no document, and the panels would describe a closed one.
@@ -521,6 +569,8 @@ void TMainForm::showDocumentState(TMDIChild& child)
     showDeviceOf(&child);
     // Operands are drawn under their symbols' current names.
     child.update();
+    // A dialog attaches a new line's comment after the line is in: the panels follow now.
+    child.ShowLinePosition(child.cursorRow() + child.topIndex());
     showModifiedOf(&child);
     UpdateClipboardCommands(child.document().lines.countSelected());
     UpdateUndoCommands();

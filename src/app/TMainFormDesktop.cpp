@@ -13,7 +13,12 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QTimer>
 #include <QWindow>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -33,8 +38,29 @@ void TMainForm::showEvent(QShowEvent* event)
     awaitingMaximisedSize_ = !isMaximized();
     setWindowState(windowState() | Qt::WindowMaximized);
     setStatusPanel(1, QStringLiteral("   0"));
-    openFiles(startupFiles_);
-    startupFiles_.clear();
+    if (startupFiles_.isEmpty())
+        openStartupFiles();
+    else if (windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &TMainForm::openStartupFiles);
+    else
+        windowHandle()->installEventFilter(this);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == panel1_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        fitPinDiagram();
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &TMainForm::openStartupFiles);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::openStartupFiles()
+{
+    const QStringList files = std::exchange(startupFiles_, {});
+    openFiles(files);
     if (startupStep_)
         startupStep_();
     if (documentWindows().isEmpty())
@@ -91,7 +117,40 @@ void TMainForm::WindowTileItemClick()
 
 void TMainForm::WindowCascadeItemClick()
 {
-    mdiArea_->cascadeSubWindows();
+    // The frame's own cascade sizes each window to what its contents ask, which for a
+    // painted grid is no more than the title bar. Here each keeps the size of a new
+    // window, as far as the client area allows, one title bar lower and further right
+    // than the one behind it.
+    QList<QMdiSubWindow*> windows;
+    for (TMDIChild* child : documentWindows())
+        if (QMdiSubWindow* window = subWindowOf(child))
+            windows.append(window);
+    if (windows.isEmpty())
+        return;
+    const QMdiSubWindow* first = windows.constFirst();
+    const int step = std::max(1, first->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, first));
+    const QSize room = mdiArea_->viewport()->size();
+    const QRect frame = frameGeometry();
+    const QSize standard(frame.width() - scaled(280), frame.height() - scaled(103));
+    QMdiSubWindow* active = mdiArea_->activeSubWindow();
+    // The stacking order, the back first, so that the active window ends in front.
+    const QList<QMdiSubWindow*> stacked = mdiArea_->subWindowList(QMdiArea::StackingOrder);
+    int place = 0;
+    for (QMdiSubWindow* window : stacked) {
+        if (!windows.contains(window))
+            continue;
+        if (window->isMinimized() || window->isMaximized())
+            window->showNormal();
+        const int offset = step * (place % std::max(1, (room.height() / 2) / step));
+        const QSize minimum = window->minimumSizeHint();
+        const QSize size(std::max(std::min(standard.width(), room.width() - offset), minimum.width()),
+                         std::max(std::min(standard.height(), room.height() - offset), minimum.height()));
+        window->setGeometry(QRect(QPoint(offset, offset), size));
+        window->raise();
+        ++place;
+    }
+    if (active)
+        mdiArea_->setActiveSubWindow(active);
 }
 
 void TMainForm::fillWindowMenu()

@@ -66,18 +66,12 @@ void TMainForm::FileOpenItemClick()
 
 void TMainForm::FileSaveItemClick()
 {
-    documents_.run({}, [this](TMDIChild& child) {
-        if (lifecycle_.save(*this, indexOf(child)) == tarvik::SaveResult::Saved)
-            child.markSaved();
-    });
+    documents_.run({}, [this](TMDIChild& child) { lifecycle_.save(*this, indexOf(child)); });
 }
 
 void TMainForm::FileSaveAsItemClick()
 {
-    documents_.run({}, [this](TMDIChild& child) {
-        if (lifecycle_.saveAs(*this, indexOf(child)) == tarvik::SaveResult::Saved)
-            child.markSaved();
-    });
+    documents_.run({}, [this](TMDIChild& child) { lifecycle_.saveAs(*this, indexOf(child)); });
 }
 
 void TMainForm::FileExportItemClick()

@@ -48,6 +48,10 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen, int* failingLine)
     std::int64_t counter = 0;
     bool result = true;
     int lineNumber = 0;
+    // Every line past the end of memory is out of range; a message box each would be
+    // thousands of boxes, so the first stands for them all and counts the others.
+    int firstOutOfRange = -1;
+    int furtherOutOfRange = 0;
     for (ProgramLine& line : doc.lines) {
         if (line.code == kOrgCode) {
             int address = 0;
@@ -91,13 +95,21 @@ bool AssignAddresses(ProgramDocument& doc, Screen& screen, int* failingLine)
 
         if (counter >= HexImage::kProgramWords) {
             noteFailure(failingLine, result, lineNumber);
-            ReportError(screen, "Error in line %d: program out of range.", lineNumber);
+            if (firstOutOfRange < 0)
+                firstOutOfRange = lineNumber;
+            else
+                ++furtherOutOfRange;
             result = false;
         }
         if (line.occupiesAddress() && line.isInstruction())
             ++counter;
         ++lineNumber;
     }
+    if (furtherOutOfRange > 0)
+        ReportError(screen, "Error in line %d: program out of range.\n%d further %s out of range too.",
+                    firstOutOfRange, furtherOutOfRange, furtherOutOfRange == 1 ? "line is" : "lines are");
+    else if (firstOutOfRange >= 0)
+        ReportError(screen, "Error in line %d: program out of range.", firstOutOfRange);
     return result;
 }
 

@@ -42,7 +42,7 @@ ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& imag
         name = hexFileNameFor(doc.fileName);
         if (!name) {
             const std::string part = std::filesystem::path(doc.fileName).filename().string();
-            ReportError(screen, "The file name %s is too long!", part.c_str());
+            ReportError(screen, "The file name %s is too long!", fileNameText(part).c_str());
             return {ConvertStatus::NameTooLong, {}};
         }
     }
@@ -50,7 +50,7 @@ ConvertOutcome convertToHex(ProgramDocument& doc, Screen& screen, HexImage& imag
     // be replaced by its own HEX text.
     std::error_code error;
     if (!doc.untitled && std::filesystem::equivalent(*name, doc.fileName, error)) {
-        ReportError(screen, "The HEX file %s would overwrite the program!", name->c_str());
+        ReportError(screen, "The HEX file %s would overwrite the program!", fileNameText(*name).c_str());
         return {ConvertStatus::TargetIsProgram, {}};
     }
     const bool written = WriteIntelHex(screen, *name, image);

@@ -106,9 +106,10 @@ bool WriteIntelHex(Screen& screen, const std::string& fileName, const HexImage& 
     WriteError cause;
     if (writeFileSafely(fileName, {bytes, text.size()}, &cause) == WriteStatus::Ok)
         return true;
-    // The fixed text does not say whether the folder, the file or the disk is at fault.
-    const std::string detail = cause.describe();
-    ReportError(screen, "Otvaranje fajla %s nije uspelo!%s%s", fileName.c_str(), detail.empty() ? "" : "\n",
+    // The fixed text names the file, and does not say whether the folder, the file or the disk
+    // is at fault: the second line does.
+    const std::string detail = fileNameText(cause.describe());
+    ReportError(screen, "Otvaranje fajla %s nije uspelo!%s%s", fileNameText(fileName).c_str(), detail.empty() ? "" : "\n",
                 detail.c_str());
     return false;
 }

@@ -39,7 +39,18 @@ bool inputReadable(const std::string& path)
 
 MessageAnswer StderrScreen::showMessage(std::string_view, std::string_view text, MessageButtons buttons)
 {
-    printMessage(programName_, text);
+    // Messages are program text, Latin-1; the terminal reads UTF-8.
+    std::string utf8;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    printMessage(programName_, utf8);
     // Nobody is there to answer: take the answer that leaves things as they are.
     return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }

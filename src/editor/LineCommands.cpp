@@ -2,6 +2,8 @@
 
 #include "model/InstructionCode.h"
 
+#include <algorithm>
+
 namespace tarvik {
 
 namespace {
@@ -107,6 +109,61 @@ int selectAll(ProgramDocument& document)
         ++selected;
     }
     return selected;
+}
+
+int deselectAll(ProgramDocument& document)
+{
+    int deselected = 0;
+    for (ProgramLine& line : document.lines) {
+        if (line.isSelected()) {
+            line.state = LineState::Normal;
+            ++deselected;
+        }
+    }
+    return deselected;
+}
+
+void SelectionRun::start(int anchor)
+{
+    anchor_ = anchor;
+    end_ = anchor;
+    lineCount_ = -1;
+    selectedByRun_.clear();
+}
+
+bool SelectionRun::continuesAt(int position, int lineCount) const
+{
+    return anchor_ >= 0 && position == end_ && lineCount == lineCount_;
+}
+
+bool SelectionRun::extendTo(ProgramDocument& document, int position)
+{
+    if (anchor_ < 0)
+        start(position);
+    const int low = std::min(anchor_, position);
+    const int high = std::max(anchor_, position);
+    bool changed = false;
+    std::vector<int> kept;
+    int index = 0;
+    for (ProgramLine& line : document.lines) {
+        const bool taken = std::find(selectedByRun_.begin(), selectedByRun_.end(), index) != selectedByRun_.end();
+        const bool inRange = index >= low && index <= high && &line != document.lines.first();
+        if (inRange && line.state == LineState::Normal) {
+            line.state = LineState::Selected;
+            kept.push_back(index);
+            changed = true;
+        } else if (taken && inRange) {
+            kept.push_back(index);
+        } else if (taken && line.isSelected()) {
+            line.state = LineState::Normal;
+            changed = true;
+        }
+        ++index;
+    }
+    selectedByRun_ = std::move(kept);
+    end_ = position;
+    lineCount_ = document.lines.count();
+    return changed;
 }
 
 void copySelection(const ProgramDocument& document, LineList& clipboard)

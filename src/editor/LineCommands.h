@@ -3,6 +3,8 @@
 #include "model/LineList.h"
 #include "model/ProgramDocument.h"
 
+#include <vector>
+
 namespace tarvik {
 
 // Where a document window's rows stand: the cursor row counted from the top line, the
@@ -47,6 +49,30 @@ SelectToggle toggleSelected(ProgramDocument& document, ProgramLine& line);
 
 // Every line after the header becomes Selected; returns how many are.
 int selectAll(ProgramDocument& document);
+// Every Selected line becomes Normal; returns how many did.
+int deselectAll(ProgramDocument& document);
+
+// A selection extended from an anchor line, as Shift with the cursor keys and Shift+click
+// make it: the lines from the anchor to the cursor are Selected. Lines the run selected
+// that the range leaves again become Normal; lines Selected before the run stay so. The
+// header line and Inactive lines are left as they are, as Select/Deselect leaves them.
+class SelectionRun {
+public:
+    // A run from the line at position anchor (header 0).
+    void start(int anchor);
+    // Whether a run continues from here: one was started and it last ended at position
+    // in a program of lineCount lines.
+    bool continuesAt(int position, int lineCount) const;
+    // Selects from the anchor to position; true when a line changed.
+    bool extendTo(ProgramDocument& document, int position);
+    void stop() { anchor_ = -1; }
+
+private:
+    int anchor_ = -1;
+    int end_ = -1;
+    int lineCount_ = 0;
+    std::vector<int> selectedByRun_;
+};
 
 // The clipboard is emptied, then holds copies of the Selected lines in program order.
 // The document does not change.

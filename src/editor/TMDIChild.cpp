@@ -4,6 +4,7 @@
 #include "editor/ViewGeometry.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFontDatabase>
@@ -155,16 +156,20 @@ void TMDIChild::buildPopupMenu()
 {
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName("PopupMenu1");
-    // The shortcut texts are only shown; the view handles the keys itself.
+    // The shortcut texts are only shown: the view handles Delete itself, and the main
+    // window's Edit menu binds the others.
+    const auto shown = [](const char* caption, LineCommand command) {
+        return QString::fromLatin1(caption) + QLatin1Char('\t') + keysOf(command).toString(QKeySequence::NativeText);
+    };
     QAction* delete1 = popupMenu_->addAction(QStringLiteral("&Delete\tDel"));
     delete1->setObjectName("Delete1");
     connect(delete1, &QAction::triggered, this, &TMDIChild::DeleteCursorLine);
 
-    QAction* edit1 = popupMenu_->addAction(QStringLiteral("&Edit..."));
+    QAction* edit1 = popupMenu_->addAction(shown("&Edit...", LineCommand::Edit));
     edit1->setObjectName("Edit1");
     connect(edit1, &QAction::triggered, this, &TMDIChild::editLineRequested);
 
-    activeInactive1_ = popupMenu_->addAction(QStringLiteral("Active/&Inactive"));
+    activeInactive1_ = popupMenu_->addAction(shown("Active/&Inactive", LineCommand::ActiveInactive));
     activeInactive1_->setObjectName("ActiveInactive1");
     activeInactive1_->setCheckable(true);
     // A checkable action flips its own mark when chosen; the marks here follow the line
@@ -174,7 +179,7 @@ void TMDIChild::buildPopupMenu()
         ActiveInactive1Click();
     });
 
-    selectDeselect1_ = popupMenu_->addAction(QStringLiteral("&Select/Deselect"));
+    selectDeselect1_ = popupMenu_->addAction(shown("&Select/Deselect", LineCommand::SelectDeselect));
     selectDeselect1_->setObjectName("SelectDeselect1");
     selectDeselect1_->setCheckable(true);
     connect(selectDeselect1_, &QAction::triggered, this, [this](bool checked) {
@@ -184,13 +189,28 @@ void TMDIChild::buildPopupMenu()
 
     popupMenu_->addSeparator()->setObjectName("N1");
 
-    QAction* org1 = popupMenu_->addAction(QStringLiteral("&ORG..."));
+    QAction* org1 = popupMenu_->addAction(shown("&ORG...", LineCommand::Org));
     org1->setObjectName("ORG1");
     connect(org1, &QAction::triggered, this, &TMDIChild::orgLineRequested);
 
-    QAction* insertBlank1 = popupMenu_->addAction(QStringLiteral("Insert &Blank...\tEnter"));
+    // Enter inserts a blank line at once; the item opens the dialog, so it shows the key
+    // that does that.
+    QAction* insertBlank1 = popupMenu_->addAction(shown("Insert &Blank...", LineCommand::InsertBlank));
     insertBlank1->setObjectName("InsertBlank1");
     connect(insertBlank1, &QAction::triggered, this, &TMDIChild::blankLineDialogRequested);
+}
+
+QKeySequence TMDIChild::keysOf(LineCommand command)
+{
+    switch (command) {
+    case LineCommand::Edit: return QKeySequence(Qt::CTRL | Qt::Key_E);
+    case LineCommand::ActiveInactive: return QKeySequence(Qt::CTRL | Qt::Key_I);
+    case LineCommand::SelectDeselect: return QKeySequence(Qt::Key_Space);
+    case LineCommand::Org: return QKeySequence(Qt::CTRL | Qt::Key_R);
+    case LineCommand::InsertBlank: return QKeySequence(Qt::SHIFT | Qt::Key_Return);
+    case LineCommand::DeselectAll: return QKeySequence(Qt::Key_Escape);
+    }
+    return {};
 }
 
 ProgramDocument& TMDIChild::document() { return *document_; }
@@ -368,6 +388,47 @@ int TMDIChild::SelectAllLines()
     return selected;
 }
 
+void TMDIChild::ClearSelection()
+{
+    selectionRun_.stop();
+    const UndoScope step(*this, "Deselect All");
+    if (deselectAll(*document_) == 0)
+        return;
+    update();
+    reportSelection();
+}
+
+void TMDIChild::extendSelectionFrom(int position)
+{
+    const bool continuing = selectionRun_.continuesAt(position, lineCount());
+    if (!continuing)
+        selectionRun_.start(position);
+    const UndoScope step(*this, "Select", continuing);
+    if (!selectionRun_.extendTo(*document_, topIndex_ + cursorRow_))
+        return;
+    update();
+    reportSelection();
+}
+
+void TMDIChild::PopUpLineMenu()
+{
+    if (popupMenu_->isVisible())
+        return;
+    // Under the cursor line, or under the header while the cursor line is out of sight.
+    const int row = cursorRow_ >= 0 && cursorRow_ < std::max(1, visibleRows()) ? cursorRow_ : -1;
+    popUpLineMenuAt(mapToGlobal(QPoint(toScreen(columns_.instructionX), toScreen(rowTop(row + 1)))));
+}
+
+void TMDIChild::popUpLineMenuAt(const QPoint& global)
+{
+    const ProgramLine* line = document_->lines.cursor();
+    if (line->state == LineState::Normal)
+        activeInactive1_->setChecked(true);
+    else if (line->state == LineState::Inactive)
+        activeInactive1_->setChecked(false);
+    popupMenu_->popup(global);
+}
+
 void TMDIChild::setShownDisplayMode(int mode)
 {
     if (mode == shownDisplayMode_)
@@ -430,6 +491,11 @@ void TMDIChild::setRowOverlay(RowOverlay overlay)
 
 void TMDIChild::keyPressEvent(QKeyEvent* event)
 {
+    const int from = topIndex_ + cursorRow_;
+    // Shift pressed again, or Ctrl, leaves a selection run going on.
+    const bool modifierOnly = event->key() == Qt::Key_Shift || event->key() == Qt::Key_Control
+        || event->key() == Qt::Key_Alt || event->key() == Qt::Key_Meta || event->key() == Qt::Key_AltGr;
+    bool moved = false;
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -437,19 +503,43 @@ void TMDIChild::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Up:
         keyUp();
+        moved = true;
         break;
     case Qt::Key_Down:
         keyDown();
+        moved = true;
         break;
     case Qt::Key_Delete:
         DeleteCursorLine();
         break;
+    case Qt::Key_Escape:
+        ClearSelection();
+        break;
+    case Qt::Key_Menu:
+        PopUpLineMenu();
+        break;
+    case Qt::Key_F10:
+        if (event->modifiers() & Qt::ShiftModifier)
+            PopUpLineMenu();
+        break;
     default:
-        pagingKey(event);
+        moved = pagingKey(event);
         break;
     }
+    if (moved && (event->modifiers() & Qt::ShiftModifier))
+        extendSelectionFrom(from);
+    else if (!modifierOnly)
+        selectionRun_.stop();
     ShowLinePosition(cursorRow_ + topIndex_);
     UpdateScrollBar();
+    event->accept();
+}
+
+void TMDIChild::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The right button has opened the menu already, on its press, when it was due.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        PopUpLineMenu();
     event->accept();
 }
 
@@ -510,17 +600,18 @@ void TMDIChild::mousePressEvent(QMouseEvent* event)
     const int span = drawnSpan(lineCount(), topIndex_);
     const int row = rowAt(pos.y());
     if (event->button() == Qt::LeftButton) {
-        if (hitsDrawnRow(pos.x(), pos.y(), outerWidth(), span))
-            SetCursorRow(row);
+        if (!hitsDrawnRow(pos.x(), pos.y(), outerWidth(), span))
+            return;
+        const int from = topIndex_ + cursorRow_;
+        SetCursorRow(row);
+        if (event->modifiers() & Qt::ShiftModifier)
+            extendSelectionFrom(from);
+        else
+            selectionRun_.stop();
     } else if (event->button() == Qt::RightButton) {
         if (row != cursorRow_ || span == 0)
             return;
-        const ProgramLine* line = document_->lines.cursor();
-        if (line->state == LineState::Normal)
-            activeInactive1_->setChecked(true);
-        else if (line->state == LineState::Inactive)
-            activeInactive1_->setChecked(false);
-        popupMenu_->popup(event->globalPosition().toPoint());
+        popUpLineMenuAt(event->globalPosition().toPoint());
     }
 }
 

@@ -7,6 +7,7 @@
 #include "model/ProgramDocument.h"
 
 #include <QFont>
+#include <QKeySequence>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -33,7 +34,8 @@ public:
     // step under its name, when the document changed.
     class UndoScope {
     public:
-        UndoScope(TMDIChild& view, std::string name);
+        // With merge, a change joins the last step when that has the same name.
+        UndoScope(TMDIChild& view, std::string name, bool merge = false);
         ~UndoScope();
         UndoScope(const UndoScope&) = delete;
         UndoScope& operator=(const UndoScope&) = delete;
@@ -41,6 +43,7 @@ public:
     private:
         TMDIChild& view_;
         std::string name_;
+        bool merge_;
     };
     const tarvik::UndoHistory& undoHistory() const { return history_; }
     void Undo();
@@ -70,6 +73,10 @@ public:
     // Select All: every line after the header; repaints the whole view and returns how
     // many lines are now Selected.
     int SelectAllLines();
+    // Escape: no line stays Selected.
+    void ClearSelection();
+    // The line menu at the cursor line, for the keyboard (Shift+F10, the Menu key).
+    void PopUpLineMenu();
 
     int cursorRow() const;
     const tarvik::ProgramLine* topLine() const;
@@ -84,6 +91,11 @@ public:
     // Takes the main window's display mode (0 symbolic, 50 MPASM); repaints when it changes.
     void setShownDisplayMode(int mode);
     QMenu* popupMenu() const;
+
+    // The keys of the line commands: the line menu shows them, the main window's Edit menu
+    // binds them while a document window has the focus.
+    enum class LineCommand { Edit, ActiveInactive, SelectDeselect, Org, InsertBlank, DeselectAll };
+    static QKeySequence keysOf(LineCommand command);
 
     // Consulted by closeEvent: false keeps the window open.
     void setCloseQuery(std::function<bool()> query);
@@ -122,6 +134,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -147,6 +160,10 @@ private:
     void showLineEdit(const tarvik::LineEdit& edit);
     // Select/Deselect of the line in the row; false when the line may not change.
     bool toggleSelectionOf(tarvik::ProgramLine& line, int row);
+    // Shift with a movement: the selection runs from where the cursor was to where it is.
+    void extendSelectionFrom(int position);
+    // The check marks follow the cursor line before the menu shows.
+    void popUpLineMenuAt(const QPoint& global);
 
     // Page Up, Page Down, Home and End (with or without Ctrl); false for any other key.
     bool pagingKey(const QKeyEvent* event);
@@ -181,4 +198,5 @@ private:
     tarvik::UndoHistory history_;
     bool historyStarted_ = false;
     int undoDepth_ = 0;  // nested command scopes
+    tarvik::SelectionRun selectionRun_;
 };

@@ -10,6 +10,8 @@
 #include <QTransform>
 #include <QWheelEvent>
 
+#include <cmath>
+
 using namespace tarvik;
 
 bool TMDIChild::pagingKey(const QKeyEvent* event)
@@ -79,7 +81,10 @@ QRect TMDIChild::toScreen(const QRect& rect) const
 
 QPoint TMDIChild::toDesign(const QPointF& point) const
 {
-    return (point / scale_).toPoint();
+    // Truncated as the row of a point is: the pixel rows just under the header stay
+    // outside the first row at every scale.
+    const QPointF design = point / scale_;
+    return {static_cast<int>(std::floor(design.x())), static_cast<int>(std::floor(design.y()))};
 }
 
 int TMDIChild::toDesign(int length) const
@@ -96,8 +101,8 @@ void TMDIChild::startHistory()
     }
 }
 
-TMDIChild::UndoScope::UndoScope(TMDIChild& view, std::string name)
-    : view_(view), name_(std::move(name))
+TMDIChild::UndoScope::UndoScope(TMDIChild& view, std::string name, bool merge)
+    : view_(view), name_(std::move(name)), merge_(merge)
 {
     if (view_.undoDepth_++ > 0)
         return;
@@ -109,8 +114,8 @@ TMDIChild::UndoScope::~UndoScope()
 {
     if (--view_.undoDepth_ > 0)
         return;
-    const bool changed =
-        view_.history_.commit(*view_.document_, std::move(name_), {view_.topIndex_, view_.topIndex_ + view_.cursorRow_});
+    const bool changed = view_.history_.commit(*view_.document_, std::move(name_),
+                                               {view_.topIndex_, view_.topIndex_ + view_.cursorRow_}, merge_);
     emit view_.undoStateChanged();
     if (changed)
         emit view_.documentChanged();

@@ -36,6 +36,22 @@ bool fits(const UndoHistory::SectionPatch& patch, const EncodedSections& section
 
 } // namespace
 
+std::vector<std::uint8_t> encodeUserState(const ProgramDocument& document)
+{
+    std::vector<std::uint8_t> bytes = encodeProgramFile(document);
+    const std::optional<EncodedSections> sections = splitProgramFile(bytes);
+    if (!sections)
+        return bytes;
+    const EncodedSection& labels = (*sections)[indexOf(FileSection::Labels)];
+    const std::size_t recordSize = kProgramFileSections[indexOf(FileSection::Labels)].recordSize;
+    const auto start = static_cast<std::size_t>(labels.records.data() - bytes.data());
+    for (std::size_t k = 0; k < static_cast<std::size_t>(labels.count); ++k) {
+        const auto value = bytes.begin() + static_cast<std::ptrdiff_t>(start + k * recordSize + kSymbolNameWidth);
+        std::fill(value, value + kSymbolValueWidth, std::uint8_t{0});
+    }
+    return bytes;
+}
+
 std::optional<std::vector<UndoHistory::SectionPatch>> diffEncodings(std::span<const std::uint8_t> from,
                                                                     std::span<const std::uint8_t> to)
 {
@@ -107,7 +123,7 @@ void UndoHistory::forgetSteps()
 void UndoHistory::reset(const ProgramDocument& document)
 {
     forgetSteps();
-    current_ = encodeProgramFile(document);
+    current_ = encodeUserState(document);
     saved_.reset();
     if (!document.modified)
         saved_ = current_;
@@ -116,7 +132,7 @@ void UndoHistory::reset(const ProgramDocument& document)
 void UndoHistory::begin(const ProgramDocument& document, ViewSpot spot)
 {
     begun_ = spot;
-    std::vector<std::uint8_t> live = encodeProgramFile(document);
+    std::vector<std::uint8_t> live = encodeUserState(document);
     // A change made outside a command would make every step apply to the wrong state;
     // rather than restore something that never was, the history starts again here.
     if (live != current_) {
@@ -125,11 +141,27 @@ void UndoHistory::begin(const ProgramDocument& document, ViewSpot spot)
     }
 }
 
-bool UndoHistory::commit(const ProgramDocument& document, std::string name, ViewSpot spot)
+bool UndoHistory::commit(const ProgramDocument& document, std::string name, ViewSpot spot, bool merge)
 {
-    std::vector<std::uint8_t> after = encodeProgramFile(document);
+    std::vector<std::uint8_t> after = encodeUserState(document);
     if (after == current_)
         return false;
+    if (merge && redo_.empty() && !undo_.empty() && undo_.back().name == name) {
+        Step& last = undo_.back();
+        std::optional<std::vector<std::uint8_t>> before = applyPatch(current_, last.patch);
+        std::optional<std::vector<SectionPatch>> joined;
+        if (before)
+            joined = diffEncodings(after, *before);
+        if (joined) {
+            last.patch = std::move(*joined);
+            last.after = spot;
+            // Back where the run began: nothing left to undo.
+            if (last.patch.empty())
+                undo_.pop_back();
+            current_ = std::move(after);
+            return true;
+        }
+    }
     std::optional<std::vector<SectionPatch>> back = diffEncodings(after, current_);
     if (!back) {
         forgetSteps();
@@ -230,7 +262,15 @@ bool UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
         case FileSection::UserSfrNames1: document.userSfrNames1 = state.userSfrNames1; break;
         case FileSection::UserRegisters1: document.userRegisters1 = state.userRegisters1; break;
         case FileSection::Literals: document.literals = state.literals; break;
-        case FileSection::Labels: document.labels = state.labels; break;
+        case FileSection::Labels: {
+            // The addresses the last assembly gave stay with the labels that remain.
+            NameValueTable labels = state.labels;
+            for (const NameValueEntry& label : state.labels)
+                if (const std::optional<std::string_view> known = document.labels.valueOf(label.nameText()))
+                    labels.setValue(label.nameText(), *known);
+            document.labels = std::move(labels);
+            break;
+        }
         case FileSection::Bits: document.userBits = state.userBits; break;
         case FileSection::DeviceSettings: break;
         }
@@ -243,7 +283,7 @@ bool UndoHistory::restore(ProgramDocument& document, std::vector<std::uint8_t> b
 
 void UndoHistory::markSaved(const ProgramDocument& document)
 {
-    saved_ = encodeProgramFile(document);
+    saved_ = encodeUserState(document);
 }
 
 std::size_t UndoHistory::stepBytes() const

@@ -15,10 +15,12 @@
 namespace tarvik {
 
 // Undo and redo for one document. A state is the document's program-file encoding, which
-// holds the lines and every table byte for byte; a step keeps only what differs between
-// two states, per section of the file, so a one-line edit of a large program costs bytes,
-// not the whole file. Commands are bracketed by begin and commit; a command that changed
-// nothing (cancelled, or refused) leaves no step.
+// holds the lines and every table byte for byte, except the labels' addresses: those are
+// the assembler's to rewrite at every Convert to Hex, not the user's changes, so they
+// neither make a step nor count against the saved state. A step keeps only what differs
+// between two states, per section of the file, so a one-line edit of a large program costs
+// bytes, not the whole file. Commands are bracketed by begin and commit; a command that
+// changed nothing (cancelled, or refused) leaves no step.
 class UndoHistory {
 public:
     static constexpr std::size_t kDefaultDepth = 256;
@@ -32,7 +34,9 @@ public:
     // Before a command; spot is where the view stands.
     void begin(const ProgramDocument& document, ViewSpot spot);
     // After it: a step named name when the document changed. True when one was recorded.
-    bool commit(const ProgramDocument& document, std::string name, ViewSpot spot);
+    // With merge, a change right after a step of the same name joins that step, so that a
+    // run of one small command (a selection extended line by line) is undone at once.
+    bool commit(const ProgramDocument& document, std::string name, ViewSpot spot, bool merge = false);
 
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
@@ -87,6 +91,9 @@ private:
     std::optional<std::vector<std::uint8_t>> saved_;
     ViewSpot begun_{0, 0};
 };
+
+// The document's program-file encoding with every label's address left empty.
+std::vector<std::uint8_t> encodeUserState(const ProgramDocument& document);
 
 // The patch that turns from into to, both whole program-file encodings: empty when they
 // are equal, nullopt when either is not a whole encoding. Applying it to from gives to

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace tarvik {
 
@@ -12,6 +13,52 @@ std::string untitledName(int number)
 {
     return "Untitled" + std::to_string(number);
 }
+
+std::string freshUntitledName(DocumentWindows& windows)
+{
+    const int count = windows.documentCount();
+    for (int number = count + 1;; ++number) {
+        const std::string name = untitledName(number);
+        bool taken = false;
+        for (int i = 0; i < count && !taken; ++i)
+            taken = fileNameWithoutFolder(windows.documentAt(i).fileName) == name;
+        if (!taken)
+            return name;
+    }
+}
+
+namespace {
+
+// The windows as they stand now, so that asking from the last to the first still reaches
+// each one once while activating and closing reorder them.
+std::vector<const ProgramDocument*> documentsOf(DocumentWindows& windows)
+{
+    std::vector<const ProgramDocument*> documents;
+    for (int i = 0; i < windows.documentCount(); ++i)
+        documents.push_back(&windows.documentAt(i));
+    return documents;
+}
+
+int indexOf(DocumentWindows& windows, const ProgramDocument* document)
+{
+    for (int i = 0; i < windows.documentCount(); ++i)
+        if (&windows.documentAt(i) == document)
+            return i;
+    return -1;
+}
+
+// The first line of a message as the specification gives it, the file on the second, and
+// what the system said about it when there is something to say.
+std::string withFile(std::string_view text, const std::string& path, const std::string& reason = {})
+{
+    std::string message(text);
+    message += "\n" + fileNameText(path);
+    if (!reason.empty())
+        message += ": " + reason;
+    return message;
+}
+
+} // namespace
 
 std::string fileNameWithoutFolder(std::string_view path)
 {
@@ -26,7 +73,7 @@ DocumentLifecycle::DocumentLifecycle(Screen& screen, const DeviceDefaults& defau
 
 void DocumentLifecycle::newDocument(DocumentWindows& windows) const
 {
-    const std::string name = untitledName(windows.documentCount() + 1);
+    const std::string name = freshUntitledName(windows);
     auto document = std::make_unique<ProgramDocument>(*defaults_);
     document->fileName = name;
     document->untitled = true;
@@ -65,7 +112,7 @@ void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& pa
             document.fileName = path;
             document.untitled = false;
         } else {
-            document.fileName = untitledName(windows.documentCount() + 1);
+            document.fileName = freshUntitledName(windows);
             document.untitled = true;
         }
         document.modified = false;
@@ -78,13 +125,13 @@ void DocumentLifecycle::openPath(DocumentWindows& windows, const std::string& pa
     }
     if (outcome.status == ReadStatus::Ok)
         return;
-    std::string text(readStatusMessage(outcome.status));
-    // The fixed text says the file does not exist; of one that does, the second line says
-    // what is wrong with it.
-    if (const InputCheck check = checkInputFile(path);
-        outcome.status == ReadStatus::CannotOpen && check.problem != InputCheck::Problem::Missing && !check.ok())
-        text += "\n" + check.describe();
-    screen_->showMessage(kMessageCaption, text, MessageButtons::OkCancel);
+    // The fixed text says the file does not exist, whatever kept it from being read; the
+    // second line names the file and says what the system found.
+    std::string reason;
+    if (const InputCheck check = checkInputFile(path); outcome.status == ReadStatus::CannotOpen && !check.ok())
+        reason = fileNameText(check.describe());
+    screen_->showMessage(kMessageCaption, withFile(readStatusMessage(outcome.status), path, reason),
+                         MessageButtons::OkCancel);
 }
 
 SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index)
@@ -97,7 +144,7 @@ SaveResult DocumentLifecycle::save(DocumentWindows& windows, int index)
     const FileIdentity now = file ? identifyFile(document.fileName) : FileIdentity{};
     if (file && now.exists && now != file->identity) {
         file->toldAbout = now;
-        const std::string name = fileNameWithoutFolder(document.fileName);
+        const std::string name = fileNameText(fileNameWithoutFolder(document.fileName));
         switch (screen_->showMessage(kMessageCaption, formatMessage(kChangedOnDiskQuestion, name.c_str()),
                                      MessageButtons::YesNoCancelDefaultNo)) {
         case MessageAnswer::Yes:
@@ -121,7 +168,7 @@ SaveResult DocumentLifecycle::saveAs(DocumentWindows& windows, int index)
     // The overwrite question would not say that this file is where the program came from.
     if (const std::string& source = windows.documentAt(index).importedFrom;
         !source.empty() && (path == source || sameFile(path, source))) {
-        screen_->showMessage(kMessageCaption, formatMessage(kImportSourceRefusal, path.c_str()), MessageButtons::Ok);
+        screen_->showMessage(kMessageCaption, formatMessage(kImportSourceRefusal, fileNameText(path).c_str()), MessageButtons::Ok);
         return SaveResult::Failed;
     }
 
@@ -149,7 +196,7 @@ SaveResult DocumentLifecycle::write(DocumentWindows& windows, ProgramDocument& d
         // at fault; the second line does.
         std::string text(writeStatusMessage(status));
         if (const std::string cause = error.describe(); !cause.empty())
-            text += "\n" + cause;
+            text += "\n" + fileNameText(cause);
         screen_->showMessage(kMessageCaption, text, MessageButtons::OkCancel);
         return SaveResult::Failed;
     }
@@ -158,6 +205,7 @@ SaveResult DocumentLifecycle::write(DocumentWindows& windows, ProgramDocument& d
     forgetClosed(windows);
     const FileIdentity identity = identifyFile(path);
     files_[&document] = {path, identity, identity};
+    windows.documentSaved(indexOf(windows, &document));
     return SaveResult::Saved;
 }
 
@@ -166,7 +214,10 @@ CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index)
     ProgramDocument& document = windows.documentAt(index);
     if (!document.modified)
         return CloseAnswer::Close;
-    const std::string name = fileNameWithoutFolder(document.fileName);
+    // Two windows may show the same name; the one asked about is the one in front.
+    windows.activateDocument(index);
+    index = indexOf(windows, &document);
+    const std::string name = fileNameText(fileNameWithoutFolder(document.fileName));
     switch (screen_->showMessage(kMessageCaption, formatMessage(kSaveChangesQuestion, name.c_str()),
                                  MessageButtons::YesNoCancel)) {
     case MessageAnswer::Yes:
@@ -182,16 +233,18 @@ CloseAnswer DocumentLifecycle::askToClose(DocumentWindows& windows, int index)
 
 void DocumentLifecycle::closeAll(DocumentWindows& windows)
 {
-    for (int i = windows.documentCount() - 1; i >= 0; --i)
-        if (askToClose(windows, i) == CloseAnswer::Close)
-            windows.destroyDocument(i);
+    const std::vector<const ProgramDocument*> documents = documentsOf(windows);
+    for (auto it = documents.rbegin(); it != documents.rend(); ++it)
+        if (const int index = indexOf(windows, *it); index >= 0 && askToClose(windows, index) == CloseAnswer::Close)
+            windows.destroyDocument(indexOf(windows, *it));
 }
 
 bool DocumentLifecycle::confirmExit(DocumentWindows& windows)
 {
+    const std::vector<const ProgramDocument*> documents = documentsOf(windows);
     bool allClose = true;
-    for (int i = windows.documentCount() - 1; i >= 0; --i)
-        if (askToClose(windows, i) == CloseAnswer::Keep)
+    for (auto it = documents.rbegin(); it != documents.rend(); ++it)
+        if (const int index = indexOf(windows, *it); index >= 0 && askToClose(windows, index) == CloseAnswer::Keep)
             allClose = false;
     return allClose;
 }

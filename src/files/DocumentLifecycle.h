@@ -26,6 +26,8 @@ public:
     virtual void activateDocument(int index) = 0;
     // Destroys the window and its document without asking anything.
     virtual void destroyDocument(int index) = 0;
+    // The document was written to its file: what stands in the window is what is on disk.
+    virtual void documentSaved(int /*index*/) {}
 };
 
 enum class SaveResult { Saved, Cancelled, OverwriteDeclined, Failed };
@@ -43,8 +45,11 @@ inline constexpr const char* kChangedOnDiskQuestion =
     "Write over those changes? No saves the program under another name.";
 inline constexpr const char* kImportSourceRefusal = "The file %s would overwrite the MPASM source the program was imported from!";
 
-// "Untitled" and the number: the count of document windows including the new one.
+// "Untitled" and the number.
 std::string untitledName(int number);
+// The name of a new untitled document: the number is the count of document windows
+// including the new one, raised past any name an open window already shows.
+std::string freshUntitledName(DocumentWindows& windows);
 std::string fileNameWithoutFolder(std::string_view path);
 
 // New, Open, Save, Save As and the ways of closing. Every question goes through the screen.
@@ -68,7 +73,8 @@ public:
     SaveResult save(DocumentWindows& windows, int index);
     SaveResult saveAs(DocumentWindows& windows, int index);
 
-    // The save-changes question for one window; Yes keeps the window unless it was saved.
+    // The save-changes question for one window, brought to the front first; Yes keeps the
+    // window unless it was saved.
     CloseAnswer askToClose(DocumentWindows& windows, int index);
     // Closes every window that may close, from the last to the first.
     void closeAll(DocumentWindows& windows);

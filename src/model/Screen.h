@@ -64,4 +64,8 @@ public:
 // printf-style formatting of the fixed message texts.
 std::string formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// A file name or path (UTF-8 on disk) as program text for a message, which the screen shows
+// as Latin-1: a character Latin-1 lacks, or a byte that is not UTF-8, becomes '?'.
+std::string fileNameText(std::string_view utf8);
+
 } // namespace tarvik

@@ -49,7 +49,7 @@ std::string formatImportMessage(std::string_view sourceName, const ImportMessage
 bool importMpasmFile(DocumentWindows& windows, Screen& screen, const DeviceDefaults& defaults,
                      const std::string& path)
 {
-    const std::string name = fileNameWithoutFolder(path);
+    const std::string name = fileNameText(fileNameWithoutFolder(path));
     std::ifstream in(path, std::ios::binary);
     std::string source;
     if (in) {
@@ -66,7 +66,7 @@ bool importMpasmFile(DocumentWindows& windows, Screen& screen, const DeviceDefau
         screen.showMessage(kMessageCaption, formatImportMessage(name, *outcome.refusal), MessageButtons::Ok);
         return false;
     }
-    const std::string caption = untitledName(windows.documentCount() + 1);
+    const std::string caption = freshUntitledName(windows);
     outcome.document->fileName = caption;
     windows.addDocument(std::move(outcome.document), caption);
     if (!outcome.notes.empty()) {

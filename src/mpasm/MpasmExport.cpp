@@ -639,14 +639,14 @@ bool exportMpasmFile(ProgramDocument& doc, Screen& screen, const std::string& pa
         return false;
     std::error_code error;
     if (!doc.untitled && std::filesystem::equivalent(path, doc.fileName, error)) {
-        ReportError(screen, "The MPASM file %s would overwrite the program!", path.c_str());
+        ReportError(screen, "The MPASM file %s would overwrite the program!", fileNameText(path).c_str());
         return false;
     }
     WriteError cause;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
     if (writeFileSafely(path, std::span<const std::uint8_t>(bytes, source.size()), &cause) != WriteStatus::Ok) {
-        const std::string detail = cause.describe();
-        ReportError(screen, "The MPASM file %s could not be written!%s%s", path.c_str(), detail.empty() ? "" : "\n",
+        const std::string detail = fileNameText(cause.describe());
+        ReportError(screen, "The MPASM file %s could not be written!%s%s", fileNameText(path).c_str(), detail.empty() ? "" : "\n",
                     detail.c_str());
         return false;
     }

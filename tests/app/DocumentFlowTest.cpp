@@ -5,11 +5,18 @@
 #include "FileSizeLimit.h"
 #include "MainWindowFixture.h"
 
+#include "model/SymbolCommands.h"
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTest>
 #include <QToolButton>
 
@@ -42,6 +49,35 @@ void put(const QString& path, const QByteArray& bytes)
 }
 
 const std::string kQuestion = "Do you want to save the changes you made to ";
+
+// Notes which window is in front when each question comes.
+class WatchingScreen : public FakeScreen {
+public:
+    explicit WatchingScreen(TMainForm& form) : form_(form) {}
+    tarvik::MessageAnswer showMessage(std::string_view caption, std::string_view text,
+                                      tarvik::MessageButtons buttons) override
+    {
+        TMDIChild* front = form_.activeChild();
+        inFront.append(front ? captionOf(front) : QString());
+        return FakeScreen::showMessage(caption, text, buttons);
+    }
+    QStringList inFront;
+
+private:
+    TMainForm& form_;
+};
+
+// The application's own dialogs, with a definition dialog whose user adds the offered
+// literal and then cancels it.
+class OfferingScreen : public tarvik::test::RecordingQtScreen {
+public:
+    using RecordingQtScreen::RecordingQtScreen;
+    int offerNewLiteral(tarvik::ProgramDocument& document, std::string& name) override
+    {
+        tarvik::AddLiteral(document, *this, name, "5");
+        return 0;
+    }
+};
 
 } // namespace
 
@@ -197,6 +233,145 @@ private slots:
         QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
     }
 
+    void aSaveQuestionsWriteMovesTheSavedStateOfUndo()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        const QList<TMDIChild*> views = form.documentWindows();
+        edit(views[0]);
+        edit(views[1]);
+        screen.answers = {MessageAnswer::Cancel, MessageAnswer::Yes};
+        screen.files.push_back(path("saved.qel"));
+        trigger(form, "FileExitItem");
+        QVERIFY(form.isVisible());
+        QVERIFY(!views[1]->document().modified);
+
+        // Undo takes the document away from what the file holds, Redo back to it.
+        form.mdiArea()->setActiveSubWindow(subWindowOf(views[1]));
+        trigger(form, "Undo1");
+        QVERIFY(views[1]->document().modified);
+        QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+        trigger(form, "Redo1");
+        QVERIFY(!views[1]->document().modified);
+        trigger(form, "Undo1");
+        screen.answers = {MessageAnswer::No};
+        subWindowOf(views[1])->close();
+        QCOMPARE(screen.texts().back(), kQuestion + "saved.qel");
+    }
+
+    void untitledNamesAreUniqueAndEachQuestionRaisesItsWindow()
+    {
+        TMainForm form;
+        WatchingScreen watching(form);
+        form.setScreen(&watching);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        put(qpath("blink.asm"), " list p=16c84\n movlw 5\n end\n");
+        watching.files.push_back(path("blink.asm"));
+        trigger(form, "FileImportItem");
+        subWindowOf(form.documentWindows()[0])->close();  // Untitled1, unchanged
+        form.FileNewItemClick();
+        QStringList names;
+        for (TMDIChild* view : form.documentWindows())
+            names << captionOf(view);
+        QCOMPARE(names, QStringList({"Untitled2", "Untitled3"}));
+
+        edit(form.documentWindows()[1]);
+        watching.answers = {MessageAnswer::Cancel, MessageAnswer::Cancel};
+        trigger(form, "FileExitItem");
+        QCOMPARE(watching.texts(), (std::vector<std::string>{kQuestion + "Untitled2", kQuestion + "Untitled3"}));
+        QCOMPARE(watching.inFront, QStringList({"Untitled2", "Untitled3"}));
+        form.setScreen(&screen);
+    }
+
+    void undoingBackToTheSavedProgramAfterConvertToHexIsUnmodified()
+    {
+        tarvik::DeviceDefaults defaults;
+        auto doc = std::make_unique<tarvik::ProgramDocument>(defaults);
+        tarvik::ProgramLine loop;
+        loop.code = 27;  // goto
+        loop.setLabel("LOOP");
+        loop.setOperand("LOOP");
+        doc->lines.insertAfterCursor(loop);
+        doc->labels.insert("LOOP", {});
+        doc->fileName = path("loop.qel");
+        doc->untitled = false;
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.addDocumentWindow(std::move(doc), QStringLiteral("loop.qel"));
+        trigger(form, "FileSaveItem");
+        view->MoveCursorToLine(1);
+        edit(view);
+        {
+            tarvik::test::ModalHand viewer([](QDialog& dialog) { dialog.reject(); });
+            form.btnHexClick();
+            QCOMPARE(viewer.seen, QStringLiteral("TfrmHexFile"));
+        }
+        QCOMPARE(view->document().labels.valueOf("LOOP"), std::optional<std::string_view>("0"));
+        QCOMPARE(form.findChild<QAction*>(QStringLiteral("Undo1"))->text(), QStringLiteral("&Undo Insert Blank"));
+
+        trigger(form, "Undo1");
+        QVERIFY(!view->document().modified);
+        QCOMPARE(form.statusPanelText(4), QString());
+        QCOMPARE(view->document().labels.valueOf("LOOP"), std::optional<std::string_view>("0"));
+    }
+
+    void theStatusBarShowsWhatADialogCommandChanged()
+    {
+        auto pressOk = [](QDialog& dialog, const char* operand) {
+            QLineEdit* box = dialog.findChild<QComboBox*>(QStringLiteral("cbxK"))->lineEdit();
+            box->selectAll();
+            QTest::keyClicks(box, QString::fromLatin1(operand));
+            dialog.findChild<QAbstractButton*>(QStringLiteral("btnOK"))->click();
+        };
+        // A literal defined through the offer, then the dialog cancelled: still a change,
+        // whether the dialog came from the palette or from the line menu's Edit.
+        for (const bool fromLineMenu : {false, true}) {
+            TMainForm form;
+            OfferingScreen offering(form);
+            form.setScreen(&offering);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            TMDIChild* view = form.activeChild();
+            tarvik::ProgramLine movlw;
+            movlw.code = 24;
+            movlw.setOperand("7");
+            view->InsertLineAfterCursor(movlw);
+            view->document().modified = false;
+            tarvik::test::ModalHand hand([&](QDialog& dialog) {
+                pressOk(dialog, "FIVE");
+                if (dialog.isVisible())
+                    dialog.reject();
+            });
+            if (fromLineMenu)
+                view->popupMenu()->findChild<QAction*>(QStringLiteral("Edit1"))->trigger();
+            else
+                form.findChild<QToolButton*>(QStringLiteral("btnMovlw"))->click();
+            QCOMPARE(hand.seen, QStringLiteral("TfrmLit1"));
+            QVERIFY(view->document().literals.holds("FIVE"));
+            QCOMPARE(view->document().lines.count(), 2);
+            QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+            QVERIFY(form.findChild<QWidget*>(QStringLiteral("StatusPanel4"))->isVisible());
+            form.setScreen(&screen);
+        }
+
+        // A new line's comment shows as soon as the line is in.
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        {
+            tarvik::test::ModalHand hand([&](QDialog& dialog) {
+                view->document().setPendingComment("count down");
+                pressOk(dialog, "5");
+            });
+            form.findChild<QToolButton*>(QStringLiteral("btnMovlw"))->click();
+        }
+        QCOMPARE(view->document().lines.count(), 2);
+        QCOMPARE(form.statusPanelText(0), QStringLiteral("count down"));
+        QCOMPARE(form.statusPanelText(1), QStringLiteral("   1"));
+    }
+
     void aFailedSaveKeepsTheOldFileAndTheChanges()
     {
         {
@@ -246,7 +421,7 @@ private slots:
         screen.files.push_back(path("bad.qel"));
         trigger(form, "FileOpenItem");
 
-        QCOMPARE(screen.texts(), std::vector<std::string>{"Error! This file does not valid qel file [1]."});
+        QCOMPARE(screen.texts(), std::vector<std::string>{"Error! This file does not valid qel file [1].\n" + path("bad.qel")});
         QCOMPARE(form.documentWindows().size(), 2);
         TMDIChild* view = form.activeChild();
         QCOMPARE(captionOf(view), QStringLiteral("bad.qel"));

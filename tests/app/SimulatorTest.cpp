@@ -23,6 +23,7 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -263,6 +264,44 @@ private slots:
         QVERIFY(!simulator->active());
         QCOMPARE(simulator->statusText(), QStringLiteral("Simulation ended: the program changed"));
         QVERIFY(!form.findChild<QDockWidget*>(QStringLiteral("RegistersDock"))->isVisible());
+    }
+
+    void messagesGiveWayAndFiguresReadAsEverywhereElse()
+    {
+        test::FakeScreen screen;
+        TMainForm form;
+        form.setScreen(&screen);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto doc = std::make_unique<ProgramDocument>(defaults());
+        test::ProgramBuilder p(*doc);
+        p.line(24, "H'AB'");  // 1 movlw
+        p.line(15);           // 2 nop, after which the program counter is on no line
+        TMDIChild* view = form.addDocumentWindow(std::move(doc), QStringLiteral("short.qel"));
+        auto* simulator = form.findChild<SimulatorController*>(QStringLiteral("SimulatorController"));
+
+        // The reset's message gives way to the step's.
+        trigger(form, "Reset1");
+        QCOMPARE(simulator->statusText(), QStringLiteral("Simulation: reset"));
+        trigger(form, "StepInto1");
+        QCOMPARE(simulator->statusText(), QStringLiteral("Stepped to line 2"));
+        trigger(form, "StepInto1");
+        QCOMPARE(simulator->session()->currentLine(), -1);
+        auto* core = form.findChild<QLabel*>(QStringLiteral("labCore"));
+        QVERIFY2(core->text().contains(QStringLiteral("W&nbsp;&nbsp;0xAB")), qPrintable(core->text()));
+        QVERIFY2(core->text().contains(QStringLiteral("(no&nbsp;line)")), qPrintable(core->text()));
+        QVERIFY(!core->text().contains(QStringLiteral("-1")));
+        auto* registers = form.findChild<QTableWidget*>(QStringLiteral("lvRegisters"));
+        QVERIFY(registers->rowCount() > 0);
+        for (int row = 0; row < registers->rowCount(); ++row)
+            for (int column : {1, 2})
+                QCOMPARE(registers->item(row, column)->text(), registers->item(row, column)->text().toUpper());
+
+        // Any other message stays a few seconds when no step follows.
+        view->MoveCursorToLine(0);
+        trigger(form, "ToggleBreakpoint1");
+        QCOMPARE(simulator->statusText(), QStringLiteral("Line 0 holds no instruction: no breakpoint"));
+        QTRY_COMPARE_WITH_TIMEOUT(simulator->statusText(), QString(), 8000);
     }
 
     // The session ends as the program changes, with no Simulate command in between.

@@ -24,6 +24,9 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <QMap>
+
+#include <algorithm>
 #include <set>
 
 using tarvik::test::FakeScreen;
@@ -199,7 +202,8 @@ private slots:
         const char* shown[] = {"Panel1", "ImagePanel", "spbtnQEL", "spbtnASM", "btnAddRegister",
                                "btnAddBit", "btnAddLiteral", "btnHex"};
         const char* enabledWithDocument[] = {"FileSaveItem", "FileSaveAsItem", "SaveBtn", "btnPasteQEL",
-                                             "Paste1", "btnFind", "Line", "Search1", "View1", "Tools1", "Window1"};
+                                             "Paste1", "btnFind", "Line", "Search1", "View1", "Tools1", "Window1",
+                                             "Simulate1", "Reset1", "StepInto1", "Run1", "ToggleBreakpoint1"};
 
         subWindowOf(form.documentWindows()[0])->close();
         QCOMPARE(form.documentWindows().size(), 0);
@@ -326,6 +330,23 @@ private slots:
         QCOMPARE(child(&form, "Panel7")->y(), compact ? 232 : 192);
     }
 
+    void thePinDiagramStandsWholeAboveTheStatusBar()
+    {
+        TMainForm form;
+        start(form);
+        form.showNormal();
+        QWidget* diagram = child(&form, "ImagePanel");
+        for (const QSize size : {QSize(810, 590), QSize(620, 480)}) {
+            form.resize(size);
+            QTRY_COMPARE(form.size(), form.size().boundedTo(size));
+            QCoreApplication::processEvents();
+            const int bottom = diagram->mapTo(&form, QPoint(0, diagram->height())).y();
+            QVERIFY2(bottom <= child(&form, "StatusBar1")->y(), qPrintable(QString::number(size.height())));
+            QVERIFY(diagram->y() > child(&form, "Panel8")->geometry().bottom());
+            QVERIFY(diagram->height() > 100);
+        }
+    }
+
     void theSmallScreenLayoutDropsThePinDiagramForGood()
     {
         TMainForm form;
@@ -411,22 +432,148 @@ private slots:
         QVERIFY(screen.messages.empty());
     }
 
-    void hintsWithoutALongPartLeaveTheStatusPanelsAlone()
+    void hintsShowInTheMessagePanelAndLeaveTheDocumentsPanelsAlone()
     {
         TMainForm form;
         start(form);
         form.activeChild()->InsertBlankLine();
         QStatusBar* bar = child<QStatusBar>(&form, "StatusBar1");
-        for (const char* name : {"SpeedButton1", "OpenBtn", "btnFind", "spbtnASM"}) {
+        auto hover = [](QWidget* widget) {
             QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-            QApplication::sendEvent(child(&form, name), &enter);
-            QVERIFY2(bar->currentMessage().isEmpty(), name);
-            QVERIFY2(child(&form, "StatusPanel4")->isVisible(), name);
+            QApplication::sendEvent(widget, &enter);
+        };
+        auto documentPanelsStand = [&form](const char* name) {
+            QCOMPARE(form.statusPanelText(1), QStringLiteral("   1"));
+            QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
+            for (int i = 0; i < TMainForm::kMessagePanel; ++i)
+                QVERIFY2(child(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->isVisible(), name);
+        };
+        for (const char* name : {"SpeedButton1", "OpenBtn", "btnFind", "spbtnASM"}) {
+            hover(child(&form, name));
+            QVERIFY2(form.statusPanelText(TMainForm::kMessagePanel).isEmpty(), name);
+            documentPanelsStand(name);
         }
-        // A hint with a long part still shows it there.
-        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QApplication::sendEvent(child(&form, "btnHex"), &enter);
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Convert to Hex"));
+        // A palette button with its long hint, and a speed button whose hint is all long part.
+        const std::pair<const char*, QString> hinted[] = {{"btnHex", QStringLiteral("Convert to Hex")},
+                                                           {"btnMovlw", QStringLiteral("Move literal to W")}};
+        for (const auto& [name, hint] : hinted) {
+            hover(child(&form, name));
+            QCOMPARE(form.statusPanelText(TMainForm::kMessagePanel), hint);
+            QVERIFY(bar->currentMessage().isEmpty());
+            documentPanelsStand(name);
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(child(&form, name), &leave);
+            QCOMPARE(form.statusPanelText(TMainForm::kMessagePanel), QString());
+        }
+        hover(child(&form, "btnMovlw"));
+        QVERIFY(form.grab().toImage().save(tarvik::test::screenshotPath(QStringLiteral("main-palette-hint.png"))));
+    }
+
+    void everyMenuOfTheBarHasItsOwnAltLetter()
+    {
+        TMainForm form;
+        start(form);
+        QMap<QChar, QString> letters;
+        for (QAction* item : child<QMenuBar>(&form, "MainMenu1")->actions()) {
+            const QString text = item->text();
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
+            const QChar letter = text.at(amp + 1).toLower();
+            QVERIFY2(!letters.contains(letter), qPrintable(text + QStringLiteral(" and ") + letters.value(letter)));
+            letters.insert(letter, text);
+        }
+        QCOMPARE(letters.value(QLatin1Char('s')), QStringLiteral("&Search"));
+        QCOMPARE(letters.value(QLatin1Char('i')), QStringLiteral("S&imulate"));
+    }
+
+    void escapeFromAMenuGivesTheKeysBackToTheDocument()
+    {
+        TMainForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        view->InsertBlankLine();
+        view->InsertBlankLine();
+        view->MoveCursorToLine(1);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+        // The offscreen platform hands the activation to the closed menu, so the window's own
+        // focus is what is looked at (the desktop test sends real keys).
+        for (const Qt::Key letter : {Qt::Key_F, Qt::Key_E, Qt::Key_W}) {
+            QTest::keyClick(&form, letter, Qt::AltModifier);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QCOMPARE(form.focusWidget(), form.menuBar());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+            QTRY_COMPARE(form.focusWidget(), view);
+            form.activateWindow();
+            QTRY_COMPARE(QApplication::focusWidget(), view);
+        }
+        QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(view->cursorRow(), 2);
+    }
+
+    void cascadeKeepsEveryWindowAsLargeAsANewOne()
+    {
+        TMainForm form;
+        start(form);
+        form.FileNewItemClick();
+        form.FileNewItemClick();
+        const QSize made = form.activeChild()->parentWidget()->size();
+        TMDIChild* active = form.activeChild();
+        child<QAction>(&form, "WindowCascadeItem")->trigger();
+        QPoint previous(-1, -1);
+        for (TMDIChild* view : form.childOrder()) {
+            QWidget* window = view->parentWidget();
+            QVERIFY(view->visibleRows() >= 10);
+            QCOMPARE(window->width(), std::min(made.width(), form.mdiArea()->viewport()->width() - window->x()));
+            QVERIFY(window->x() != previous.x());
+            previous = window->pos();
+        }
+        QCOMPARE(form.activeChild(), active);
+        QCOMPARE(form.childOrder().first(), active);
+    }
+
+    void theLineCommandsAndSearchHaveKeysInTheMenuBar()
+    {
+        RecordingForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        for (int i = 0; i < 3; ++i)
+            view->InsertBlankLine();
+        view->MoveCursorToLine(2);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+        const tarvik::ProgramLine* line = view->document().lines.cursor();
+
+        QTest::keyClick(view, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(line->state, tarvik::LineState::Inactive);
+        QTest::keyClick(view, Qt::Key_I, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(line->state, tarvik::LineState::Selected);
+        QVERIFY(enabled(&form, "Cut1"));
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(line->state, tarvik::LineState::Normal);
+        QVERIFY(!enabled(&form, "Cut1"));
+        QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(form.requested, (std::vector<int>{101, 102}));
+        QCOMPARE(view->document().lines.count(), 4);  // Shift+Return inserted nothing itself
+
+        const std::pair<const char*, QKeySequence> keys[] = {
+            {"EditLine1", QKeySequence(Qt::CTRL | Qt::Key_E)},        {"ActiveInactive2", QKeySequence(Qt::CTRL | Qt::Key_I)},
+            {"SelectDeselect2", QKeySequence(Qt::Key_Space)},          {"DeselectAll1", QKeySequence(Qt::Key_Escape)},
+            {"ORG2", QKeySequence(Qt::CTRL | Qt::Key_R)},              {"InsertBlank2", QKeySequence(Qt::SHIFT | Qt::Key_Return)},
+            {"Find1", QKeySequence(Qt::CTRL | Qt::Key_F)},             {"Replace1", QKeySequence(Qt::CTRL | Qt::Key_H)},
+        };
+        for (const auto& [name, sequence] : keys)
+            QCOMPARE(child<QAction>(&form, name)->shortcut(), sequence);
+        // The line menu shows the keys the menu bar binds.
+        for (const char* name : {"EditLine1", "ActiveInactive2", "SelectDeselect2", "ORG2", "InsertBlank2"}) {
+            const QString keysShown = child<QAction>(&form, name)->shortcut().toString(QKeySequence::NativeText);
+            bool inLineMenu = false;
+            for (QAction* item : view->popupMenu()->actions())
+                inLineMenu = inLineMenu || item->text().endsWith(QLatin1Char('\t') + keysShown);
+            QVERIFY2(inLineMenu, name);
+        }
+        QVERIFY(screen.messages.empty());
     }
 
     void theStatusPanelsHoldTheirLongestTexts()

@@ -171,8 +171,8 @@ TEST_F(Passes, TheLastWordMayTakeAddress1023)
     program.blank();
     program.line(kNop);
     EXPECT_FALSE(assembleProgram(doc, screen, image));
-    EXPECT_EQ(screen.texts(), (std::vector<std::string>{
-        "Error in line 4: program out of range.", "Error in line 5: program out of range."}));
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{
+        "Error in line 4: program out of range.\n1 further line is out of range too."});
     EXPECT_TRUE(screen.cursorMoves.empty());
     EXPECT_EQ(image.count(), 0);  // no encoding after a failed address pass
 }
@@ -182,8 +182,8 @@ TEST_F(Passes, OrgTo1024IsOutOfRangeAtTheOrgLineItself)
     program.org("H'400'");
     program.blank();
     EXPECT_FALSE(AssignAddresses(doc, screen));
-    EXPECT_EQ(screen.texts(), (std::vector<std::string>{
-        "Error in line 1: program out of range.", "Error in line 2: program out of range."}));
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{
+        "Error in line 1: program out of range.\n1 further line is out of range too."});
 }
 
 TEST_F(Passes, HugeOrgAddressIsOutOfRangeWithoutOverflow)
@@ -192,7 +192,8 @@ TEST_F(Passes, HugeOrgAddressIsOutOfRangeWithoutOverflow)
     program.line(kNop, {}, 0, "BIG");
     program.line(kNop);
     EXPECT_FALSE(AssignAddresses(doc, screen));
-    EXPECT_EQ(screen.messages.size(), 3u);
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{
+        "Error in line 1: program out of range.\n2 further lines are out of range too."});
     EXPECT_EQ(labelAddress("BIG"), "2147483647");
 }
 
@@ -207,6 +208,14 @@ TEST_F(Passes, A1024WordProgramFillsMemoryExactly)
     program.line(kNop);
     EXPECT_FALSE(assembleProgram(doc, screen, image));
     EXPECT_EQ(screen.texts(), std::vector<std::string>{"Error in line 1025: program out of range."});
+
+    // Twice the memory: one message for the first line past it, however many follow.
+    screen.messages.clear();
+    for (int i = 0; i < 1023; ++i)
+        program.line(kNop);
+    EXPECT_FALSE(assembleProgram(doc, screen, image));
+    EXPECT_EQ(screen.texts(), std::vector<std::string>{
+        "Error in line 1025: program out of range.\n1023 further lines are out of range too."});
 }
 
 TEST_F(Passes, DamagedLineKindsAreErrorsRatherThanSilentGaps)

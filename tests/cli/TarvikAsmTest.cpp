@@ -122,7 +122,7 @@ TEST_F(TarvikAsm, AssemblyErrorsGoToStderrAndTouchNoHexFile)
     const Outcome range = run({"-o", "range.hex", "range.qel"});
     EXPECT_EQ(range.exitCode, 1);
     EXPECT_EQ(range.err, "range.qel: Error in line 3: program out of range.\n"
-                         "range.qel: Error in line 4: program out of range.\n");
+                         "range.qel: 1 further line is out of range too.\n");
     EXPECT_FALSE(std::filesystem::exists(dir.path("range.hex")));
 
     save("literal.qel", [](test::ProgramBuilder& p) { p.line(24, "300"); });

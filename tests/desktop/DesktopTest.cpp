@@ -17,6 +17,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <QWindow>
+
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -119,12 +123,29 @@ private slots:
         writeProgram(file("two.qel"), 2);
         put(file("junk.qel"), "not a program");
         TMainForm form;
+        // The messages come once the window is on screen, to stand over it.
+        struct OverTheWindow : FakeScreen {
+            TMainForm* form = nullptr;
+            std::vector<bool> shown;
+            MessageAnswer showMessage(std::string_view caption, std::string_view text, MessageButtons buttons) override
+            {
+                shown.push_back(form->windowHandle() && form->windowHandle()->isExposed());
+                return FakeScreen::showMessage(caption, text, buttons);
+            }
+        } over;
+        over.form = &form;
+        form.setScreen(&over);
         form.setStartupFiles({file("one.qel"), file("junk.qel"), file("missing.qel"), file("two.qel")});
-        start(form);
-
-        QCOMPARE(captions(form), (QStringList{"one.qel", "two.qel"}));
-        QCOMPARE(screen.texts(), (std::vector<std::string>{"Error! This file does not valid qel file.",
-                                                           "The file is not exist!"}));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_COMPARE(captions(form), (QStringList{"one.qel", "two.qel"}));
+        // Each says which file it is about.
+        const std::string missing = QFile::encodeName(file("missing.qel")).toStdString();
+        QCOMPARE(over.texts(), (std::vector<std::string>{
+                                   "Error! This file does not valid qel file.\n" + QFile::encodeName(file("junk.qel")).toStdString(),
+                                   "The file is not exist!\n" + missing + ": " + std::strerror(ENOENT)}));
+        QCOMPARE(over.shown, (std::vector<bool>{true, true}));
+        form.setScreen(&screen);
         QCOMPARE(form.documentWindows()[1]->document().lines.count(), 3);
         QCOMPARE(form.activeChild(), form.documentWindows()[1]);
     }
@@ -134,8 +155,8 @@ private slots:
         TMainForm form;
         form.setStartupFiles({file("missing.qel")});
         start(form);
-        QCOMPARE(captions(form), QStringList{"Untitled1"});
-        QCOMPARE(screen.texts(), std::vector<std::string>{"The file is not exist!"});
+        QTRY_COMPARE(captions(form), QStringList{"Untitled1"});
+        QCOMPARE(screen.messages.size(), std::size_t(1));
     }
 
     void droppedProgramsOpenAndAnOpenOneIsOnlyActivated()

@@ -51,6 +51,17 @@ private slots:
         const QFontMetrics rowFont(view->font());
         QVERIFY(rowFont.height() <= qRound(17 * scale));
 
+        // A click maps to a row by truncation at every scale: half way down the first pixel
+        // row under the header is no row, the next pixel row is row 0.
+        if (scale > 1) {
+            view->SetCursorRow(2);
+            const int firstPixelRow = static_cast<int>(17 * scale);
+            QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(40, firstPixelRow + static_cast<int>(scale / 2)));
+            QCOMPARE(view->cursorRow(), 2);
+            QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(40, static_cast<int>(18 * scale)));
+            QCOMPARE(view->cursorRow(), 0);
+        }
+
         const int dpi = qRound(form.logicalDpiY() * form.devicePixelRatioF());
         const QString name = form.devicePixelRatioF() > 1 ? QStringLiteral("main-%1dpi-qt-scaled.png").arg(dpi)
                                                           : QStringLiteral("main-%1dpi.png").arg(dpi);

@@ -216,6 +216,66 @@ TEST(UndoHistory, AChangeMadeOutsideACommandStartsTheHistoryAgain)
     EXPECT_EQ(s.doc->lines.count(), 2);
 }
 
+TEST(UndoHistory, LabelAddressesAreTheAssemblersAndNeverTheUsersChange)
+{
+    Session s{std::make_unique<ProgramDocument>(defaults())};
+    s.doc->labels.insert("LOOP", {});
+    s.doc->labels.insert("GONE", {});
+    s.history.reset(*s.doc);
+    s.history.markSaved(*s.doc);
+    EXPECT_TRUE(s.run("Insert", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); }));
+
+    // What Convert to Hex does to the labels is no step, and moves no saved state.
+    EXPECT_FALSE(s.run("Convert to Hex", [&] {
+        s.doc->labels.setValue("LOOP", "1");
+        s.doc->labels.setValue("GONE", "2");
+    }));
+    EXPECT_EQ(s.history.undoName(), "Insert");
+    EXPECT_TRUE(s.run("Delete Label", [&] { s.doc->labels.remove("GONE"); }));
+
+    s.history.undo(*s.doc);
+    EXPECT_EQ(s.doc->labels.valueOf("LOOP"), "1");  // the last assembly's address stays
+    EXPECT_EQ(s.doc->labels.valueOf("GONE"), "");   // one that came back has none until the next
+    s.history.undo(*s.doc);
+    EXPECT_FALSE(s.doc->modified);
+    EXPECT_EQ(s.doc->labels.valueOf("LOOP"), "1");
+}
+
+TEST(UndoHistory, MergedChangesAreOneStepThatEndsWhereTheRunBegan)
+{
+    Session s{std::make_unique<ProgramDocument>(defaults())};
+    for (int i = 0; i < 5; ++i) {
+        ViewPlace v = s.place();
+        insertBlankLine(*s.doc, v);
+    }
+    s.history.reset(*s.doc);
+    const Bytes start = encodeProgramFile(*s.doc);
+    auto select = [&](int position, bool merge) {
+        s.history.begin(*s.doc, s.spot);
+        s.lineAt(position)->state = s.lineAt(position)->isSelected() ? LineState::Normal : LineState::Selected;
+        return s.history.commit(*s.doc, "Select", s.spot, merge);
+    };
+    ASSERT_TRUE(select(2, false));
+    ASSERT_TRUE(select(3, true));
+    ASSERT_TRUE(select(4, true));
+    EXPECT_EQ(s.history.undoCount(), 1u);
+    const Bytes three = encodeProgramFile(*s.doc);
+    s.history.undo(*s.doc);
+    EXPECT_EQ(encodeProgramFile(*s.doc), start);
+    s.history.redo(*s.doc);
+    EXPECT_EQ(encodeProgramFile(*s.doc), three);
+
+    // Unselected one by one back to the start: nothing is left to undo.
+    ASSERT_TRUE(select(4, true));
+    ASSERT_TRUE(select(3, true));
+    ASSERT_TRUE(select(2, true));
+    EXPECT_FALSE(s.history.canUndo());
+    // A step of another name is never joined.
+    ASSERT_TRUE(s.run("Insert", [&] { ViewPlace v = s.place(); insertBlankLine(*s.doc, v); }));
+    ASSERT_TRUE(select(2, true));
+    EXPECT_EQ(s.history.undoCount(), 2u);
+}
+
 // The encodings the history holds are its own, but a damaged one must be refused, never read
 // past its end: every cut, a byte too many, and each section's marker and count spoiled.
 TEST(UndoHistoryEncodings, DamagedEncodingsAndPatchesThatDoNotFitAreRefused)

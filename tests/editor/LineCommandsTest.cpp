@@ -266,3 +266,55 @@ TEST_F(LineCommandsTest, EmptySelectionAndEmptyClipboard)
 }
 
 } // namespace
+
+// States of lines 0 to 6 as letters: H header, N Normal, S Selected, I Inactive.
+TEST_F(LineCommandsTest, ASelectionRunSelectsFromItsAnchorToTheCursor)
+{
+    auto states = [](const ProgramDocument& doc) {
+        std::string all;
+        for (const ProgramLine& line : doc.lines)
+            all += &line == doc.lines.first() ? 'H' : line.isSelected() ? 'S' : line.isInactive() ? 'I' : 'N';
+        return all;
+    };
+    struct Row {
+        const char* name;
+        const char* before;
+        int anchor;
+        std::vector<int> moves;  // the cursor's positions, one extension each
+        const char* after;
+    };
+    const Row rows[] = {
+        {"down two", "HNNNNNN", 2, {3, 4}, "HNSSSNN"},
+        {"down, then back up past the anchor", "HNNNNNN", 3, {5, 4, 3, 2, 1}, "HSSSNNN"},
+        {"a line selected before the run stays selected", "HNNNSNN", 2, {5, 2}, "HNSNSNN"},
+        {"inactive lines and the header are left alone", "HNINNNN", 4, {1, 0}, "HSISSNN"},
+        {"a page at once", "HNNNNNN", 1, {6}, "HSSSSSS"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto doc = program(6);
+        int index = 0;
+        for (ProgramLine& line : doc->lines) {
+            const char state = row.before[index++];
+            line.state = state == 'S' ? LineState::Selected : state == 'I' ? LineState::Inactive : LineState::Normal;
+        }
+        SelectionRun run;
+        run.start(row.anchor);
+        for (int position : row.moves) {
+            run.extendTo(*doc, position);
+            EXPECT_TRUE(run.continuesAt(position, doc->lines.count()));
+        }
+        EXPECT_EQ(states(*doc), row.after);
+        // Anywhere else, or after the program changed, a run starts afresh.
+        EXPECT_FALSE(run.continuesAt(row.moves.back() == 6 ? 5 : 6, doc->lines.count()));
+        EXPECT_FALSE(run.continuesAt(row.moves.back(), doc->lines.count() + 1));
+        run.stop();
+        EXPECT_FALSE(run.continuesAt(row.moves.back(), doc->lines.count()));
+    }
+
+    auto doc = program(3);
+    selectAll(*doc);
+    EXPECT_EQ(deselectAll(*doc), 3);
+    EXPECT_EQ(states(*doc), "HNNN");
+    EXPECT_EQ(deselectAll(*doc), 0);
+}

@@ -155,8 +155,11 @@ private slots:
         QStringList captions;
         for (QAction* action : menu->actions())
             captions << (action->isSeparator() ? QString("-") : action->text());
-        QCOMPARE(captions, QStringList({"&Delete\tDel", "&Edit...", "Active/&Inactive", "&Select/Deselect", "-",
-                                        "&ORG...", "Insert &Blank...\tEnter"}));
+        // Each item shows the key that does what it does: Enter inserts a blank line at
+        // once, and the dialog the item opens is Shift+Return's.
+        QCOMPARE(captions, QStringList({"&Delete\tDel", "&Edit...\tCtrl+E", "Active/&Inactive\tCtrl+I",
+                                        "&Select/Deselect\tSpace", "-", "&ORG...\tCtrl+R",
+                                        "Insert &Blank...\tShift+Return"}));
         for (QAction* action : menu->actions())
             QVERIFY(action->shortcut().isEmpty());
     }
@@ -716,6 +719,72 @@ private slots:
         menuItem("ActiveInactive1")->trigger();
         QCOMPARE(lineAt(1)->state, LineState::Inactive);
         QVERIFY(menuItem("ActiveInactive1")->isChecked());
+    }
+
+    void shiftWithTheCursorKeysOrAClickExtendsTheSelectionAndEscapeClearsIt()
+    {
+        makeView(30);
+        auto selected = [this] {
+            QList<int> lines;
+            int number = 0;
+            for (const ProgramLine& line : view->document().lines) {
+                if (line.isSelected())
+                    lines << number;
+                ++number;
+            }
+            return lines;
+        };
+        QSignalSpy selection(view.get(), &TMDIChild::selectionChanged);
+        view->SetCursorRow(2);
+        QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(selected(), QList<int>({2, 3, 4}));
+        QCOMPARE(selection.last().at(0).toInt(), 3);
+        QTest::keyClick(view.get(), Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(selected(), QList<int>({2, 3}));
+        QCOMPARE(view->undoHistory().undoCount(), 1u);  // one run, one step
+        QVERIFY(!view->document().modified);
+
+        // A plain key ends the run; the next starts where the cursor is.
+        QTest::keyClick(view.get(), Qt::Key_Down);
+        QTest::keyClick(view.get(), Qt::Key_Down);
+        QTest::keyClick(view.get(), Qt::Key_PageDown, Qt::ShiftModifier);
+        QCOMPARE(selected(), QList<int>({2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+        QCOMPARE(view->topIndex() + view->cursorRow(), 15);
+        checkInvariant();
+
+        // Shift+click: from the cursor to the line clicked, which takes the cursor.
+        QTest::keyClick(view.get(), Qt::Key_Escape);
+        QCOMPARE(selected(), QList<int>());
+        QCOMPARE(selection.last().at(0).toInt(), 0);
+        view->ResetCursorToTop();
+        view->SetCursorRow(1);
+        QTest::mouseClick(view.get(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(4));
+        QCOMPARE(selected(), QList<int>({1, 2, 3, 4}));
+        QCOMPARE(view->cursorRow(), 4);
+        QTest::mouseClick(view.get(), Qt::LeftButton, {}, rowPoint(6));
+        QCOMPARE(selected(), QList<int>({1, 2, 3, 4}));
+        view->Undo();
+        view->Undo();
+        QCOMPARE(selected(), QList<int>({2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    }
+
+    void shiftF10AndTheMenuKeyOpenTheLineMenuUnderTheCursorLine()
+    {
+        makeView(5);
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        view->SetCursorRow(3);
+        const_cast<ProgramLine*>(lineAt(3))->state = LineState::Inactive;
+        menuItem("ActiveInactive1")->setChecked(true);
+        for (const QKeyCombination keys : {QKeyCombination(Qt::ShiftModifier, Qt::Key_F10), QKeyCombination(Qt::Key_Menu)}) {
+            QTest::keyClick(view.get(), keys.key(), keys.keyboardModifiers());
+            QMenu* menu = view->popupMenu();
+            QTRY_VERIFY(menu->isVisible());
+            QCOMPARE(menu->pos(), view->mapToGlobal(QPoint(view->instructionX(), 17 * 3 + 34)));
+            QVERIFY(!menuItem("ActiveInactive1")->isChecked());
+            QCOMPARE(view->cursorRow(), 3);
+            menu->hide();
+        }
     }
 
     void moveCursorToLineKeepsTheCursorOnALine_data()

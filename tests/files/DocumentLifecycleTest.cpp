@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
-
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -67,13 +69,24 @@ public:
         windows.push_back({std::move(document), caption});
         active = documentCount() - 1;
     }
-    void activateDocument(int index) override { active = index; }
+    void activateDocument(int index) override
+    {
+        if (screen)
+            screen->events.push_back("activate:" + windows.at(static_cast<std::size_t>(index)).caption);
+        active = index;
+        // As the frame's stacking order does: the activated window comes first.
+        if (stacking) {
+            std::rotate(windows.begin(), windows.begin() + index, windows.begin() + index + 1);
+            active = 0;
+        }
+    }
     void destroyDocument(int index) override
     {
         if (screen)
             screen->events.push_back("destroy:" + windows.at(static_cast<std::size_t>(index)).caption);
         windows.erase(windows.begin() + index);
     }
+    void documentSaved(int index) override { saved.push_back(windows.at(static_cast<std::size_t>(index)).caption); }
 
     // A titled, modified document saved at path (whose file holds kOld unless told).
     ProgramDocument& addTitled(const std::string& path, bool modified = true)
@@ -105,6 +118,8 @@ public:
     std::vector<Window> windows;
     int active = -1;
     FakeScreen* screen = nullptr;
+    bool stacking = false;
+    std::vector<std::string> saved;  // captions of the windows told their document is on disk
 };
 
 struct Fixture {
@@ -123,20 +138,20 @@ ProgramLine instruction(int code, const char* operand)
     return line;
 }
 
-TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAlone)
+TEST(DocumentLifecycleNew, NamesComeFromTheWindowCountAndAreNeverShownTwice)
 {
     Fixture f;
     f.lifecycle.newDocument(f.windows);
     f.lifecycle.newDocument(f.windows);
     EXPECT_EQ(f.windows.captions(), (std::vector<std::string>{"Untitled1", "Untitled2"}));
 
-    // Closing Untitled1 and choosing New makes a second Untitled2.
+    // Closing Untitled1 leaves one window; the next number, 2, is shown already.
     f.windows.destroyDocument(0);
     f.lifecycle.newDocument(f.windows);
-    EXPECT_EQ(f.windows.captions(), (std::vector<std::string>{"Untitled2", "Untitled2"}));
+    EXPECT_EQ(f.windows.captions(), (std::vector<std::string>{"Untitled2", "Untitled3"}));
 
     const ProgramDocument& made = *f.windows.windows.back().document;
-    EXPECT_EQ(made.fileName, "Untitled2");
+    EXPECT_EQ(made.fileName, "Untitled3");
     EXPECT_TRUE(made.untitled);
     EXPECT_FALSE(made.modified);
     EXPECT_EQ(made.lines.count(), 1);
@@ -443,11 +458,15 @@ TEST(DocumentLifecycleClose, CloseAllGoesFromLastToFirstAndKeepsWhatTheUserKeeps
     f.screen.answers = {MessageAnswer::No, MessageAnswer::Cancel, MessageAnswer::Yes};
 
     f.lifecycle.closeAll(f.windows);
+    // Each window asked about comes to the front first.
     EXPECT_EQ(f.screen.events, (std::vector<std::string>{
+                                   "activate:d.qel",
                                    "message:Do you want to save the changes you made to d.qel",
                                    "destroy:d.qel",
+                                   "activate:c.qel",
                                    "message:Do you want to save the changes you made to c.qel",
                                    "destroy:b.qel",
+                                   "activate:a.qel",
                                    "message:Do you want to save the changes you made to a.qel",
                                    "destroy:a.qel",
                                }));
@@ -547,15 +566,17 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
 
     struct Row {
         std::string path;
-        const char* message;
+        std::string message;
         bool window;
     };
+    // The text as it always was, then the file and what the system said about it.
+    const std::string absent = f.folder.path("absent.qel");
     const Row rows[] = {
-        {f.folder.path("absent.qel"), "The file is not exist!", false},
-        {f.folder.path("pipe.qel"), "The file is not exist!\nIs a named pipe, not a file", false},
-        {f.folder.path("folder.qel"), "The file is not exist!\nIs a directory", false},
-        {foreign, "Error! This file does not valid qel file.", false},
-        {damaged, "Error! This file does not valid qel file [1].", true},
+        {absent, "The file is not exist!\n" + absent + ": No such file or directory", false},
+        {f.folder.path("pipe.qel"), "The file is not exist!\n" + f.folder.path("pipe.qel") + ": Is a named pipe, not a file", false},
+        {f.folder.path("folder.qel"), "The file is not exist!\n" + f.folder.path("folder.qel") + ": Is a directory", false},
+        {foreign, "Error! This file does not valid qel file.\n" + foreign, false},
+        {damaged, "Error! This file does not valid qel file [1].\n" + damaged, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);
@@ -576,8 +597,7 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
         if (!row.window)
             continue;
         // The window shows first, then the message about it.
-        EXPECT_EQ(screen.events, (std::vector<std::string>{"file:open", "window:damaged.qel",
-                                                           std::string("message:") + row.message}));
+        EXPECT_EQ(screen.events, (std::vector<std::string>{"file:open", "window:damaged.qel", "message:" + row.message}));
         const ProgramDocument& doc = windows.documentAt(1);
         EXPECT_EQ(doc.lines.count(), 2);
         EXPECT_EQ(doc.fileName, "Untitled2");
@@ -590,6 +610,71 @@ TEST(DocumentLifecycleOpen, FilesThatCannotBeReadReportAndKeepWhatWasRead)
         EXPECT_EQ(screen.saveDialogTitles.size(), 1u);
         EXPECT_EQ(contents(damaged), cut);
     }
+}
+
+TEST(DocumentLifecycleClose, EachQuestionRaisesItsWindowAndReachesEveryWindowOnce)
+{
+    // Activation reorders the windows as the frame does; the questions still go from the
+    // back to the front, one to each window.
+    Fixture f;
+    f.windows.stacking = true;
+    f.windows.addUntitled();
+    f.windows.addUntitled();
+    f.windows.addUntitled(false);
+    f.windows.addUntitled();
+    f.screen.events.clear();
+    f.screen.answers = {MessageAnswer::No, MessageAnswer::Cancel, MessageAnswer::No};
+
+    EXPECT_FALSE(f.lifecycle.confirmExit(f.windows));
+    EXPECT_EQ(f.screen.events, (std::vector<std::string>{
+                                   "activate:Untitled4",
+                                   "message:Do you want to save the changes you made to Untitled4",
+                                   "activate:Untitled2",
+                                   "message:Do you want to save the changes you made to Untitled2",
+                                   "activate:Untitled1",
+                                   "message:Do you want to save the changes you made to Untitled1",
+                               }));
+    EXPECT_EQ(f.windows.documentCount(), 4);
+}
+
+TEST(DocumentLifecycleSave, EveryWriteTellsTheWindowItsDocumentIsOnDisk)
+{
+    Fixture f;
+    f.windows.addTitled(f.folder.path("a.qel"));
+    f.windows.addTitled(f.folder.path("b.qel"));
+    f.windows.addUntitled();
+    f.windows.addTitled(f.folder.path("no/such/folder/d.qel"));
+    EXPECT_EQ(f.lifecycle.save(f.windows, 0), SaveResult::Saved);
+    f.screen.files.push_back(f.folder.path("c.qel"));
+    EXPECT_EQ(f.lifecycle.saveAs(f.windows, 1), SaveResult::Saved);
+    EXPECT_EQ(f.lifecycle.save(f.windows, 3), SaveResult::Failed);
+    EXPECT_EQ(f.windows.saved, (std::vector<std::string>{"a.qel", "c.qel"}));
+
+    // The save questions of Close, Close All and Exit write too.
+    f.screen.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    f.screen.files.push_back(f.folder.path("u.qel"));
+    EXPECT_TRUE(f.lifecycle.confirmExit(f.windows));
+    EXPECT_EQ(f.windows.saved, (std::vector<std::string>{"a.qel", "c.qel", "u.qel"}));
+}
+
+TEST(DocumentLifecycleMessages, FileNamesShowAsProgramText)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"blink.qel", "blink.qel"},
+        {"\xC3\xA9t\xC3\xA9.qel", "\xE9t\xE9.qel"},                 // two-byte forms: Latin-1 has them
+        {"\xE2\x82\xAC.qel", "?.qel"},                          // the euro sign: Latin-1 has none
+        {"\xF0\x9F\x98\x80x", "?x"},                            // four bytes, one character
+        {"a\xE9" "b", "a?b"},                                      // a Latin-1 byte on disk is not UTF-8
+        {"\xC0\x80.qel", "?.qel"},                               // an overlong NUL cuts nothing short
+        {"cut\xC3", "cut?"},                                    // a sequence the name ends inside
+    };
+    for (const auto& [name, shown] : rows)
+        EXPECT_EQ(fileNameText(name), shown) << name;
+
+    Fixture f;
+    f.windows.addTitled(f.folder.path("\xC3\xA9t\xC3\xA9.qel"));
+    EXPECT_EQ(f.lifecycle.askToClose(f.windows, 0), CloseAnswer::Keep);
+    EXPECT_EQ(f.screen.texts(), std::vector<std::string>{"Do you want to save the changes you made to \xE9t\xE9.qel"});
 }
 
 TEST(DocumentLifecycleOpen, CancellingTheOpenDialogDoesNothing)
