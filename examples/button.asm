@@ -2,10 +2,11 @@
 ; Pressed, the button connects RB0 to ground; the
 ; chip's weak pull-ups hold RB0 high while it is up.
 ;
-; In the simulator: Run (F9) and click RB0 on the pin
-; diagram to set it high (button up: RB1 goes low) or
-; low (button pressed: RB1 goes high). A pass of the
-; loop takes 5 or 6 cycles: the LED follows at once.
+; In the simulator: Run (F9). With nothing on RB0 the
+; pull-up holds it high (button up: RB1 low). Click RB0
+; on the pin diagram to press the button (RB1 goes
+; high), and again to let it go. A pass of the loop
+; takes 5 or 6 cycles: the LED follows at once.
 
         list    p=16C84
         #include <p16c84.inc>

@@ -500,9 +500,10 @@ void SimulatorController::togglePin(int pin)
         setStatus(name + QStringLiteral(" is an output: the program sets its level"));
         return;
     }
-    chip.setInputPin(port->first, port->second, !chip.inputPin(port->first, port->second));
-    setStatus(QStringLiteral("%1 set %2").arg(name, chip.inputPin(port->first, port->second) ? QStringLiteral("high")
-                                                                                                 : QStringLiteral("low")));
+    // From the level shown, which may be a pull-up's rather than one set before.
+    const bool high = !chip.pinLevel(port->first, port->second);
+    chip.setInputPin(port->first, port->second, high);
+    setStatus(QStringLiteral("%1 set %2").arg(name, high ? QStringLiteral("high") : QStringLiteral("low")));
     refresh();
 }
 

@@ -869,6 +869,8 @@ void Pic16c84::writeSpecial(unsigned address, std::uint8_t value, bool flagsProt
         // setting already counts the cycle of the write.
         option_ = value;
         scheduleEvents();
+        // RBPU moves the levels of undriven PORTB inputs, with the edges that follow.
+        pinsChanged(cycles_ + 1);
         break;
     case reg::PCL:
     case reg::PCL | 0x80:
@@ -959,9 +961,11 @@ std::uint8_t Pic16c84::portAPins() const
 
 std::uint8_t Pic16c84::portBPins() const
 {
-    // Choice: the weak pull-ups (RBPU) are not modelled; an input reads the level set from
-    // outside, 0 until set, as every other input does.
-    return static_cast<std::uint8_t>((latchB_ & ~trisB_) | (inputB_ & trisB_));
+    // An input no outside circuit drives reads high through the weak pull-ups while RBPU is
+    // clear, and low otherwise (choice: a floating line reads 0, as on port A).
+    const unsigned pulled = (option_ & bit::RBPU) ? 0u : ~drivenB_ & 0xFFu;
+    const unsigned outside = (inputB_ & drivenB_) | pulled;
+    return static_cast<std::uint8_t>((latchB_ & ~trisB_) | (outside & trisB_));
 }
 
 void Pic16c84::checkPortBMismatch()
@@ -1006,6 +1010,8 @@ void Pic16c84::setInputPin(Port port, int pin, bool high, std::uint64_t atCycle)
     input = static_cast<std::uint8_t>(high ? (input | mask) : (input & ~mask));
     if (port == Port::A)
         inputA_ &= 0x1F;
+    else
+        drivenB_ |= mask;
     pinsChanged(std::min(atCycle, cycles_));
     if (watchMask_ && trace_)
         traceWatches(cycles_);

@@ -88,7 +88,8 @@ public:
     // Asleep or held in reset: time passes up to cycle, or to a wake-up before it.
     void idleUntil(std::uint64_t cycle);
 
-    // The level an outside circuit drives on a pin (0 until set). Edges reach TMR0 (RA4/T0CKI),
+    // The level an outside circuit drives on a pin (0 until set; an undriven PORTB input reads
+    // high while the weak pull-ups are on). Edges reach TMR0 (RA4/T0CKI),
     // INTF (RB0/INT) and RBIF (RB7:RB4) as they would on the chip.
     // atCycle: when the level changed, for the trace (from a stimulus, at most cycles();
     // by default now).
@@ -194,6 +195,8 @@ private:
     std::uint8_t latchA_ = 0, latchB_ = 0, trisA_ = 0, trisB_ = 0;
     std::uint8_t eedata_ = 0, eeadr_ = 0, eecon1_ = 0;
     std::uint8_t inputA_ = 0, inputB_ = 0;
+    // PORTB pins an outside level was set on; the others float (weak pull-ups, RBPU).
+    std::uint8_t drivenB_ = 0;
     std::uint8_t rbLatched_ = 0;  // RB7:RB4 as seen at the last PORTB access
     bool lastRb0_ = false, lastRa4_ = false;
 

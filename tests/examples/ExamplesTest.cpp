@@ -82,7 +82,9 @@ void blinksEvery250009Cycles(Running run)
 void buttonLightsTheLedWhileRb0IsLow(Running run)
 {
     run.chip.run(10);
-    EXPECT_EQ(run.chip.peek(sim::reg::OPTION) & sim::bit::RBPU, 0) << "weak pull-ups off";
+    EXPECT_EQ(run.chip.peek(sim::reg::OPTION) & sim::bit::RBPU, 0) << "weak pull-ups on";
+    run.chip.run(6);
+    EXPECT_FALSE(run.chip.pinLevel(Port::B, 1)) << "nothing on RB0: the pull-up holds the button up";
     for (const bool pressed : {false, true, false, true}) {
         run.chip.setInputPin(Port::B, 0, !pressed);
         run.chip.run(6);

@@ -4,7 +4,8 @@
 //  - `step N` counts cycles: the script steps one instruction at a time.
 //  - It refuses the clrw word 0x0100 (it gets 0x0103, the same instruction) and runs an
 //    unprogrammed word as an invalid no-op (it gets every unused word as 0x3FFF).
-//  - Its input pins float: every pin gets a pull-down, our pins read 0 until set.
+//  - Its input pins float: every pin gets a pull-down, and ours are driven low, which also
+//    outweighs the weak pull-ups of PORTB.
 //  - It dumps PCL as pc + 1, so PCL is judged through the full pc instead.
 //  - RETFIE does not set GIE and the interrupt entry does not clear it: comparison ends at
 //    a retfie or an interrupt entry (interrupts have directed tests).
@@ -275,6 +276,8 @@ TEST(GpsimCrossCheck, RandomProgramsAgreeStepByStep)
         Pic16c84 chip;
         chip.loadProgram(program.words);
         chip.powerOnReset();
+        for (int pin = 0; pin < 8; ++pin)
+            chip.setInputPin(Port::B, pin, false);  // the pull-downs gpsim's pins get
         std::string ending = "all steps";
         for (int step = 0; step < kSteps; ++step) {
             if (const char* departure = departureAhead(chip)) {

@@ -297,7 +297,8 @@ TEST(PeripheralCases, Tmr0WriteDelayPrescalerAndOverflow)
 TEST(PeripheralCases, InterruptEntryAndRetfie)
 {
     // The handler at 0x004 clears T0IF; the main code jumps over it.
-    auto code = memory({bsf(STATUS, RP0), movlw(0x08), movwf(OPTION & 0x7F), goto_(0x20),
+    // OPTION 0x88: TMR0 counts every cycle; the pull-ups stay off so that no RB4-RB7 rises.
+    auto code = memory({bsf(STATUS, RP0), movlw(0x88), movwf(OPTION & 0x7F), goto_(0x20),
                         bcf(INTCON, 2), retfie()});
     place(code, 0x20, {bcf(STATUS, RP0), movlw(0xA0), movwf(INTCON), movlw(0xFD), movwf(TMR0), nop(),
                        nop(), nop(), nop(), nop(), goto_(0x2A)});
@@ -451,6 +452,24 @@ TEST(PeripheralCases, PinsEdgesAndPortChangeInterrupt)
     EXPECT_TRUE(chip.peek(INTCON) & bit::RBIF);
     chip.setInputPin(Port::B, 2, false);  // an output: the latch decides
     EXPECT_TRUE(chip.pinLevel(Port::B, 2));
+}
+
+TEST(PeripheralCases, WeakPullUpsHoldUndrivenPortBInputsHigh)
+{
+    Pic16c84 chip = chipWith(memory({bsf(STATUS, RP0), bcf(OPTION & 0x7F, 7), movlw(0x0F), movwf(TRISB & 0x7F),
+                                     bsf(OPTION & 0x7F, 7)}));
+    chip.setInputPin(Port::B, 1, false);
+    chip.run(1);
+    EXPECT_EQ(chip.peek(PORTB), 0x00);  // pull-ups off after power-on: floating reads low
+    chip.run(1);
+    EXPECT_EQ(chip.peek(PORTB), 0xFD);  // RBPU clear: all but the driven RB1 read high
+    EXPECT_TRUE(chip.peek(INTCON) & bit::INTF) << "RB0 pulled up: a rising edge";
+    chip.run(2);
+    EXPECT_EQ(chip.peek(PORTB), 0x0D);  // no pull-up on an output: RB7:RB4 follow the latch
+    chip.setInputPin(Port::B, 1, true);
+    EXPECT_EQ(chip.peek(PORTB), 0x0F);
+    chip.run(1);
+    EXPECT_EQ(chip.peek(PORTB), 0x02);  // RBPU set again: only the driven pin stays high
 }
 
 } // namespace
