@@ -1,5 +1,7 @@
 #include "mpasm/ImportExpression.h"
 
+#include "model/HexDigit.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -9,17 +11,6 @@ namespace {
 
 constexpr int kMaxNesting = 64;
 
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 99;
-}
-
 // Digits in a base; anything beyond 32 bits is no number we could place anywhere.
 std::optional<std::int32_t> digitsIn(std::string_view digits, int base)
 {
@@ -27,8 +18,8 @@ std::optional<std::int32_t> digitsIn(std::string_view digits, int base)
         return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
-        const int d = digitValue(c);
-        if (d >= base)
+        const int d = hexDigitValue(c);
+        if (d < 0 || d >= base)
             return std::nullopt;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
         if (value > 0xFFFFFFFFull)

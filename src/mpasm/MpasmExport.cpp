@@ -4,6 +4,7 @@
 #include "assembler/HexImage.h"
 #include "model/Names.h"
 #include "files/SafeFile.h"
+#include "model/HexDigit.h"
 #include "model/InstructionCode.h"
 #include "mpasm/SourceText.h"
 
@@ -104,17 +105,15 @@ void padTo(std::string& line, std::size_t column)
         line += ' ';
 }
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 std::string hex2(int value)
 {
-    return {'0', 'x', kHexDigits[value >> 4 & 0xF], kHexDigits[value & 0xF]};
+    return {'0', 'x', hexDigit(static_cast<unsigned>(value) >> 4), hexDigit(static_cast<unsigned>(value))};
 }
 
 void appendHex4(std::string& out, int value)
 {
     for (int shift = 12; shift >= 0; shift -= 4)
-        out += kHexDigits[value >> shift & 0xF];
+        out += hexDigit(static_cast<unsigned>(value) >> shift);
 }
 
 // A number right-aligned in a field of the given width.
