@@ -3,10 +3,10 @@
 ; chip's weak pull-ups hold RB0 high while it is up.
 ;
 ; In the simulator: Run (F9). With nothing on RB0 the
-; pull-up holds it high (button up: RB1 low). Click RB0
-; on the pin diagram to press the button (RB1 goes
-; high), and again to let it go. A pass of the loop
-; takes 5 or 6 cycles: the LED follows at once.
+; pull-up holds it high (button up: RB1 low). Click
+; RB0 on the pin diagram to press the button (RB1
+; goes high), and again to let it go. A pass of the
+; loop takes 5 or 6 cycles: the LED follows at once.
 
         list    p=16C84
         #include <p16c84.inc>

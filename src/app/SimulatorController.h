@@ -33,15 +33,16 @@ class TMainForm;
 class TMDIChild;
 
 // Where the simulator's windows float: beside and below the main window where the screen
-// has room; else over the instruction palette, which a simulation has no use for, and over
-// the bottom of the program's room. They never dock, so the main window keeps its size
-// limits and its layout however small the screen.
+// has room; else at the screen's right edge, over the right of the program (its comments),
+// and over the bottom of the program's room, never over the pin diagram the user clicks
+// inputs on. They never dock, so the main window keeps its size limits and its layout
+// however small the screen.
 struct SimulatorWindowPlaces {
     QRect registers;
     QRect eeprom;
     QRect timing;
 };
-SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& palette, const QRect& available,
+SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& pinDiagram, const QRect& available,
                                             int sideWidth, int eepromHeight, int timingHeight);
 
 // The Simulate menu and everything a simulation shows: the program counter's line and the

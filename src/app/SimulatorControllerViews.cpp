@@ -128,34 +128,36 @@ const BitEntry* bitNamed(const ProgramDocument& document, int address, int bit)
 
 } // namespace
 
-SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& palette, const QRect& available,
+SimulatorWindowPlaces placeSimulatorWindows(const QRect& mainFrame, const QRect& pinDiagram, const QRect& available,
                                             int sideWidth, int eepromHeight, int timingHeight)
 {
     SimulatorWindowPlaces places;
     sideWidth = std::min(sideWidth, available.width());
     const QRect frame = mainFrame.intersected(available);
     const bool beside = available.right() - mainFrame.right() >= sideWidth;
-    QRect column;
-    if (beside) {
-        column = QRect(mainFrame.right() + 1, frame.top(), sideWidth, frame.height());
-    } else {
-        // Over the instruction palette, which a simulation has no use for: the program stays
-        // in view.
-        const QRect under = palette.isEmpty() ? QRect(frame.topLeft(), QSize(sideWidth, frame.height())) : palette;
-        column = QRect(under.left(), under.top(), std::max(sideWidth, under.width()), under.height()).intersected(frame);
-    }
+    // Without room beside: flush with the screen's right edge, over no more of the window
+    // than the width needs; over the palette when no pin diagram shows under it (a small
+    // screen), which leaves the program the most room.
+    const bool overPalette = !beside && pinDiagram.isEmpty();
+    const int columnLeft = beside ? mainFrame.right() + 1 : overPalette ? frame.left() : available.right() - sideWidth + 1;
+    const QRect column(columnLeft, frame.top(), sideWidth, frame.height());
     const int eeprom = std::min(eepromHeight, column.height() * 2 / 5);
     places.registers = QRect(column.left(), column.top(), column.width(), column.height() - eeprom);
     places.eeprom = QRect(column.left(), places.registers.bottom() + 1, column.width(), eeprom);
 
     if (available.bottom() - mainFrame.bottom() >= timingHeight) {
-        const int right = std::min(beside ? column.right() : frame.right(), available.right());
+        const int right = std::min(std::max(frame.right(), column.right()), available.right());
         places.timing = QRect(frame.left(), mainFrame.bottom() + 1, right - frame.left() + 1, timingHeight);
     } else {
-        // Over the bottom of the program's room, clear of the side column.
-        const int height = std::min(timingHeight, frame.height() * 2 / 5);
-        const int left = beside ? frame.left() : column.right() + 1;
-        places.timing = QRect(left, frame.bottom() - height + 1, frame.right() - left + 1, height);
+        // Flush with the screen's bottom edge, over the bottom of the program's room, left of
+        // the side column and right of the pin diagram when that leaves it a side column's width.
+        const int below = std::max(0, available.bottom() - frame.bottom());
+        const int height = std::min(timingHeight, below + frame.height() * 2 / 5);
+        const int right = beside || overPalette ? frame.right() : column.left() - 1;
+        int left = overPalette ? column.right() + 1 : frame.left();
+        if (!pinDiagram.isEmpty() && right - pinDiagram.right() >= sideWidth)
+            left = pinDiagram.right() + 1;
+        places.timing = QRect(left, frame.bottom() + below - height + 1, right - left + 1, height);
     }
     return places;
 }
@@ -292,11 +294,11 @@ void SimulatorController::placeWindows(const QRect& available)
     const int side = std::max(registersDock_->sizeHint().width(), eepromDock_->sizeHint().width());
     const int eeprom = eepromTable_->verticalHeader()->length() + eepromTable_->horizontalHeader()->height() + 30;
     const int timing = TimingDiagram::kRulerHeight + (kPinSignals + 1) * TimingDiagram::kRowHeight + 60;
-    const QWidget* palette = form_->findChild<QWidget*>(QStringLiteral("Panel1"));
-    const QRect paletteArea = palette && palette->isVisible()
-        ? QRect(palette->mapToGlobal(QPoint(0, 0)), palette->size()) : QRect();
+    const QWidget* pins = form_->findChild<QWidget*>(QStringLiteral("ImagePanel"));
+    const QRect pinArea = pins && pins->isVisible() && pins->height() > 0
+        ? QRect(pins->mapToGlobal(QPoint(0, 0)), pins->size()) : QRect();
     const SimulatorWindowPlaces places
-        = placeSimulatorWindows(form_->frameGeometry(), paletteArea, available, side, eeprom, timing);
+        = placeSimulatorWindows(form_->frameGeometry(), pinArea, available, side, eeprom, timing);
     registersDock_->setGeometry(places.registers);
     eepromDock_->setGeometry(places.eeprom);
     timingDock_->setGeometry(places.timing);

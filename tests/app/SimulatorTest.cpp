@@ -513,34 +513,39 @@ private slots:
         QCOMPARE(s.title("EepromDock"), c.movesToOther ? QStringLiteral("EEPROM - other.qel") : QStringLiteral("EEPROM - blink.qel"));
     }
 
-    void theWindowsFloatBesideTheMainWindowOrOverThePalette()
+    void theWindowsFloatBesideTheMainWindowOrAtTheScreensEdge()
     {
         struct Case {
             const char* name;
-            QRect frame, palette, available;
+            QRect frame, pins, available;
             bool beside, below;
         };
         const Case cases[] = {
-            {"a large screen", {30, 30, 810, 590}, {30, 82, 245, 500}, {0, 0, 1920, 1050}, true, true},
-            {"1024x768", {30, 30, 810, 590}, {30, 82, 245, 500}, {0, 0, 1024, 768}, false, false},
-            {"640x480, the window filling it", {0, 0, 640, 480}, {0, 52, 245, 406}, {0, 0, 640, 480}, false, false},
-            {"a screen left of the primary", {-1900, 10, 810, 590}, {-1900, 62, 245, 500}, {-1920, 0, 1920, 1080}, true,
-             true},
-            {"room below only", {0, 0, 1280, 500}, {0, 52, 245, 420}, {0, 0, 1280, 1024}, false, true},
+            {"a large screen", {30, 30, 810, 590}, {30, 360, 245, 220}, {0, 0, 1920, 1050}, true, true},
+            {"1024x768", {30, 30, 810, 590}, {30, 360, 245, 220}, {0, 0, 1024, 768}, false, false},
+            {"640x480, the window filling it, no pin diagram", {0, 0, 640, 480}, {}, {0, 0, 640, 480}, false, false},
+            {"a screen left of the primary", {-1900, 10, 810, 590}, {-1900, 340, 245, 220}, {-1920, 0, 1920, 1080},
+             true, true},
+            {"room below only", {0, 0, 1280, 500}, {0, 270, 245, 220}, {0, 0, 1280, 1024}, false, true},
         };
         for (const Case& c : cases) {
-            const SimulatorWindowPlaces places = placeSimulatorWindows(c.frame, c.palette, c.available, 300, 190, 334);
+            const SimulatorWindowPlaces places = placeSimulatorWindows(c.frame, c.pins, c.available, 300, 190, 334);
             const char* name = c.name;
-            for (const QRect& place : {places.registers, places.eeprom, places.timing})
+            for (const QRect& place : {places.registers, places.eeprom, places.timing}) {
                 QVERIFY2(c.available.contains(place) && place.width() >= 300 && place.height() >= 150, name);
+                QVERIFY2(!place.intersects(c.pins), name);
+            }
             QVERIFY2(!places.registers.intersects(places.eeprom), name);
             QVERIFY2(!places.timing.intersects(places.registers) && !places.timing.intersects(places.eeprom), name);
             QVERIFY2(!places.registers.intersects(c.frame) == c.beside, name);
             QVERIFY2(!places.timing.intersects(c.frame) == c.below, name);
-            // Without room beside, the side windows cover the palette and no more of the
-            // program than their width needs.
+            // Without room beside, the side windows cover no more of the window than their
+            // width needs: at the screen's edge, or over the palette when no pin diagram shows.
             if (!c.beside)
-                QVERIFY2(places.registers.left() == c.palette.left() && places.eeprom.right() == c.palette.left() + 299, name);
+                QVERIFY2((c.pins.isEmpty() ? places.registers.left() == c.frame.left()
+                                           : places.registers.right() == c.available.right())
+                             && places.eeprom.width() == 300,
+                         name);
         }
     }
 
