@@ -49,7 +49,9 @@ TfrmConfigWord::TfrmConfigWord(const tarvik::ProgramDocument& document, QWidget*
     form->addRow(chkWriteWord_);
     cbxOscillator_ = new QComboBox(this);
     cbxOscillator_->setObjectName(QStringLiteral("cbxOscillator"));
-    cbxOscillator_->addItems({QStringLiteral("LP"), QStringLiteral("XT"), QStringLiteral("HS"), QStringLiteral("RC")});
+    // In the order of the word's FOSC values.
+    cbxOscillator_->addItems({QStringLiteral("LP - low-power crystal"), QStringLiteral("XT - crystal or resonator"),
+                              QStringLiteral("HS - high-speed crystal"), QStringLiteral("RC - resistor and capacitor")});
     form->addRow(QStringLiteral("&Oscillator:"), cbxOscillator_);
     chkWatchdog_ = new QCheckBox(QStringLiteral("W&atchdog timer"), this);
     chkWatchdog_->setObjectName(QStringLiteral("chkWatchdog"));
@@ -82,6 +84,8 @@ TfrmConfigWord::TfrmConfigWord(const tarvik::ProgramDocument& document, QWidget*
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    // Room for the caption beside a window manager's title buttons.
+    setMinimumWidth(320);
 
     for (QCheckBox* box : {chkWriteWord_, chkWatchdog_, chkPowerUpTimer_, chkCodeProtection_})
         connect(box, &QCheckBox::toggled, this, &TfrmConfigWord::updateWord);
