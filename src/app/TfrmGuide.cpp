@@ -7,11 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QUrl>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -101,6 +106,72 @@ void TfrmGuide::load()
     document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     setMarkdown(QString::fromUtf8(file.readAll()));
     nameHeadings();
+    fitImages();
+}
+
+void TfrmGuide::resizeEvent(QResizeEvent* event)
+{
+    QTextBrowser::resizeEvent(event);
+    fitImages();
+}
+
+void TfrmGuide::fitImages()
+{
+    // A picture scaled down is a smoothly scaled copy under a name of its own, replaced at
+    // each width, so that text in it stays readable and only one copy is kept.
+    constexpr int kOriginalName = QTextFormat::UserProperty;
+    const int room = viewport()->width() - 2 * static_cast<int>(document()->documentMargin()) - 2;
+    if (room <= 0)
+        return;
+    struct Picture {
+        int position;
+        int length;
+        QTextImageFormat format;
+    };
+    std::vector<Picture> pictures;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || !fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat format = fragment.charFormat().toImageFormat();
+            QString original = format.stringProperty(kOriginalName);
+            if (original.isEmpty())
+                original = format.name();
+            const QVariant data = document()->resource(QTextDocument::ImageResource, QUrl(original));
+            QImage natural = data.value<QImage>();
+            if (natural.isNull())
+                natural = data.value<QPixmap>().toImage();
+            if (natural.isNull())
+                natural = QImage::fromData(data.toByteArray());
+            if (natural.isNull())
+                continue;
+            const int width = std::min(natural.width(), room);
+            if (format.width() == width && format.hasProperty(kOriginalName))
+                continue;
+            QString shown = original;
+            QSize size = natural.size();
+            if (width < natural.width()) {
+                const QImage scaled = natural.scaledToWidth(width, Qt::SmoothTransformation);
+                // Looked up by its resolved address, so stored under that.
+                const QUrl address = document()->baseUrl().resolved(QUrl(original + QStringLiteral("#fitted")));
+                document()->addResource(QTextDocument::ImageResource, address, scaled);
+                shown = address.toString();
+                size = scaled.size();
+            }
+            format.setName(shown);
+            format.setProperty(kOriginalName, original);
+            format.setWidth(size.width());
+            format.setHeight(size.height());
+            pictures.push_back({fragment.position(), fragment.length(), format});
+        }
+    }
+    for (const Picture& picture : pictures) {
+        QTextCursor cursor(document());
+        cursor.setPosition(picture.position);
+        cursor.setPosition(picture.position + picture.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(picture.format);
+    }
 }
 
 void TfrmGuide::nameHeadings()

@@ -32,10 +32,15 @@ public:
     QString currentAnchor() const { return currentAnchor_; }
     void scrollToSection(const QString& anchor);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     TfrmGuide();
     void load();
     void nameHeadings();
+    // Pictures wider than the page are shown scaled down to its width.
+    void fitImages();
 
     QString currentAnchor_;
 };

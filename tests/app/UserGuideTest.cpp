@@ -5,6 +5,7 @@
 
 #include "app/ExamplesMenu.h"
 #include "app/TfrmGuide.h"
+#include "app/SimulatorController.h"
 #include "app/TMainForm.h"
 #include "editor/LineRenderer.h"
 #include "editor/TMDIChild.h"
@@ -21,6 +22,7 @@
 #include <QToolButton>
 #include <QDialog>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -252,6 +254,16 @@ private slots:
         QVERIFY(guide && guide->isVisible());
         QVERIFY(guide->toPlainText().contains(QStringLiteral("Getting started")));
         QVERIFY(guide->currentAnchor().isEmpty());
+        // Its pictures fit its width, however narrow: no sideways scrolling to see them.
+        for (const int width : {720, 420}) {
+            guide->resize(width, 500);
+            QCoreApplication::processEvents();
+            const QRegularExpression picture(QStringLiteral("<img [^>]*width=\"([0-9.]+)\""));
+            int pictures = 0;
+            for (auto match = picture.globalMatch(guide->toHtml()); match.hasNext(); ++pictures)
+                QVERIFY(match.next().captured(1).toDouble() <= guide->viewport()->width());
+            QCOMPARE(pictures, readText(kGuide).count(QStringLiteral("![")));
+        }
         guide->close();
         QTRY_VERIFY(!guide);
 
@@ -374,7 +386,31 @@ private slots:
 
         for (int i = 0; i < 6; ++i)
             form.findChild<QAction*>(QStringLiteral("StepInto1"))->trigger();
-        save(form, QStringLiteral("simulator.png"));
+        {
+            // The main window with the simulator's windows beside and below it, as on a
+            // screen with room for them.
+            form.showNormal();
+            form.setGeometry(0, 0, 810, 590);
+            auto* simulator = form.findChild<SimulatorController*>(QStringLiteral("SimulatorController"));
+            QVERIFY(simulator);
+            simulator->placeWindows(QRect(0, 0, 1120, 1000));
+            QCoreApplication::processEvents();
+            QRect whole = form.frameGeometry();
+            const QList<QDockWidget*> windows = form.findChildren<QDockWidget*>();
+            for (QDockWidget* window : windows)
+                if (window->isVisible())
+                    whole |= window->geometry();
+            QImage picture(whole.size(), QImage::Format_RGB32);
+            picture.fill(QColor(40, 70, 110));
+            QPainter painter(&picture);
+            painter.drawImage(form.geometry().topLeft() - whole.topLeft(), form.grab().toImage());
+            for (QDockWidget* window : windows)
+                if (window->isVisible())
+                    painter.drawImage(window->geometry().topLeft() - whole.topLeft(), window->grab().toImage());
+            painter.end();
+            QVERIFY(picture.save(writing() ? kDocs + QStringLiteral("/images/simulator.png")
+                                           : tarvik::test::screenshotPath(QStringLiteral("guide-simulator.png"))));
+        }
         form.findChild<QAction*>(QStringLiteral("EndSimulation1"))->trigger();
 
         TfrmGuide* guide = TfrmGuide::showAt(QStringLiteral("getting-started-a-blinking-led"));
