@@ -130,8 +130,9 @@ void report(const std::string& file, const std::string& text)
     StderrScreen(file).showMessage(kMessageCaption, text, MessageButtons::Ok);
 }
 
-// The program's image, or the exit status of why there is none.
-int loadProgram(const std::string& path, sim::SimProgram& program)
+// The program's image, or the exit status of why there is none. A HEX file names no chip:
+// it runs on the one given, by default the 16C84; a program file runs on its own.
+int loadProgram(const std::string& path, std::optional<Device> device, sim::SimProgram& program)
 {
     // A named pipe would hang the reads below.
     if (!inputReadable(path))
@@ -149,6 +150,7 @@ int loadProgram(const std::string& path, sim::SimProgram& program)
             return kExitFile;
         }
         program = *hex.program;
+        program.device = device.value_or(Device::Pic16C84);
         return 0;
     }
     const DeviceDefaults defaults;
@@ -159,6 +161,11 @@ int loadProgram(const std::string& path, sim::SimProgram& program)
     }
     if (read.status != ReadStatus::Ok) {
         screen.showMessage(kMessageCaption, readStatusMessage(read.status), MessageButtons::Ok);
+        return kExitFile;
+    }
+    if (device && *device != read.document->device()) {
+        report(path, "the program is for the " + std::string(deviceName(read.document->device()))
+                         + "; --device chooses the chip of a HEX file only");
         return kExitFile;
     }
     return sim::assembleForSimulation(*read.document, screen, program) ? 0 : kExitAssemblyError;
@@ -181,7 +188,7 @@ std::optional<std::uint32_t> parseClockHz(std::string_view text)
 int simulateCommand(const SimulateOptions& options)
 {
     sim::SimProgram program;
-    if (const int status = loadProgram(options.program, program))
+    if (const int status = loadProgram(options.program, options.device, program))
         return status;
 
     std::optional<sim::Stimulus> stimulus;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Device.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +15,7 @@ struct SimulateOptions {
     std::optional<std::string> vcd;       // --vcd OUT.vcd
     std::optional<std::string> stimulus;  // --stimulus FILE
     std::uint32_t clockHz = 4'000'000;    // --clock HZ
+    std::optional<Device> device;         // --device NAME: the chip a HEX file runs on
 };
 
 // --clock HZ: a whole number of hertz from 1 to 20 MHz.

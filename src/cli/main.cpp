@@ -27,7 +27,7 @@ constexpr std::string_view kUsage = "usage: tarvik-asm [-o OUT.hex] PROGRAM.qel\
                                      "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
                                      "       tarvik-asm --list PROGRAM.qel\n"
                                      "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
-                                     "                  [--stimulus FILE] [--clock HZ]\n"
+                                     "                  [--stimulus FILE] [--clock HZ] [--device NAME]\n"
                                      "       tarvik-asm --import SOURCE.asm [--device NAME] [-o PROGRAM.qel]\n"
                                      "       tarvik-asm --delay CYCLES [--name NAME]\n";
 
@@ -36,7 +36,7 @@ constexpr std::string_view kHelp =
     "       tarvik-asm --export PROGRAM.qel [-o OUT.asm]\n"
     "       tarvik-asm --list PROGRAM.qel\n"
     "       tarvik-asm --simulate STEPS PROGRAM [--vcd OUT.vcd]\n"
-    "                  [--stimulus FILE] [--clock HZ]\n"
+    "                  [--stimulus FILE] [--clock HZ] [--device NAME]\n"
     "       tarvik-asm --import SOURCE.asm [--device NAME] [-o PROGRAM.qel]\n"
     "       tarvik-asm --delay CYCLES [--name NAME]\n"
     "\n"
@@ -56,7 +56,8 @@ constexpr std::string_view kHelp =
     "  --simulate STEPS\n"
     "               run PROGRAM (a program file, assembled in memory, or any Intel\n"
     "               HEX file) on the simulated chip (the program's device; a HEX\n"
-    "               file runs on a PIC16C84) for STEPS instructions from power-on\n"
+    "               file runs on a PIC16C84, or the chip --device names) for STEPS\n"
+    "               instructions from power-on\n"
     "               reset, stopping early at SLEEP with no wake-up source, and print\n"
     "               the state: steps, cycles, pc, w, the stack from the top, the\n"
     "               registers 0x00-0x2f and 0x80-0xaf (to 0x4f and 0xcf on the\n"
@@ -93,7 +94,8 @@ constexpr std::string_view kHelp =
     "               org 0x2100) are kept\n"
     "  --device NAME\n"
     "               with --import: the chip (16C84, 16F84 or 16F84A) of a source that\n"
-    "               names none; a source that names another one is refused\n"
+    "               names none; a source that names another one is refused. With\n"
+    "               --simulate: the chip a HEX file runs on\n"
     "  --delay CYCLES\n"
     "               print MPASM source of a subroutine that takes exactly CYCLES\n"
     "               instruction cycles (8 to 100000000) from the start of its call to\n"
@@ -273,8 +275,8 @@ int main(int argc, char** argv)
         return usageError("--vcd, --stimulus and --clock go with --simulate");
     if (!listProgram && !simulateSteps && (output || !exportSource))
         restoreInterruptedWrites();
-    if (device && !importSource)
-        return usageError("--device goes with --import");
+    if (device && !importSource && !simulateSteps)
+        return usageError("--device goes with --import or --simulate");
     if (importSource) {
         if (exportSource || listProgram || simulateSteps)
             return usageError("--import does not go with --export, --list or --simulate");
@@ -292,6 +294,7 @@ int main(int argc, char** argv)
             return usageError("-o and --simulate do not go together");
         simulation.steps = *simulateSteps;
         simulation.program = *program;
+        simulation.device = device;
         return tarvik::simulateCommand(simulation);
     }
 

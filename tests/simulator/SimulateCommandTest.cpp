@@ -99,6 +99,25 @@ TEST_F(SimulateCommand, PrintsTheStateOfAProgramFileAndOfTheSameHex)
     EXPECT_EQ(run("--simulate 300 counter.hex").out, run("--simulate 300 counter.qel").out);
 }
 
+TEST_F(SimulateCommand, AHexFileRunsOnTheChipDeviceNames)
+{
+    write("counter.hex", kGpasmHex);
+    save("counter.qel", buildCounter);
+    // The F84s have RAM to 0x4f: the rows grow, and 0x20 is counted in either.
+    const Outcome f84 = run("--simulate 4 --device 16F84A counter.hex");
+    EXPECT_EQ(f84.exitCode, 0);
+    EXPECT_NE(f84.out.find(row("bank0", {{0x02, 0x05}, {0x03, 0x18}, {0x20, 0x3d}}, 80)), std::string::npos) << f84.out;
+    EXPECT_EQ(run("--simulate 4 --device 16C84 counter.hex").out, run("--simulate 4 counter.hex").out);
+
+    // A program file says its chip itself; --device alone, or a wrong name, is a usage error.
+    const Outcome other = run("--simulate 4 --device 16F84 counter.qel");
+    EXPECT_EQ(other.exitCode, 2);
+    EXPECT_EQ(other.err, "counter.qel: the program is for the PIC16C84; --device chooses the chip of a HEX file only\n");
+    EXPECT_EQ(run("--simulate 4 --device 16C84 counter.qel").exitCode, 0);
+    EXPECT_EQ(run("--device 16F84 counter.qel").exitCode, 2);
+    EXPECT_EQ(run("--simulate 4 --device 12F675 counter.hex").exitCode, 2);
+}
+
 TEST_F(SimulateCommand, StopsAtSleepWithNoWakeUpSource)
 {
     save("sleep.qel", [](ProgramDocument& doc) {
