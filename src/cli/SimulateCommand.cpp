@@ -2,21 +2,18 @@
 
 #include "cli/StderrScreen.h"
 #include "files/ProgramFile.h"
+#include "files/SafeFile.h"
 #include "simulator/Session.h"
 #include "simulator/SimProgram.h"
 #include "simulator/StateReport.h"
 #include "simulator/Stimulus.h"
 #include "simulator/VcdWriter.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tarvik {
 
@@ -58,72 +55,6 @@ Read readFile(const std::string& path, std::size_t limit, std::string& text)
         return Read::CannotOpen;
     return text.size() > limit ? Read::TooLarge : Read::Ok;
 }
-
-// A file written beside its target and renamed over it once complete: a run that fails
-// half-way leaves the target as it was.
-class ReplacingFile {
-public:
-    explicit ReplacingFile(std::string target)
-        : target_(std::move(target))
-    {
-        static unsigned serial = 0;
-        const std::size_t slash = target_.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            temporary_ = folder + ".tarvik-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".vcd";
-            fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST)
-                break;
-        }
-        error_ = fd_ < 0 ? errno : 0;
-    }
-    ~ReplacingFile()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            ::unlink(temporary_.c_str());
-        }
-    }
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-
-    bool ok() const { return fd_ >= 0 && error_ == 0; }
-    std::string error() const { return std::strerror(error_); }
-
-    void write(std::string& text)
-    {
-        for (std::size_t at = 0; ok() && at < text.size();) {
-            const ssize_t put = ::write(fd_, text.data() + at, text.size() - at);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                error_ = put < 0 ? errno : ENOSPC;
-            else
-                at += static_cast<std::size_t>(put);
-        }
-        text.clear();
-    }
-
-    bool commit()
-    {
-        if (!ok())
-            return false;
-        if (::fsync(fd_) != 0 || ::close(fd_) != 0)
-            error_ = errno;
-        fd_ = -1;
-        if (error_ == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0)
-            error_ = errno;
-        if (error_ != 0)
-            ::unlink(temporary_.c_str());
-        return error_ == 0;
-    }
-
-private:
-    std::string target_;
-    std::string temporary_;
-    int fd_ = -1;
-    int error_ = 0;
-};
 
 void report(const std::string& file, const std::string& text)
 {
@@ -207,7 +138,7 @@ int simulateCommand(const SimulateOptions& options)
         stimulus = std::move(parsed.stimulus);
     }
 
-    std::unique_ptr<ReplacingFile> vcdFile;
+    std::unique_ptr<SafeFileStream> vcdFile;
     if (options.vcd) {
         for (const std::optional<std::string>& input : {std::optional(options.program), options.stimulus}) {
             std::error_code ignored;
@@ -216,9 +147,9 @@ int simulateCommand(const SimulateOptions& options)
                 return kExitFile;
             }
         }
-        vcdFile = std::make_unique<ReplacingFile>(*options.vcd);
+        vcdFile = std::make_unique<SafeFileStream>(*options.vcd);
         if (!vcdFile->ok()) {
-            report(*options.vcd, "cannot write the file (" + vcdFile->error() + ")");
+            report(*options.vcd, "cannot write the file\n" + vcdFile->error().describe());
             return kExitFile;
         }
     }
@@ -241,8 +172,10 @@ int simulateCommand(const SimulateOptions& options)
         const sim::RunEnd end = session->run(options.steps - session->steps(), std::nullopt, until);
         if (vcdFile) {
             drained = writer.append(session->trace(), drained, text);
-            if (text.size() >= kWriteBytes)
+            if (text.size() >= kWriteBytes) {
                 vcdFile->write(text);
+                text.clear();
+            }
         }
         if (end == sim::RunEnd::Asleep)
             break;
@@ -250,8 +183,8 @@ int simulateCommand(const SimulateOptions& options)
     if (vcdFile) {
         writer.finish(chip.cycles(), text);
         vcdFile->write(text);
-        if (!vcdFile->commit()) {
-            report(*options.vcd, "cannot write the file (" + vcdFile->error() + ")");
+        if (vcdFile->commit() != WriteStatus::Ok) {
+            report(*options.vcd, "cannot write the file\n" + vcdFile->error().describe());
             return kExitFile;
         }
     }

@@ -501,6 +501,80 @@ std::vector<InterruptedWrite> restoreInterruptedWrites(const std::filesystem::pa
     return found;
 }
 
+struct SafeFileStream::Temporary {
+    TemporaryFile file;
+    std::filesystem::path folder;
+};
+
+SafeFileStream::SafeFileStream(const std::string& path)
+    : target_(resolveTarget(path))
+{
+    std::filesystem::path folder = target_.parent_path();
+    if (folder.empty())
+        folder = ".";
+    // Refused as writeFileSafely refuses it.
+    struct stat old {};
+    const bool exists = ::stat(target_.c_str(), &old) == 0;
+    failed_ = true;
+    if (path.empty())
+        error_ = {"write a file without a name", 0};
+    else if (exists && S_ISDIR(old.st_mode))
+        error_ = {"write " + target_.string(), EISDIR};
+    else if (exists && !S_ISREG(old.st_mode))
+        error_ = {"write " + target_.string() + ", which is not a regular file", 0};
+    else if (exists && ::access(target_.c_str(), W_OK) != 0)
+        error_ = {"write " + target_.string(), errno};
+    else
+        failed_ = false;
+    if (failed_)
+        return;
+    // Named from the start: a stream cannot be written a second time should linking an
+    // unnamed file fail at the end.
+    temporary_.reset(new Temporary{TemporaryFile(folder, false), folder});
+    if (temporary_->file.fd() < 0) {
+        failed_ = true;
+        error_ = {"create a file in " + folderName(folder), temporary_->file.error()};
+        return;
+    }
+    if (exists)
+        ::fchmod(temporary_->file.fd(), old.st_mode & 07777);
+}
+
+SafeFileStream::~SafeFileStream() = default;
+
+bool SafeFileStream::ok() const
+{
+    return !failed_;
+}
+
+bool SafeFileStream::write(std::string_view bytes)
+{
+    if (failed_)
+        return false;
+    int code = 0;
+    const auto data = std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    if (!writeAt(temporary_->file.fd(), written_, data, code)) {
+        failed_ = true;
+        error_ = {"write " + target_.string(), code};
+        return false;
+    }
+    written_ += static_cast<off_t>(bytes.size());
+    return true;
+}
+
+WriteStatus SafeFileStream::commit()
+{
+    if (failed_)
+        return WriteStatus::WriteFailed;
+    if (!temporary_->file.flush() || temporary_->file.placeAt(target_) != PlaceResult::Placed) {
+        failed_ = true;
+        error_ = {"write " + target_.string(), temporary_->file.error()};
+        return WriteStatus::WriteFailed;
+    }
+    syncFolder(temporary_->folder);
+    return WriteStatus::Ok;
+}
+
 void testing::useUnnamedTemporaryFiles(bool use)
 {
     unnamedTemporaryFiles = use;

@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace tarvik {
 
@@ -36,6 +39,34 @@ struct WriteOptions {
 // in place (writeFileInPlace).
 WriteStatus writeFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
                             WriteError* error = nullptr, WriteOptions options = {});
+
+// A file written piece by piece, as a long run produces it, that takes the target's name
+// only when committed: until then, and if the writer is stopped or killed, the target keeps
+// its old contents. The pieces go to a temporary file named as writeFileSafely names one
+// when it cannot leave it unnamed, which the next write into the folder removes once its
+// writer no longer runs.
+class SafeFileStream {
+public:
+    explicit SafeFileStream(const std::string& path);
+    ~SafeFileStream();
+    SafeFileStream(const SafeFileStream&) = delete;
+    SafeFileStream& operator=(const SafeFileStream&) = delete;
+
+    // False once creating or writing has failed; error() says why.
+    bool ok() const;
+    bool write(std::string_view bytes);
+    // Puts the file on the disk under the target's name.
+    WriteStatus commit();
+    const WriteError& error() const { return error_; }
+
+private:
+    struct Temporary;
+    std::filesystem::path target_;
+    std::unique_ptr<Temporary> temporary_;
+    off_t written_ = 0;
+    WriteError error_;
+    bool failed_ = false;
+};
 
 // Overwrites an existing file where it is. A copy of the old contents is put into the state
 // folder first and removed only when the new contents are on disk, so a write cut short by

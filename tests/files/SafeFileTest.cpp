@@ -180,9 +180,44 @@ TEST(SafeFileErrors, AFailedWriteNamesTheCauseAndLeavesTheTargetAsItWas)
         test::FileSizeLimit limit(4096);
         EXPECT_EQ(writeFileSafely(row.path, Bytes(8192, 1), &error), row.status) << row.path;
         EXPECT_EQ(error.describe(), row.cause);
+
+        // Written piece by piece, the same refusals with the same causes.
+        SafeFileStream stream(row.path);
+        EXPECT_EQ(stream.ok(), row.status == WriteStatus::WriteFailed) << row.path;
+        for (int piece = 0; piece < 4; ++piece)
+            stream.write(std::string(2048, 'x'));
+        EXPECT_EQ(stream.commit(), WriteStatus::WriteFailed) << row.path;
+        EXPECT_EQ(stream.error().describe(), row.cause);
     }
     EXPECT_EQ(fileBytes(folder.path("big.qel")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"big.qel", "dir.qel", "fifo.qel"}));
+}
+
+TEST(SafeFileStream, TheTargetKeepsItsOldContentsUntilTheWholeStreamIsCommitted)
+{
+    test::TempDir folder;
+    const std::string target = folder.path("wave.vcd");
+    std::ofstream(target) << "old";
+    ::chmod(target.c_str(), 0640);
+    {
+        SafeFileStream abandoned(target);
+        EXPECT_TRUE(abandoned.write("never "));
+        EXPECT_EQ(folder.entries().size(), 2u);  // the target and the stream's own file
+    }
+    EXPECT_EQ(fileBytes(target), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"wave.vcd"}));
+
+    SafeFileStream stream(target);
+    for (const char* piece : {"one ", "two ", "three"})
+        EXPECT_TRUE(stream.write(piece));
+    EXPECT_EQ(fileBytes(target), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(stream.commit(), WriteStatus::Ok);
+    const std::string text = "one two three";
+    EXPECT_EQ(fileBytes(target), Bytes(text.begin(), text.end()));
+    struct stat status {};
+    ASSERT_EQ(::stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"wave.vcd"}));
 }
 
 TEST(SafeFileInPlace, TheOldContentsWaitInTheStateFolderUntilTheWriteIsDone)

@@ -233,7 +233,8 @@ TEST_F(WaveformCommand, RefusesBadStimulusBadClocksAndFilesThatAreNoProgram)
 
     const Outcome noFolder = run("--simulate 100 toggle.hex --vcd nowhere/out.vcd");
     EXPECT_EQ(noFolder.exitCode, 2);
-    EXPECT_EQ(noFolder.err, "nowhere/out.vcd: cannot write the file (No such file or directory)\n");
+    EXPECT_EQ(noFolder.err, "nowhere/out.vcd: cannot write the file\n"
+                            "nowhere/out.vcd: Could not create a file in nowhere: No such file or directory.\n");
 
     for (const char* arguments : {"--simulate 10 toggle.hex --clock 0", "--simulate 10 toggle.hex --clock 4MHz",
                                   "--simulate 10 toggle.hex --clock 20000001", "toggle.hex --vcd x.vcd",
