@@ -63,10 +63,10 @@ struct SpeedChoice {
     const char* running;  // the status while a run goes at this speed
 };
 constexpr std::array<SpeedChoice, 6> kSpeeds = {{
-    {RunSpeed::RealTime, "SpeedRealTime1", "x&1 (real time)", "Running at x1 (real time)"},
-    {RunSpeed::Tenth, "SpeedTenth1", "x1/&10", "Running at x1/10"},
+    {RunSpeed::RealTime, "SpeedRealTime1", "x1 (&real time)", "Running at x1 (real time)"},
+    {RunSpeed::Tenth, "SpeedTenth1", "x&1/10", "Running at x1/10"},
     {RunSpeed::Hundredth, "SpeedHundredth1", "x1/1&00", "Running at x1/100"},
-    {RunSpeed::Thousandth, "SpeedThousandth1", "x1/100&0", "Running at x1/1000"},
+    {RunSpeed::Thousandth, "SpeedThousandth1", "&x1/1000", "Running at x1/1000"},
     {RunSpeed::Animate, "SpeedAnimate1", "&Animate", "Animating"},
     {RunSpeed::Unlimited, "SpeedUnlimited1", "As &fast as possible", "Running as fast as possible"},
 }};
@@ -146,7 +146,7 @@ void SimulatorController::createMenu()
     stepOverItem_ = add("StepOver1", QStringLiteral("Step &Over"), Qt::Key_F8,
                         QStringLiteral("Run one instruction; a call runs until it returns"),
                         &SimulatorController::StepOverClick);
-    runItem_ = add("Run1", QStringLiteral("&Run"), Qt::Key_F9, QStringLiteral("Run until a breakpoint, Halt or SLEEP"),
+    runItem_ = add("Run1", QStringLiteral("R&un"), Qt::Key_F9, QStringLiteral("Run until a breakpoint, Halt or SLEEP"),
                    &SimulatorController::RunClick);
     haltItem_ = add("Halt1", QStringLiteral("&Halt"), Qt::Key_F5, QStringLiteral("Stop the running program"),
                     &SimulatorController::HaltClick);
@@ -160,7 +160,7 @@ void SimulatorController::createMenu()
     resetStopwatchItem_->setStatusTip(QStringLiteral("Set the stopwatch of the Registers window to zero"));
     connect(resetStopwatchItem_, &QAction::triggered, this, &SimulatorController::ResetStopwatchClick);
 
-    QMenu* speeds = menu_->addMenu(QStringLiteral("Run &Speed"));
+    QMenu* speeds = menu_->addMenu(QStringLiteral("Run S&peed"));
     speeds->setObjectName(QStringLiteral("RunSpeed1"));
     speedItems_ = new QActionGroup(this);
     for (const SpeedChoice& choice : kSpeeds) {
@@ -173,7 +173,7 @@ void SimulatorController::createMenu()
     }
 
     menu_->addSeparator();
-    saveWaveformItem_ = add("SaveWaveform1", QStringLiteral("Save &Waveform..."), Qt::Key(0),
+    saveWaveformItem_ = add("SaveWaveform1", QStringLiteral("Save Wa&veform..."), Qt::Key(0),
                             QStringLiteral("Save the pins' changes as a value change dump (VCD)"),
                             &SimulatorController::SaveWaveformClick);
     loadStimulusItem_ = add("LoadStimulus1", QStringLiteral("Load S&timulus..."), Qt::Key(0),

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +28,7 @@
 #include <QMap>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 using tarvik::test::FakeScreen;
@@ -484,6 +486,27 @@ private slots:
         }
         QCOMPARE(letters.value(QLatin1Char('s')), QStringLiteral("&Search"));
         QCOMPARE(letters.value(QLatin1Char('i')), QStringLiteral("S&imulate"));
+
+        // Inside each menu too: a letter two items share only moves between them, so the
+        // key no longer runs the command.
+        std::function<void(QMenu*)> checkMenu = [&](QMenu* menu) {
+            emit menu->aboutToShow();
+            QMap<QChar, QString> inMenu;
+            for (QAction* item : menu->actions()) {
+                if (item->menu())
+                    checkMenu(item->menu());
+                const QString text = item->text();
+                const qsizetype amp = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+                if (item->isSeparator() || amp < 0)
+                    continue;
+                const QChar letter = text.at(amp + 1).toLower();
+                QVERIFY2(!inMenu.contains(letter),
+                         qPrintable(menu->title() + QStringLiteral(": ") + text + QStringLiteral(" and ") + inMenu.value(letter)));
+                inMenu.insert(letter, text);
+            }
+        };
+        for (QAction* item : child<QMenuBar>(&form, "MainMenu1")->actions())
+            checkMenu(item->menu());
     }
 
     void escapeFromAMenuGivesTheKeysBackToTheDocument()
