@@ -202,8 +202,9 @@ int QtScreen::afterOffer(tarvik::ProgramDocument& document, int result)
 
 void QtScreen::moveCursorToLine(tarvik::ProgramDocument& document, int lineNumber)
 {
+    // The line a message is about is brought into view, not only given the cursor.
     if (TMDIChild* view = viewOf_ ? viewOf_(document) : nullptr)
-        view->MoveCursorToLine(lineNumber);
+        view->ShowLine(lineNumber);
 }
 
 void QtScreen::editCurrentLine(tarvik::ProgramDocument& document)

@@ -446,7 +446,7 @@ void SimulatorController::refresh()
         const int line = session_->currentLine();
         if ((!running() || speed_ == RunSpeed::Animate) && line >= 0
             && (line < child_->topIndex() || line >= child_->topIndex() + child_->visibleRows()))
-            child_->MoveCursorToLine(line);
+            child_->ShowLine(line);
         child_->update();
     }
 }

@@ -250,6 +250,19 @@ void TMDIChild::MoveCursorToLine(int lineNumber)
     SetCursorRow(lineNumber - topIndex_);
 }
 
+void TMDIChild::ShowLine(int lineNumber)
+{
+    const int n = lineCount();
+    const int line = std::clamp(lineNumber, 0, std::max(0, n - 1));
+    const int rows = std::max(1, visibleRows());
+    int top = topIndex_;
+    if (line < top || line >= top + rows)
+        top = std::clamp(line - rows / 3, 0, std::max(0, n - rows));
+    moveToSpot({top, line});
+    ShowLinePosition(line);
+    UpdateScrollBar();
+}
+
 void TMDIChild::ShowInsertedLines(int first, int last)
 {
     const int n = lineCount();

@@ -61,6 +61,10 @@ public:
     void InsertLineAfterCursor(const tarvik::ProgramLine& line);
     // Header = 0; numbers outside the program are brought to its first or last line.
     void MoveCursorToLine(int lineNumber);
+    // The same, and a line out of view is scrolled to a third of the way down, with what
+    // leads to it above: for a line the user is sent to (a failing line, the program
+    // counter's).
+    void ShowLine(int lineNumber);
     // After a command inserted the lines at positions first to last (header 0) with the
     // list cursor on the last: the view scrolls as little as it can to show them, the cursor
     // row on the last.

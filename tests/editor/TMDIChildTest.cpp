@@ -807,6 +807,28 @@ private slots:
         checkInvariant();
     }
 
+    void showLineBringsTheLineIntoViewAndMovesNoMoreThanItMust()
+    {
+        // From every starting top, lines in view, above, below, past either end.
+        makeView(60);
+        const int rows = view->visibleRows();
+        for (const int start : {0, 17, 51}) {
+            for (const int target : {-3, 0, 5, 18, 22, 30, 45, 59, 60, 99}) {
+                releaseThumbAt(start);
+                const int top = view->topIndex();
+                view->ShowLine(target);
+                const int line = std::clamp(target, 0, 60);
+                const QString where = QStringLiteral("from %1 to %2").arg(start).arg(target);
+                QVERIFY2(view->topIndex() + view->cursorRow() == line, qPrintable(where));
+                QVERIFY2(view->cursorRow() >= 0 && view->cursorRow() < rows, qPrintable(where));
+                if (line >= top && line < top + rows)
+                    QVERIFY2(view->topIndex() == top, qPrintable(where));
+                QCOMPARE(panels[1], QStringLiteral("%1").arg(line, 4));
+                checkInvariant();
+            }
+        }
+    }
+
     void resetCursorToTopReturnsToTheHeader()
     {
         makeView(30);
