@@ -3,6 +3,7 @@
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
 #include "app/QtScreen.h"
+#include "app/RecentFiles.h"
 #include "app/SimulatorController.h"
 #include "editor/TMDIChild.h"
 #include "model/InstructionCode.h"
@@ -253,6 +254,8 @@ void TMainForm::setCaption(int index, const std::string& caption)
 
 void TMainForm::addDocument(std::unique_ptr<tarvik::ProgramDocument> document, const std::string& caption)
 {
+    if (!document->untitled)
+        recentFiles_->remember(QFile::decodeName(QByteArray::fromStdString(document->fileName)));
     addDocumentWindow(std::move(document), QFile::decodeName(QByteArray::fromStdString(caption)));
 }
 
@@ -264,7 +267,9 @@ void TMainForm::activateDocument(int index)
 
 void TMainForm::documentSaved(int index)
 {
-    childOrder().at(index)->markSaved();
+    TMDIChild* child = childOrder().at(index);
+    child->markSaved();
+    recentFiles_->remember(QFile::decodeName(QByteArray::fromStdString(child->document().fileName)));
 }
 
 bool TMainForm::event(QEvent* event)

@@ -26,6 +26,7 @@ class QMdiSubWindow;
 class QMenu;
 class QToolButton;
 class PinDiagram;
+class RecentFiles;
 class QtScreen;
 class SimulatorController;
 class TMDIChild;
@@ -248,6 +249,7 @@ private:
 
     QMdiArea* mdiArea_ = nullptr;
     SimulatorController* simulator_ = nullptr;
+    RecentFiles* recentFiles_ = nullptr;
     QLabel* statusPanels_[kStatusPanelCount] = {};
 
     QMenu* editMenu_ = nullptr;

@@ -7,6 +7,7 @@
 #include "dialogs/device/TfrmProgramChip.h"
 
 #include "app/ExamplesMenu.h"
+#include "app/RecentFiles.h"
 #include "app/Glyphs.h"
 #include "app/PinDiagram.h"
 #include "app/SimulatorController.h"
@@ -134,6 +135,16 @@ void TMainForm::createMenus()
     QAction* openItem = addItem(file, "FileOpenItem", "&Open...", "Open an existing file");
     openItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(openItem, &QAction::triggered, this, &TMainForm::FileOpenItemClick);
+    QMenu* recent = file->addMenu(QStringLiteral("Open &Recent"));
+    recent->setObjectName(QStringLiteral("FileRecentItem"));
+    recent->menuAction()->setStatusTip(QStringLiteral("Open a program opened or saved lately"));
+    recentFiles_ = new RecentFiles(
+        recent, [this](const QString& path) { openFiles({path}); },
+        [this](const QString& text) {
+            screen_->showMessage(tarvik::kMessageCaption, tarvik::fileNameText(text.toStdString()),
+                                 tarvik::MessageButtons::Ok);
+        },
+        this);
     saveItem_ = addItem(file, "FileSaveItem", "&Save", "Save current file");
     saveItem_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(saveItem_, &QAction::triggered, this, &TMainForm::FileSaveItemClick);

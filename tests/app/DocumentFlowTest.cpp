@@ -17,6 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -93,9 +94,66 @@ class DocumentFlowTest : public QObject, private tarvik::test::MainWindowFixture
     std::string path(const char* name) const { return folder->filePath(QString::fromLatin1(name)).toStdString(); }
     QString qpath(const char* name) const { return folder->filePath(QString::fromLatin1(name)); }
 
+    // The items of File > Open Recent as the user sees it opened.
+    static QList<QAction*> recentItems(TMainForm& form)
+    {
+        auto* menu = form.findChild<QMenu*>(QStringLiteral("FileRecentItem"));
+        emit menu->aboutToShow();
+        return menu->actions();
+    }
+    static QStringList recentCaptions(TMainForm& form)
+    {
+        QStringList captions;
+        for (QAction* item : recentItems(form))
+            if (!item->isSeparator())
+                captions << item->text();
+        return captions;
+    }
+
 private slots:
+    void initTestCase()
+    {
+        // The settings, and so the recent files, go to a folder of the test's own.
+        QVERIFY(config_.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
+    }
     void init() { initFixture(); }
     void cleanup() { cleanupFixture(); }
+
+    void openRecentListsWhatWasOpenedAndSavedNewestFirst()
+    {
+        TMainForm form;
+        start(form);
+        for (QAction* item : recentItems(form))
+            if (item->objectName() == QStringLiteral("RecentFilesClear"))
+                item->trigger();
+        QCOMPARE(recentCaptions(form), (QStringList{"(none)", "&Clear List"}));
+
+        // Saved under ten names: the last eight are kept, the newest first.
+        for (const char* name : {"a.qel", "b.qel", "c.qel", "d.qel", "e.qel", "f.qel", "g.qel", "h.qel", "i.qel", "j.qel"}) {
+            screen.files.push_back(path(name));
+            trigger(form, "FileSaveAsItem");
+        }
+        const QString in = QStringLiteral("  [") + QDir::toNativeSeparators(folder->path()) + QLatin1Char(']');
+        QStringList captions = recentCaptions(form);
+        QCOMPARE(captions.size(), 8 + 1);
+        QCOMPARE(captions.first(), QStringLiteral("&1 j.qel") + (folder->path().size() > 40 ? captions.first().mid(8) : in));
+        QVERIFY(captions.at(7).startsWith(QStringLiteral("&8 c.qel  [")));
+
+        // Chosen, a program opens; one no longer there is taken off the list with a word why.
+        QFile::remove(qpath("d.qel"));
+        for (QAction* item : recentItems(form))
+            if (item->text().startsWith(QStringLiteral("&8 ")) || item->text().startsWith(QStringLiteral("&7 ")))
+                item->trigger();
+        QCOMPARE(captionOf(form.activeChild()), QStringLiteral("c.qel"));
+        QCOMPARE(form.documentWindows().size(), 2);
+        QCOMPARE(screen.messages.size(), std::size_t(1));
+        QVERIFY(screen.messages[0].text.starts_with("d.qel: cannot read the file\n"));
+        captions = recentCaptions(form);
+        QCOMPARE(captions.size(), 7 + 1);
+        QVERIFY(captions.first().startsWith(QStringLiteral("&1 c.qel  [")));
+        QVERIFY(!captions.join(QLatin1Char('|')).contains(QStringLiteral("d.qel")));
+    }
 
     void saveAsksForANameOnceThenWritesInPlace()
     {
@@ -455,6 +513,9 @@ private slots:
         QCOMPARE(form.activeChild(), opened);
         QVERIFY(screen.messages.empty());
     }
+
+private:
+    QTemporaryDir config_;
 };
 
 QTEST_MAIN(DocumentFlowTest)

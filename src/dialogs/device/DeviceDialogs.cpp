@@ -1,5 +1,7 @@
 #include "dialogs/device/DeviceDialogs.h"
 
+#include "editor/Settings.h"
+
 #include "model/Names.h"
 #include "model/ProgramDocument.h"
 #include "model/Screen.h"
@@ -11,7 +13,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -20,12 +21,6 @@
 namespace {
 
 constexpr int kColumns = 8;
-
-std::unique_ptr<QSettings> settings()
-{
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarvik"),
-                                       QStringLiteral("tarvik"));
-}
 
 QString hexByte(int value) { return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper(); }
 
@@ -214,11 +209,11 @@ bool runEepromDataDialog(tarvik::ProgramDocument& document, tarvik::Screen& scre
 
 tarvik::Device lastChosenDevice()
 {
-    const int value = settings()->value(QStringLiteral("device/last"), 0).toInt();
+    const int value = openSettings()->value(QStringLiteral("device/last"), 0).toInt();
     return tarvik::isValidDevice(value) ? static_cast<tarvik::Device>(value) : tarvik::Device::Pic16C84;
 }
 
 void rememberChosenDevice(tarvik::Device device)
 {
-    settings()->setValue(QStringLiteral("device/last"), static_cast<int>(device));
+    openSettings()->setValue(QStringLiteral("device/last"), static_cast<int>(device));
 }

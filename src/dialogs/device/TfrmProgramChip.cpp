@@ -1,6 +1,7 @@
 #include "dialogs/device/TfrmProgramChip.h"
 
 #include "assembler/ConvertToHex.h"
+#include "editor/Settings.h"
 #include "model/Names.h"
 #include "model/ProgramDocument.h"
 
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -27,12 +27,6 @@ constexpr std::pair<const char*, const char*> kTemplates[] = {
     {"picpgm", "picpgm -p {hex} -pic {device}"},
     {"ardpicprog (Arduino)", "ardpicprog --input {hex} --burn --erase"},
 };
-
-QSettings* openSettings(QObject* parent)
-{
-    return new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarvik"),
-                         QStringLiteral("tarvik"), parent);
-}
 
 } // namespace
 
@@ -107,10 +101,7 @@ QStringList TfrmProgramChip::commandLine(const QString& command, const QString& 
 
 QString TfrmProgramChip::savedCommand()
 {
-    QSettings* settings = openSettings(nullptr);
-    const QString command = settings->value(kCommandKey).toString();
-    delete settings;
-    return command;
+    return openSettings()->value(kCommandKey).toString();
 }
 
 void TfrmProgramChip::btnRunClick()
@@ -123,7 +114,7 @@ void TfrmProgramChip::btnRunClick()
         lblStatus_->setText(QStringLiteral("No programmer command is set: choose a template or type one."));
         return;
     }
-    openSettings(this)->setValue(kCommandKey, command);
+    openSettings()->setValue(kCommandKey, command);
     memOutput_->clear();
     lblStatus_->setText(QStringLiteral("Running %1 ...").arg(words.front()));
     btnRun_->setEnabled(false);
