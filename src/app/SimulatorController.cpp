@@ -650,4 +650,10 @@ void SimulatorController::updateActions()
     watchButton_->setEnabled(session_ != nullptr);
     for (QDockWidget* dock : {registersDock_, eepromDock_, timingDock_})
         dock->toggleViewAction()->setEnabled(session_ != nullptr);
+    // Values are typed in while the program stands still.
+    const auto triggers = session_ && !running()
+        ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked | QAbstractItemView::AnyKeyPressed
+        : QAbstractItemView::NoEditTriggers;
+    registersTable_->setEditTriggers(triggers);
+    eepromTable_->setEditTriggers(triggers);
 }

@@ -26,6 +26,7 @@ class QMenu;
 class QPainter;
 class QSpinBox;
 class QTableWidget;
+class QTableWidgetItem;
 class QToolButton;
 class PinDiagram;
 class TimingDiagram;
@@ -137,6 +138,9 @@ private:
     void refresh();
     void fillRegisters();
     void fillEeprom();
+    // A value typed into the Registers or EEPROM window while the program stands still.
+    void registerEdited(QTableWidgetItem* item);
+    void eepromEdited(QTableWidgetItem* item);
     void paintRow(QPainter& painter, int lineNumber, const QRect& row) const;
     void createMenu();
     void createDocks();

@@ -23,6 +23,7 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QToolButton>
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 using namespace tarvik;
 using namespace tarvik::sim;
@@ -225,6 +227,8 @@ void SimulatorController::createDocks()
     eepromTable_->horizontalHeader()->setDefaultSectionSize(28);
     eepromTable_->verticalHeader()->setDefaultSectionSize(18);
     eepromDock_->setWidget(eepromTable_);
+    connect(registersTable_, &QTableWidget::itemChanged, this, &SimulatorController::registerEdited);
+    connect(eepromTable_, &QTableWidget::itemChanged, this, &SimulatorController::eepromEdited);
 
     timingDock_ = createTimingDock();
     // A window closed during a simulation opens again from the menu, under its title.
@@ -454,6 +458,7 @@ void SimulatorController::refresh()
 void SimulatorController::fillRegisters()
 {
     const Pic16c84& chip = session_->chip();
+    const QSignalBlocker quiet(registersTable_);
     if (registersTable_->rowCount() == 0 && child_) {
         // Registers under the program's names (the user's where given), both banks.
         for (const RegisterTable* file : {&child_->document().registerFile0, &child_->document().registerFile1}) {
@@ -465,6 +470,12 @@ void SimulatorController::fillRegisters()
                 registersTable_->item(row, 1)->setData(Qt::UserRole, entry.address);
                 registersTable_->setItem(row, 2, new QTableWidgetItem);
                 registersTable_->setItem(row, 3, new QTableWidgetItem);
+                // Only the value of a register that can be set is typed over.
+                for (int column = 0; column < 4; ++column) {
+                    QTableWidgetItem* item = registersTable_->item(row, column);
+                    const bool editable = column == 2 && chip.canPoke(entry.address);
+                    item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+                }
             }
         }
     }
@@ -510,6 +521,7 @@ void SimulatorController::fillRegisters()
 void SimulatorController::fillEeprom()
 {
     const Pic16c84& chip = session_->chip();
+    const QSignalBlocker quiet(eepromTable_);
     for (int i = 0; i < kEepromBytes; ++i) {
         QTableWidgetItem* item = eepromTable_->item(i / 8, i % 8);
         if (!item) {
@@ -518,6 +530,57 @@ void SimulatorController::fillEeprom()
         }
         item->setText(hex(chip.eeprom(i), 2));
     }
+}
+
+namespace {
+
+// A byte typed in hexadecimal: "3C", "0x3c" or "3Ch".
+std::optional<int> typedByte(QString text)
+{
+    text = text.trimmed();
+    if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        text = text.mid(2);
+    else if (text.endsWith(QLatin1Char('h'), Qt::CaseInsensitive))
+        text.chop(1);
+    bool ok = false;
+    const int value = text.toInt(&ok, 16);
+    if (!ok || text.isEmpty() || text.size() > 2 || text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+void SimulatorController::registerEdited(QTableWidgetItem* item)
+{
+    if (!session_ || running() || item->column() != 2)
+        return;
+    const int row = item->row();
+    const QString name = registersTable_->item(row, 0)->text();
+    const int address = registersTable_->item(row, 1)->data(Qt::UserRole).toInt();
+    const std::optional<int> value = typedByte(item->text());
+    if (!value) {
+        setStatus(QStringLiteral("%1: %2 is not a byte in hexadecimal (00 to FF)").arg(name, item->text().trimmed()));
+    } else if (session_->chip().poke(address, static_cast<std::uint8_t>(*value))) {
+        setStatus(QStringLiteral("%1 set to %2").arg(name, hex(*value, 2)));
+    }
+    refresh();
+}
+
+void SimulatorController::eepromEdited(QTableWidgetItem* item)
+{
+    if (!session_ || running())
+        return;
+    const int address = item->row() * 8 + item->column();
+    const std::optional<int> value = typedByte(item->text());
+    if (!value) {
+        setStatus(QStringLiteral("EEPROM %1: %2 is not a byte in hexadecimal (00 to FF)")
+                      .arg(hex(address, 2), item->text().trimmed()));
+    } else {
+        session_->chip().pokeEeprom(address, static_cast<std::uint8_t>(*value));
+        setStatus(QStringLiteral("EEPROM %1 set to %2").arg(hex(address, 2), hex(*value, 2)));
+    }
+    refresh();
 }
 
 void SimulatorController::paintRow(QPainter& painter, int lineNumber, const QRect& row) const

@@ -833,6 +833,57 @@ std::uint8_t Pic16c84::peek(int address) const
     }
 }
 
+bool Pic16c84::canPoke(int address) const
+{
+    address &= 0xFF;
+    const std::uint8_t index = (*registerMap_)[static_cast<std::size_t>(address)];
+    if (index < reg::kGprCount)
+        return true;
+    const int low = address & 0x7F;
+    return index == kSpecial && low != 0x00 && low != reg::PCL && address != reg::EECON2;
+}
+
+bool Pic16c84::poke(int address, std::uint8_t value)
+{
+    if (!canPoke(address))
+        return false;
+    address &= 0xFF;
+    const std::uint8_t index = (*registerMap_)[static_cast<std::size_t>(address)];
+    if (index < reg::kGprCount) {
+        gpr_[index] = value;
+    } else {
+        switch (address) {
+        case reg::TMR0: tmr0_ = value; break;
+        case reg::OPTION: option_ = value; break;
+        case reg::STATUS:
+        case reg::STATUS | 0x80: status_ = value; break;
+        case reg::FSR:
+        case reg::FSR | 0x80: fsr_ = value; break;
+        case reg::PORTA: latchA_ = value & 0x1F; break;
+        case reg::TRISA: trisA_ = value & 0x1F; break;
+        case reg::PORTB: latchB_ = value; break;
+        case reg::TRISB: trisB_ = value; break;
+        case reg::EEDATA: eedata_ = value; break;
+        case reg::EEADR: eeadr_ = value; break;
+        // RD and WR stay as the hardware has them.
+        case reg::EECON1:
+            eecon1_ = static_cast<std::uint8_t>((value & (bit::EEIF | bit::WRERR | bit::WREN))
+                                                | (eecon1_ & (bit::RD | bit::WR)));
+            break;
+        case reg::PCLATH:
+        case reg::PCLATH | 0x80: pclath_ = value & 0x1F; break;
+        case reg::INTCON:
+        case reg::INTCON | 0x80: intcon_ = value; break;
+        default: return false;
+        }
+        scheduleEvents();
+        pinsChanged(cycles_);
+    }
+    if (watchMask_ && trace_)
+        traceWatches(cycles_);
+    return true;
+}
+
 std::uint8_t Pic16c84::readSpecial(unsigned address)
 {
     switch (address) {

@@ -142,6 +142,15 @@ public:
     // (PORTB latching, INDF through FSR resolved).
     std::uint8_t peek(int address) const;
 
+    // Sets a register between instructions, as a debugger does: the value it then holds (a
+    // port's output latch), without what an instruction's write sets off (TMR0's inhibit
+    // and prescaler reset, PCL's jump, an EEPROM unlock or read). Pins follow, with the
+    // edges they make. False, and nothing set, where nothing can be (INDF, PCL, EECON2,
+    // unimplemented addresses).
+    bool poke(int address, std::uint8_t value);
+    bool canPoke(int address) const;
+    void pokeEeprom(int address, std::uint8_t value) { eeprom_[address & (kEepromBytes - 1)] = value; }
+
 private:
     static constexpr std::uint64_t kNever = ~std::uint64_t{0};
 

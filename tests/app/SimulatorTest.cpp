@@ -304,6 +304,58 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(simulator->statusText(), QString(), 8000);
     }
 
+    void valuesTypedIntoTheWindowsSetTheChipWhileItStandsStill()
+    {
+        Simulated s;
+        trigger(s.form, "StepInto1");
+        auto* registers = s.form.findChild<QTableWidget*>(QStringLiteral("lvRegisters"));
+        auto* eeprom = s.form.findChild<QTableWidget*>(QStringLiteral("lvEeprom"));
+        QVERIFY(registers->editTriggers() != QAbstractItemView::NoEditTriggers);
+        const auto rowOf = [registers](const QString& name) {
+            for (int row = 0; row < registers->rowCount(); ++row)
+                if (registers->item(row, 0)->text() == name)
+                    return row;
+            return -1;
+        };
+        const sim::Pic16c84& chip = s.simulator->session()->chip();
+        struct Case {
+            const char* name;
+            const char* typed;
+            int value;  // what the register holds after
+            const char* status;
+        };
+        const Case cases[] = {
+            {"COUNT", "3c", 0x3C, "COUNT set to 3C"},
+            {"COUNT", " 0x7F ", 0x7F, "COUNT set to 7F"},
+            {"COUNT", "G1", 0x7F, "COUNT: G1 is not a byte in hexadecimal (00 to FF)"},
+            {"COUNT", "100", 0x7F, "COUNT: 100 is not a byte in hexadecimal (00 to FF)"},
+            {"TRISA", "FF", 0x1F, "TRISA set to FF"},
+        };
+        for (const Case& c : cases) {
+            const int row = rowOf(QString::fromLatin1(c.name));
+            QVERIFY2(row >= 0, c.name);
+            registers->item(row, 2)->setText(QString::fromLatin1(c.typed));
+            const int address = registers->item(row, 1)->data(Qt::UserRole).toInt();
+            QCOMPARE(chip.peek(address), c.value);
+            QCOMPARE(s.simulator->statusText(), QString::fromLatin1(c.status));
+            QCOMPARE(registers->item(row, 2)->text(), QStringLiteral("%1").arg(c.value, 2, 16, QLatin1Char('0')).toUpper());
+        }
+        // Only a value that can be set is open to typing.
+        QVERIFY(!(registers->item(rowOf(QStringLiteral("PCL")), 2)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(registers->item(rowOf(QStringLiteral("COUNT")), 0)->flags() & Qt::ItemIsEditable));
+
+        eeprom->item(1, 2)->setText(QStringLiteral("a5"));
+        QCOMPARE(chip.eeprom(10), 0xA5);
+        QCOMPARE(s.simulator->statusText(), QStringLiteral("EEPROM 0A set to A5"));
+
+        // Running, the windows only show.
+        trigger(s.form, "Run1");
+        QCOMPARE(registers->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(eeprom->editTriggers(), QAbstractItemView::NoEditTriggers);
+        trigger(s.form, "Halt1");
+        QVERIFY(eeprom->editTriggers() != QAbstractItemView::NoEditTriggers);
+    }
+
     // The session ends as the program changes, with no Simulate command in between.
     void aChangeOfTheProgramEndsTheSession_data()
     {

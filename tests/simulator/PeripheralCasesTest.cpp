@@ -472,5 +472,38 @@ TEST(PeripheralCases, WeakPullUpsHoldUndrivenPortBInputsHigh)
     EXPECT_EQ(chip.peek(PORTB), 0x02);  // RBPU set again: only the driven pin stays high
 }
 
+TEST(PeripheralCases, PokeSetsWhatAReadThenReturnsAndSetsOffNothing)
+{
+    Pic16c84 chip = chipWith(memory({nop(), nop(), nop()}));
+    struct Row {
+        int address;
+        int value;
+        int reads;  // -1: refused, the register as it was
+    };
+    const Row rows[] = {
+        {0x0C, 0xA5, 0xA5}, {0x8D, 0x5A, 0x5A},  // general purpose, either bank
+        {OPTION, 0x88, 0x88}, {STATUS, 0x7B, 0x7B}, {FSR, 0x20, 0x20}, {TRISA, 0xFF, 0x1F}, {PCLATH, 0xFF, 0x1F},
+        {EEADR, 0x3F, 0x3F}, {EEDATA, 0x42, 0x42}, {INTCON, 0x10, 0x10}, {EECON1, 0xFF, 0x1C},
+        {INDF, 0x11, -1}, {PCL, 0x11, -1}, {0x82, 0x11, -1}, {EECON2, 0x11, -1}, {0x07, 0x11, -1}, {0x30, 0x11, -1},
+    };
+    for (const Row& row : rows) {
+        const std::uint8_t before = chip.peek(row.address);
+        EXPECT_EQ(chip.poke(row.address, static_cast<std::uint8_t>(row.value)), row.reads >= 0) << row.address;
+        EXPECT_EQ(chip.peek(row.address), row.reads >= 0 ? row.reads : before) << row.address;
+    }
+    EXPECT_EQ(chip.peek(0x0D), 0x5A);
+
+    // TMR0 counts on at once: a write by an instruction would hold it for two cycles.
+    ASSERT_TRUE(chip.poke(TMR0, 0x10));
+    chip.step();
+    EXPECT_EQ(chip.peek(TMR0), 0x11);
+    // Ports: the latch drives the pins of outputs.
+    ASSERT_TRUE(chip.poke(TRISB, 0x00));
+    ASSERT_TRUE(chip.poke(PORTB, 0x81));
+    EXPECT_TRUE(chip.pinLevel(Port::B, 0) && chip.pinLevel(Port::B, 7) && !chip.pinLevel(Port::B, 1));
+    chip.pokeEeprom(3, 0x99);
+    EXPECT_EQ(chip.eeprom(3), 0x99);
+}
+
 } // namespace
 } // namespace tarvik::sim
