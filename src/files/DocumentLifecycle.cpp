@@ -47,7 +47,7 @@ int indexOf(DocumentWindows& windows, const ProgramDocument* document)
     return -1;
 }
 
-// The first line of a message as the specification gives it, the file on the second, and
+// A message's fixed text on its first line, the file on the second, and
 // what the system said about it when there is something to say.
 std::string withFile(std::string_view text, const std::string& path, const std::string& reason = {})
 {
