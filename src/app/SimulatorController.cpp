@@ -93,6 +93,7 @@ SimulatorController::SimulatorController(TMainForm* form, PinDiagram* pins)
 {
     setObjectName(QStringLiteral("SimulatorController"));
     shownValues_.fill(-1);
+    shownW_ = -1;
     createMenu();
     createDocks();
     statusLabel_ = new QLabel(form_->statusBar());
@@ -259,6 +260,7 @@ bool SimulatorController::startSession(TMDIChild* child)
     child_ = child;
     stimulusName_.clear();
     shownValues_.fill(-1);
+    shownW_ = -1;
     registersTable_->setRowCount(0);
     // Noticed once the window is gone, not while it is being torn down.
     childClosed_ = connect(child, &QObject::destroyed, this, [this] { windowOpen(); }, Qt::QueuedConnection);

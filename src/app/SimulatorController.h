@@ -172,6 +172,9 @@ private:
     tarvik::Stopwatch stopwatch_;
     QString timedCommand_;  // empty while no command is timed
     std::array<int, 256> shownValues_{};  // -1: not shown yet
+    int shownW_ = -1;
+    // The W row of the Registers window, which has no address.
+    static constexpr int kNoAddress = -1;
     QString stimulusName_;
 
     tarvik::sim::RunSpeed speed_ = tarvik::sim::RunSpeed::RealTime;

@@ -460,6 +460,17 @@ void SimulatorController::fillRegisters()
     const Pic16c84& chip = session_->chip();
     const QSignalBlocker quiet(registersTable_);
     if (registersTable_->rowCount() == 0 && child_) {
+        // W first, with no address (kNoAddress), so that it too can be typed over.
+        registersTable_->insertRow(0);
+        registersTable_->setItem(0, 0, new QTableWidgetItem(QStringLiteral("W")));
+        registersTable_->setItem(0, 1, new QTableWidgetItem);
+        registersTable_->item(0, 1)->setData(Qt::UserRole, kNoAddress);
+        for (int column : {0, 1, 2, 3}) {
+            if (!registersTable_->item(0, column))
+                registersTable_->setItem(0, column, new QTableWidgetItem);
+            QTableWidgetItem* item = registersTable_->item(0, column);
+            item->setFlags(column == 2 ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+        }
         // Registers under the program's names (the user's where given), both banks.
         for (const RegisterTable* file : {&child_->document().registerFile0, &child_->document().registerFile1}) {
             for (const RegisterEntry& entry : *file) {
@@ -506,8 +517,8 @@ void SimulatorController::fillRegisters()
     const QColor changed(255, 235, 120);
     for (int row = 0; row < registersTable_->rowCount(); ++row) {
         const int address = registersTable_->item(row, 1)->data(Qt::UserRole).toInt();
-        const int value = chip.peek(address);
-        const int shown = shownValues_[static_cast<std::size_t>(address & 0xFF)];
+        const int value = address == kNoAddress ? chip.w() : chip.peek(address);
+        const int shown = address == kNoAddress ? shownW_ : shownValues_[static_cast<std::size_t>(address & 0xFF)];
         registersTable_->item(row, 2)->setText(hex(value, 2));
         registersTable_->item(row, 3)->setText(QStringLiteral("%1").arg(value, 8, 2, QLatin1Char('0')));
         const QBrush background = shown >= 0 && shown != value ? QBrush(changed) : QBrush();
@@ -516,6 +527,7 @@ void SimulatorController::fillRegisters()
     }
     for (int address = 0; address < 256; ++address)
         shownValues_[static_cast<std::size_t>(address)] = chip.peek(address);
+    shownW_ = chip.w();
 }
 
 void SimulatorController::fillEeprom()
@@ -561,6 +573,9 @@ void SimulatorController::registerEdited(QTableWidgetItem* item)
     const std::optional<int> value = typedByte(item->text());
     if (!value) {
         setStatus(QStringLiteral("%1: %2 is not a byte in hexadecimal (00 to FF)").arg(name, item->text().trimmed()));
+    } else if (address == kNoAddress) {
+        session_->chip().pokeW(static_cast<std::uint8_t>(*value));
+        setStatus(QStringLiteral("W set to %1").arg(hex(*value, 2)));
     } else if (session_->chip().poke(address, static_cast<std::uint8_t>(*value))) {
         setStatus(QStringLiteral("%1 set to %2").arg(name, hex(*value, 2)));
     }

@@ -150,6 +150,7 @@ public:
     bool poke(int address, std::uint8_t value);
     bool canPoke(int address) const;
     void pokeEeprom(int address, std::uint8_t value) { eeprom_[address & (kEepromBytes - 1)] = value; }
+    void pokeW(std::uint8_t value) { w_ = value; }
 
 private:
     static constexpr std::uint64_t kNever = ~std::uint64_t{0};

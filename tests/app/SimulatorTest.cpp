@@ -330,13 +330,14 @@ private slots:
             {"COUNT", "G1", 0x7F, "COUNT: G1 is not a byte in hexadecimal (00 to FF)"},
             {"COUNT", "100", 0x7F, "COUNT: 100 is not a byte in hexadecimal (00 to FF)"},
             {"TRISA", "FF", 0x1F, "TRISA set to FF"},
+            {"W", "5Ah", 0x5A, "W set to 5A"},
         };
         for (const Case& c : cases) {
             const int row = rowOf(QString::fromLatin1(c.name));
             QVERIFY2(row >= 0, c.name);
             registers->item(row, 2)->setText(QString::fromLatin1(c.typed));
             const int address = registers->item(row, 1)->data(Qt::UserRole).toInt();
-            QCOMPARE(chip.peek(address), c.value);
+            QCOMPARE(row == 0 ? chip.w() : chip.peek(address), c.value);
             QCOMPARE(s.simulator->statusText(), QString::fromLatin1(c.status));
             QCOMPARE(registers->item(row, 2)->text(), QStringLiteral("%1").arg(c.value, 2, 16, QLatin1Char('0')).toUpper());
         }
