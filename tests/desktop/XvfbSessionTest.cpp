@@ -249,7 +249,10 @@ TEST_F(XvfbSession, BlankLinesTypedBeforeAKillAreRecoveredAndSaved)
     ASSERT_FALSE(question.empty());
     xdotool("windowfocus --sync " + question + " key Return");
     ASSERT_TRUE(eventually([&] { return store.leftBehind().empty(); }));
-    xdotool("key ctrl+s");
+    // The main window has the focus again before Ctrl+S goes to it.
+    const std::string recovered = awaitWindow("^Tarvik - Visual");
+    ASSERT_FALSE(recovered.empty());
+    xdotool("windowactivate --sync " + recovered + " key ctrl+s");
     const std::string saveAs = awaitWindow("^Save  As$");
     ASSERT_FALSE(saveAs.empty());
     const std::string saved = path("recovered.qel");
