@@ -630,6 +630,7 @@ void SimulatorController::setStatus(const QString& text)
     const QString name = documentName();
     const bool elsewhere = session_ && form_->activeChild() && form_->activeChild() != child_;
     statusLabel_->setText(elsewhere && !text.startsWith(name) ? name + QStringLiteral(": ") + text : text);
+    newsLabel_->setText(text);
     messageTimer_.start();
 }
 

@@ -209,6 +209,7 @@ private:
     QLabel* timingReadout_ = nullptr;
     QToolButton* watchButton_ = nullptr;
     QLabel* coreLabel_ = nullptr;
+    QLabel* newsLabel_ = nullptr;
     QSpinBox* clockBox_ = nullptr;
     QComboBox* speedBox_ = nullptr;
     QLabel* statusLabel_ = nullptr;

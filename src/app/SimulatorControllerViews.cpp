@@ -177,6 +177,13 @@ void SimulatorController::createDocks()
     fixed.setStyleHint(QFont::TypeWriter);
     coreLabel_->setFont(fixed);
     column->addWidget(coreLabel_);
+    // The simulator's last news stays here: the status bar may be out of sight under the
+    // simulator's own windows on a small screen, and clears its message after a while.
+    newsLabel_ = new QLabel(panel);
+    newsLabel_->setObjectName(QStringLiteral("labNews"));
+    newsLabel_->setTextFormat(Qt::PlainText);
+    newsLabel_->setWordWrap(true);
+    column->addWidget(newsLabel_);
 
     auto* controls = new QFormLayout;
     controls->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);

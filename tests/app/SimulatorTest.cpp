@@ -302,6 +302,9 @@ private slots:
         trigger(form, "ToggleBreakpoint1");
         QCOMPARE(simulator->statusText(), QStringLiteral("Line 0 holds no instruction: no breakpoint"));
         QTRY_COMPARE_WITH_TIMEOUT(simulator->statusText(), QString(), 8000);
+        // The Registers window keeps the last news, for a status bar out of sight.
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("labNews"))->text(),
+                 QStringLiteral("Line 0 holds no instruction: no breakpoint"));
     }
 
     void valuesTypedIntoTheWindowsSetTheChipWhileItStandsStill()
