@@ -9,6 +9,7 @@
 #include "app/TimingDiagram.h"
 #include "editor/ProgramText.h"
 #include "editor/TMDIChild.h"
+#include "model/HexDigit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -553,19 +554,9 @@ void SimulatorController::fillEeprom()
 
 namespace {
 
-// A byte typed in hexadecimal: "3C", "0x3c" or "3Ch".
-std::optional<int> typedByte(QString text)
+std::optional<int> typedByte(const QString& text)
 {
-    text = text.trimmed();
-    if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
-        text = text.mid(2);
-    else if (text.endsWith(QLatin1Char('h'), Qt::CaseInsensitive))
-        text.chop(1);
-    bool ok = false;
-    const int value = text.toInt(&ok, 16);
-    if (!ok || text.isEmpty() || text.size() > 2 || text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')))
-        return std::nullopt;
-    return value;
+    return tarvik::parseHexByte(text.toLatin1().toStdString());
 }
 
 } // namespace

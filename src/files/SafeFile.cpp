@@ -267,6 +267,24 @@ WriteStatus fail(WriteStatus status, WriteError* error, std::string action, int 
     return status;
 }
 
+// Why a write must not touch the target, if it must not: an existing target must be a file
+// the user may write, so a folder, or a file kept read-only, is not replaced behind the
+// user's back. Fills in what the target is now.
+std::optional<WriteError> refusal(const std::string& path, const std::filesystem::path& target, struct stat& old,
+                                  bool& exists)
+{
+    if (path.empty())
+        return WriteError{"write a file without a name", 0};
+    exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        return WriteError{"write " + target.string(), EISDIR};
+    if (exists && !S_ISREG(old.st_mode))
+        return WriteError{"write " + target.string() + ", which is not a regular file", 0};
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return WriteError{"write " + target.string(), errno};
+    return std::nullopt;
+}
+
 std::string folderName(const std::filesystem::path& folder)
 {
     return folder.empty() ? std::string(".") : folder.string();
@@ -346,20 +364,14 @@ int removeStaleTemporaryFiles(const std::filesystem::path& folder)
 WriteStatus writeFileSafely(const std::string& path, std::span<const std::uint8_t> bytes, WriteError* error,
                             WriteOptions options)
 {
-    if (path.empty())
-        return fail(WriteStatus::CannotOpen, error, "write a file without a name", 0);
     const std::filesystem::path target = resolveTarget(path);
-
-    // An existing target must be a file the user may write: a folder, or a file kept
-    // read-only, is not replaced behind the user's back.
     struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        return fail(WriteStatus::CannotOpen, error, "write " + target.string(), EISDIR);
-    if (exists && !S_ISREG(old.st_mode))
-        return fail(WriteStatus::CannotOpen, error, "write " + target.string() + ", which is not a regular file", 0);
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        return fail(WriteStatus::CannotOpen, error, "write " + target.string(), errno);
+    bool exists = false;
+    if (std::optional<WriteError> refused = refusal(path, target, old, exists)) {
+        if (error)
+            *error = std::move(*refused);
+        return WriteStatus::CannotOpen;
+    }
 
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
@@ -512,22 +524,13 @@ SafeFileStream::SafeFileStream(const std::string& path)
     std::filesystem::path folder = target_.parent_path();
     if (folder.empty())
         folder = ".";
-    // Refused as writeFileSafely refuses it.
     struct stat old {};
-    const bool exists = ::stat(target_.c_str(), &old) == 0;
-    failed_ = true;
-    if (path.empty())
-        error_ = {"write a file without a name", 0};
-    else if (exists && S_ISDIR(old.st_mode))
-        error_ = {"write " + target_.string(), EISDIR};
-    else if (exists && !S_ISREG(old.st_mode))
-        error_ = {"write " + target_.string() + ", which is not a regular file", 0};
-    else if (exists && ::access(target_.c_str(), W_OK) != 0)
-        error_ = {"write " + target_.string(), errno};
-    else
-        failed_ = false;
-    if (failed_)
+    bool exists = false;
+    if (std::optional<WriteError> refused = refusal(path, target_, old, exists)) {
+        failed_ = true;
+        error_ = std::move(*refused);
         return;
+    }
     // Named from the start: a stream cannot be written a second time should linking an
     // unnamed file fail at the end.
     temporary_.reset(new Temporary{TemporaryFile(folder, false), folder});

@@ -1,10 +1,14 @@
 #include "model/Names.h"
 
+#include "model/HexDigit.h"
+
 #include "FakeScreen.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
+#include <utility>
 
 namespace tarvik {
 namespace {
@@ -98,6 +102,17 @@ TEST_F(Names, LiteralOperandsAcceptExactlyTheDocumentedNotations)
             EXPECT_EQ(screen.messages[0].text, "Syntax error:'" + row.text + "'");
         }
     }
+}
+
+TEST(HexByte, TypedBytesInTheirUsualSpellingsAndNothingElse)
+{
+    const std::pair<const char*, std::optional<int>> rows[] = {
+        {"3C", 0x3C}, {"3c", 0x3C}, {" 0x7f ", 0x7F}, {"0XFF", 0xFF}, {"3Ch", 0x3C}, {"a", 0x0A}, {"0", 0},
+        {"", std::nullopt}, {"  ", std::nullopt}, {"100", std::nullopt}, {"G1", std::nullopt}, {"-1", std::nullopt},
+        {"+1", std::nullopt}, {"0x", std::nullopt}, {"h", std::nullopt}, {"0x100", std::nullopt}, {"1 2", std::nullopt},
+    };
+    for (const auto& [typed, value] : rows)
+        EXPECT_EQ(parseHexByte(typed), value) << '"' << typed << '"';
 }
 
 TEST_F(Names, LiteralNamesAreLeftToTheCallerOrOfferedByTheDialog)

@@ -2,6 +2,7 @@
 
 #include "editor/Settings.h"
 
+#include "model/HexDigit.h"
 #include "model/Names.h"
 #include "model/ProgramDocument.h"
 #include "model/Screen.h"
@@ -154,14 +155,13 @@ std::optional<tarvik::EepromData> TfrmEepromData::data()
         const QString text = cell ? cell->text().trimmed() : QString();
         if (text.isEmpty())
             continue;
-        bool ok = false;
-        const int value = text.toInt(&ok, 16);
-        if (!ok || value < 0 || value > 0xFF || text.size() > 2) {
+        const std::optional<int> value = tarvik::parseHexByte(text.toLatin1().toStdString());
+        if (!value) {
             tblEeprom_->setCurrentCell(i / kColumns, i % kColumns);
             tarvik::ReportError(screen_, "Sintax error: %s is not valid!", text.toStdString().c_str());
             return std::nullopt;
         }
-        result[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(value);
+        result[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(*value);
     }
     return result;
 }
