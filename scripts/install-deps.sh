@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          gputils gpsim gtkwave fonts-dejavu-core xvfb xauth xdotool openbox
+          gputils gpsim gtkwave fonts-dejavu-core xvfb xauth xdotool openbox x11-utils
           clang libclang-rt-14-dev desktop-file-utils libxml2-utils man-db shared-mime-info dpkg-dev
           lintian)
 
