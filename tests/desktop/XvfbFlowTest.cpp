@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -81,6 +82,21 @@ bool pointAt(const QWidget* widget)
             return true;
     }
     return false;
+}
+
+// For a failure's message: where the pointer is and what Qt has there.
+QByteArray pointerReport(const QWidget* target)
+{
+    const QPoint pointer = QCursor::pos();
+    const QWidget* there = QApplication::widgetAt(pointer);
+    return QStringLiteral("pointer at %1,%2 over %3; %4 centred at %5,%6 by the server, %7,%8 by Qt")
+        .arg(pointer.x()).arg(pointer.y())
+        .arg(there ? there->objectName() + QLatin1Char(' ') + QString::fromLatin1(there->metaObject()->className())
+                   : QStringLiteral("nothing"))
+        .arg(target->objectName())
+        .arg(centreOf(target).x()).arg(centreOf(target).y())
+        .arg(target->mapToGlobal(target->rect().center()).x()).arg(target->mapToGlobal(target->rect().center()).y())
+        .toLocal8Bit();
 }
 
 bool clickOn(const QWidget* widget)
@@ -263,12 +279,13 @@ private slots:
         };
 
         // The palette's hint in the message panel, the document's panels as they were.
-        QVERIFY(pointAt(form.findChild<QToolButton*>(QStringLiteral("btnMovlw"))));
+        auto* movlw = form.findChild<QToolButton*>(QStringLiteral("btnMovlw"));
+        QVERIFY2(pointAt(movlw), pointerReport(movlw).constData());
         QTRY_COMPARE(form.statusPanelText(TMainForm::kMessagePanel), QStringLiteral("Move literal to W"));
         QCOMPARE(form.statusPanelText(1), QStringLiteral("   2"));
         QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
         picture("xvfb-palette-hint.png");
-        QVERIFY(pointAt(view));
+        QVERIFY2(pointAt(view), pointerReport(view).constData());
 
         // Shift+F10 opens the line menu under the cursor line; Escape closes it.
         QVERIFY(key(QStringLiteral("shift+F10")));
