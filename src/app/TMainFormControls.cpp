@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -28,6 +29,25 @@
 #include <array>
 
 namespace {
+
+// A message longer than its panel ends in an ellipsis rather than a cut letter; a path
+// (a recent file, an example) loses its middle, where the folders are.
+class ElidedPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect room = contentsRect().adjusted(margin(), 0, -margin(), 0);
+        const bool path = text().startsWith(QLatin1Char('/'));
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), path ? Qt::ElideMiddle : Qt::ElideRight, room.width()));
+    }
+};
 
 constexpr QSize kMinimumSize(620, 480);
 constexpr QSize kMaximumSize(810, 590);
@@ -375,7 +395,7 @@ void TMainForm::createStatusBar()
     bar->setObjectName(QStringLiteral("StatusBar1"));
     const std::array<QString, kStatusPanelCount> longest = longestStatusTexts();
     for (int i = 0; i < kStatusPanelCount; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = i + 1 < kStatusPanelCount ? new QLabel(bar) : new ElidedPanel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // The widths suit a small dialog font; a larger desktop font widens a panel just
@@ -390,7 +410,9 @@ void TMainForm::createStatusBar()
         } else {
             // The last panel, the cycles of a selection, runs to the end of the bar and gives
             // way in a narrow window, so the panels before it never overlap.
+            // A long hint must not ask for room either: the panels before it would move.
             panel->setMinimumWidth(0);
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             bar->addWidget(panel, 1);
         }
         statusPanels_[i] = panel;

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -467,6 +468,18 @@ private slots:
             QApplication::sendEvent(child(&form, name), &leave);
             QCOMPARE(form.statusPanelText(TMainForm::kMessagePanel), QString());
         }
+        // A message longer than its panel (an example's path) moves no other panel.
+        std::vector<QRect> before;
+        for (int i = 0; i < TMainForm::kMessagePanel; ++i)
+            before.push_back(child(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->geometry());
+        const QString path = QStringLiteral("/usr/share/tarvik/examples/") + QString(200, QLatin1Char('x')) + ".qel";
+        QStatusTipEvent tip(path);
+        QApplication::sendEvent(&form, &tip);
+        QApplication::processEvents();
+        QCOMPARE(form.statusPanelText(TMainForm::kMessagePanel), path);
+        for (int i = 0; i < TMainForm::kMessagePanel; ++i)
+            QCOMPARE(child(&form, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->geometry(), before[std::size_t(i)]);
+
         hover(child(&form, "btnMovlw"));
         QVERIFY(form.grab().toImage().save(tarvik::test::screenshotPath(QStringLiteral("main-palette-hint.png"))));
     }
