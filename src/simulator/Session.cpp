@@ -14,7 +14,14 @@ Session::Session(const SimProgram& program, std::size_t traceKept)
 
 void Session::reset()
 {
+    // The data EEPROM holds its bytes with the power off: a reset keeps what the program
+    // wrote (the chip as programmed comes back with a new simulation).
+    std::array<std::uint8_t, kEepromBytes> kept{};
+    for (int address = 0; address < kEepromBytes; ++address)
+        kept[static_cast<std::size_t>(address)] = chip_.eeprom(address);
     chip_.powerOnReset();
+    for (int address = 0; address < kEepromBytes; ++address)
+        chip_.pokeEeprom(address, kept[static_cast<std::size_t>(address)]);
     steps_ = 0;
     watchedSince_.fill(0);
     stimulus_.restart();

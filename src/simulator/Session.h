@@ -31,7 +31,8 @@ public:
     const Pic16c84& chip() const { return chip_; }
     const SimProgram& program() const { return program_; }
 
-    // Power-on reset: the stimulus plays again from its start, the trace starts anew.
+    // Power-on reset: the stimulus plays again from its start, the trace starts anew; the
+    // data EEPROM keeps its bytes.
     void reset();
     // Steps run since the reset.
     std::uint64_t steps() const { return steps_; }

@@ -50,5 +50,25 @@ TEST(Session, BreakpointsStepOverAndTargets)
     EXPECT_EQ(session.run(100), RunEnd::Asleep);
 }
 
+TEST(Session, ResetKeepsTheBytesTheProgramWroteToTheDataEeprom)
+{
+    // EEDATA = 0x2A, EEADR = 0, the unlock sequence, WR; wait for WR to clear, sleep.
+    SimProgram program = numbered({movlw(0x2A), movwf(0x08), clrf(0x09), bsf(0x03, 5), bsf(0x08, 2), movlw(0x55),
+                                   movwf(0x09), movlw(0xAA), movwf(0x09), bsf(0x08, 1), btfsc(0x08, 1), goto_(10),
+                                   sleep()});
+    program.eeprom[0] = 0x11;
+    program.eeprom[1] = 0x22;
+    Session session(program);
+    EXPECT_EQ(session.chip().eeprom(0), 0x11);
+    ASSERT_EQ(session.run(100000), RunEnd::Asleep);
+    EXPECT_EQ(session.chip().eeprom(0), 0x2A);
+
+    session.reset();
+    EXPECT_EQ(session.chip().eeprom(0), 0x2A);
+    EXPECT_EQ(session.chip().eeprom(1), 0x22);
+    EXPECT_EQ(session.chip().pc(), 0);
+    EXPECT_EQ(Session(program).chip().eeprom(0), 0x11);  // a new simulation: the chip as programmed
+}
+
 } // namespace
 } // namespace tarvik::sim
