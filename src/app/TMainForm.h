@@ -116,6 +116,8 @@ public:
     // Every palette button (codes 1 to 35) and the context menu's ORG and blank line
     // items (101, 102) end here; the entry dialogs hook in at this one place.
     virtual void runInstructionDialog(int code);
+    // Edit > Insert Instruction... (Insert): the palette by keyboard.
+    void pickInstruction();
     // The entry dialog of the active document's cursor line, in edit mode; nothing opens on
     // the header line.
     void editCurrentLine();
@@ -267,6 +269,7 @@ private:
     QAction* pasteItem_ = nullptr;
     QAction* deleteItem_ = nullptr;
     QList<QAction*> lineItems_;
+    int lastPicked_ = 0;  // offered first when Insert Instruction opens again
 
     QToolButton* saveBtn_ = nullptr;
     QToolButton* cutBtn_ = nullptr;

@@ -12,6 +12,7 @@
 #include "assembler/HexImage.h"
 #include "assembler/TfrmHexFile.h"
 #include "dialogs/instruction/EntryDialogs.h"
+#include "dialogs/instruction/TfrmPickInstruction.h"
 #include "dialogs/search/TfrmFind.h"
 #include "dialogs/search/TfrmReplace.h"
 #include "dialogs/symbols/TfrmNewBits.h"
@@ -44,6 +45,17 @@ void TMainForm::runInstructionDialog(int code)
     const std::string name = info ? "Insert " + std::string(info->mnemonic)
                                   : code == tarvik::kOrgCode ? "ORG" : "Insert Blank";
     documents_.run(name, [this, code](TMDIChild& child) { ::runInstructionDialog(child, *screen_, code, this); });
+}
+
+void TMainForm::pickInstruction()
+{
+    if (!activeChild())
+        return;
+    TfrmPickInstruction dialog(lastPicked_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    lastPicked_ = dialog.chosenCode();
+    runInstructionDialog(lastPicked_);
 }
 
 void TMainForm::editCurrentLine()

@@ -221,6 +221,8 @@ void TMainForm::createMenus()
     addLineCommand("ORG2", "&ORG...", LineCommand::Org, [this] { runInstructionDialog(tarvik::kOrgCode); });
     addLineCommand("InsertBlank2", "Insert &Blank...", LineCommand::InsertBlank,
                    [this] { runInstructionDialog(tarvik::kBlankCode); });
+    addLineCommand("InsertInstruction1", "Insert I&nstruction...", LineCommand::PickInstruction,
+                   [this] { pickInstruction(); });
 
     searchMenu_ = bar->addMenu(QStringLiteral("&Search"));
     searchMenu_->setObjectName(QStringLiteral("Search1"));

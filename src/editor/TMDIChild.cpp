@@ -209,6 +209,7 @@ QKeySequence TMDIChild::keysOf(LineCommand command)
     case LineCommand::Org: return QKeySequence(Qt::CTRL | Qt::Key_R);
     case LineCommand::InsertBlank: return QKeySequence(Qt::SHIFT | Qt::Key_Return);
     case LineCommand::DeselectAll: return QKeySequence(Qt::Key_Escape);
+    case LineCommand::PickInstruction: return QKeySequence(Qt::Key_Insert);
     }
     return {};
 }

@@ -98,7 +98,7 @@ public:
 
     // The keys of the line commands: the line menu shows them, the main window's Edit menu
     // binds them while a document window has the focus.
-    enum class LineCommand { Edit, ActiveInactive, SelectDeselect, Org, InsertBlank, DeselectAll };
+    enum class LineCommand { Edit, ActiveInactive, SelectDeselect, Org, InsertBlank, DeselectAll, PickInstruction };
     static QKeySequence keysOf(LineCommand command);
 
     // Consulted by closeEvent: false keeps the window open.

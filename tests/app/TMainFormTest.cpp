@@ -612,6 +612,51 @@ private slots:
         QVERIFY(screen.messages.empty());
     }
 
+    // Insert opens the palette by keyboard: what is typed narrows the list, the arrows move
+    // in it, Return asks for the instruction's entry dialog as the palette button does.
+    void theInsertKeyPicksAnInstructionByWhatIsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs");
+        QTest::addColumn<int>("code");
+        QTest::newRow("a mnemonic's start") << "movl" << 0 << 24;
+        QTest::newRow("a whole mnemonic before a longer one") << "movf" << 0 << 3;
+        QTest::newRow("the arrow to the next one shown") << "mov" << 1 << 7;
+        QTest::newRow("upper case") << "SWAP" << 0 << 12;
+        QTest::newRow("the palette's symbol") << "W|k" << 0 << 25;
+        QTest::newRow("the description") << "through carry" << 0 << 11;
+        QTest::newRow("nothing matches") << "xyz" << 0 << 0;
+    }
+
+    void theInsertKeyPicksAnInstructionByWhatIsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, downs);
+        QFETCH(int, code);
+        RecordingForm form;
+        start(form);
+        TMDIChild* view = form.activeChild();
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+        bool stayedOpen = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog && dialog->objectName() == QStringLiteral("TfrmPickInstruction"));
+            QVERIFY(QTest::qWaitForWindowActive(dialog));  // the grid's Escape is not the dialog's
+            QWidget* box = child(dialog, "txtFilter");
+            QTRY_COMPARE(QApplication::focusWidget(), box);
+            QTest::keyClicks(box, typed);
+            for (int i = 0; i < downs; ++i)
+                QTest::keyClick(box, Qt::Key_Down);
+            QTest::keyClick(box, Qt::Key_Return);
+            stayedOpen = dialog->isVisible();
+            if (stayedOpen)
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QTest::keyClick(view, Qt::Key_Insert);
+        QCOMPARE(stayedOpen, code == 0);
+        QCOMPARE(form.requested, code == 0 ? std::vector<int>{} : std::vector<int>{code});
+    }
+
     void theStatusPanelsHoldTheirLongestTexts()
     {
         TMainForm form;

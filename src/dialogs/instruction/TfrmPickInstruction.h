@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QTreeWidget;
+
+// The palette by keyboard: type part of a mnemonic, of its symbol on the palette or of
+// its description, pick with the arrows and Return. What the palette button would open
+// then opens for the chosen instruction.
+class TfrmPickInstruction : public QDialog {
+    Q_OBJECT
+public:
+    // lastCode: the instruction picked last time, offered first while nothing is typed.
+    explicit TfrmPickInstruction(int lastCode, QWidget* parent = nullptr);
+
+    // The instruction's code, or 0 when none is chosen.
+    int chosenCode() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void filter(const QString& typed);
+    void acceptIfChosen();
+
+    QLineEdit* txtFilter = nullptr;
+    QTreeWidget* lvInstructions = nullptr;
+    int lastCode_ = 0;
+};
