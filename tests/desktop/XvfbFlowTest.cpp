@@ -310,6 +310,23 @@ private slots:
         QCOMPARE(QApplication::activePopupWidget()->objectName(), QStringLiteral("Search1"));
         QVERIFY(key(QStringLiteral("Escape")));
         QTRY_VERIFY(!QApplication::activePopupWidget());
+
+        // Insert: the palette by keyboard, what is typed in its box, Return to the entry dialog.
+        const auto filterText = [] {
+            QWidget* picker = modal("TfrmPickInstruction");
+            auto* box = picker ? picker->findChild<QLineEdit*>(QStringLiteral("txtFilter")) : nullptr;
+            return box ? box->text() : QString();
+        };
+        Session picking({
+            {"the document", [] { return true; }, [] { key(QStringLiteral("Insert")); }},
+            {"the instruction picker", [] { return modal("TfrmPickInstruction") != nullptr; },
+             [] { type(QStringLiteral("movl")); }},
+            {"the text in its box", [&] { return filterText() == QStringLiteral("movl"); },
+             [] { key(QStringLiteral("Return")); }},
+            {"the movlw dialog", [] { return modal("TfrmLit1") != nullptr; }, [] { key(QStringLiteral("Escape")); }},
+            {"back in the document", [] { return !QApplication::activeModalWidget(); }, [] {}},
+        });
+        run(picking);
     }
 };
 
