@@ -81,22 +81,40 @@ TEST(SafeFileKill, AWriterKilledAnywhereLeavesTheOldOrTheNewFileWholeAndNothingE
         const auto writeTime = std::chrono::duration_cast<std::chrono::microseconds>(
                                    std::chrono::steady_clock::now() - start).count() / 2;
         std::mt19937 random(7);
-        std::uniform_int_distribution<long> delay(0, 2 * writeTime + 200);
+        long range = 2 * writeTime + 200;
 
         int seenOld = 0, seenNew = 0, restored = 0;
         std::size_t mostLeftOver = 0;
         int kills = 0;
-        // A kill in place falls inside the few writes that can cut the file now and then:
-        // go on until one did, so that putting the old contents back is seen to work.
-        const auto enough = [&] { return kills >= row.kills && (row.writer != Writer::InPlace || restored > 0); };
-        for (; !enough() && kills < 5 * row.kills; ++kills) {
+        // A kill in place falls inside the few writes that can cut the file now and then
+        // (rarely on a loaded machine, whose time slices are longer than a write): go on
+        // until one did, so that putting the old contents back is seen to work. A machine
+        // slower than at the measurement widens the delays until kills land on both contents.
+        const auto enough = [&] {
+            return kills >= row.kills && seenOld > 0 && seenNew > 0 && (row.writer != Writer::InPlace || restored > 0);
+        };
+        for (; !enough() && kills < 40 * row.kills; ++kills) {
+            if (kills > 0 && kills % row.kills == 0)
+                range *= 2;
+            // The delay counts from the child's first write: on a loaded machine a fork can
+            // take longer to start than the whole delay range.
+            int started[2];
+            ASSERT_EQ(::pipe(started), 0);
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
+                ::close(started[0]);
+                const char ready = 'r';
+                if (::write(started[1], &ready, 1) != 1)
+                    ::_exit(1);
                 for (int i = 0;; ++i)
                     write(row.writer, target, i % 2 == 0 ? newer : older);
             }
-            ::usleep(static_cast<useconds_t>(delay(random)));
+            ::close(started[1]);
+            char ready = 0;
+            ASSERT_EQ(::read(started[0], &ready, 1), 1);
+            ::close(started[0]);
+            ::usleep(static_cast<useconds_t>(std::uniform_int_distribution<long>(0, range)(random)));
             ::kill(child, SIGKILL);
             int status = 0;
             ::waitpid(child, &status, 0);
