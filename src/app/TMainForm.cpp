@@ -197,6 +197,7 @@ TMDIChild* TMainForm::addDocumentWindow(std::unique_ptr<tarvik::ProgramDocument>
     });
     connect(child, &TMDIChild::orgLineRequested, this, [this] { runInstructionDialog(tarvik::kOrgCode); });
     connect(child, &TMDIChild::blankLineDialogRequested, this, [this] { runInstructionDialog(tarvik::kBlankCode); });
+    connect(child, &TMDIChild::instructionTyped, this, &TMainForm::pickInstruction);
     connect(window, &QObject::destroyed, this, &TMainForm::UpdateMenuItems);
 
     const int count = static_cast<int>(documentWindows().size());

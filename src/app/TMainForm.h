@@ -116,8 +116,9 @@ public:
     // Every palette button (codes 1 to 35) and the context menu's ORG and blank line
     // items (101, 102) end here; the entry dialogs hook in at this one place.
     virtual void runInstructionDialog(int code);
-    // Edit > Insert Instruction... (Insert): the palette by keyboard.
-    void pickInstruction();
+    // Edit > Insert Instruction... (Insert), or a letter typed into the grid, which starts
+    // the name: the palette by keyboard.
+    void pickInstruction(const QString& typed = {});
     // The entry dialog of the active document's cursor line, in edit mode; nothing opens on
     // the header line.
     void editCurrentLine();

@@ -24,6 +24,7 @@
 #include "model/InstructionCode.h"
 
 #include <QFile>
+#include <QMdiArea>
 #include <QFileInfo>
 
 #include <string>
@@ -47,11 +48,14 @@ void TMainForm::runInstructionDialog(int code)
     documents_.run(name, [this, code](TMDIChild& child) { ::runInstructionDialog(child, *screen_, code, this); });
 }
 
-void TMainForm::pickInstruction()
+void TMainForm::pickInstruction(const QString& typed)
 {
     if (!activeChild())
         return;
-    TfrmPickInstruction dialog(lastPicked_, this);
+    TfrmPickInstruction dialog(lastPicked_, typed, this);
+    // At the top of the documents' area, as command palettes stand.
+    const QRect area(mdiArea_->mapToGlobal(QPoint(0, 0)), mdiArea_->size());
+    dialog.move(area.center().x() - dialog.width() / 2, area.top() + 8);
     if (dialog.exec() != QDialog::Accepted)
         return;
     lastPicked_ = dialog.chosenCode();

@@ -503,6 +503,17 @@ void TMDIChild::setRowOverlay(RowOverlay overlay)
     update();
 }
 
+namespace {
+
+bool startsAnInstructionName(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    return text.size() == 1 && text[0].isLetter()
+           && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+} // namespace
+
 void TMDIChild::keyPressEvent(QKeyEvent* event)
 {
     const int from = topIndex_ + cursorRow_;
@@ -538,6 +549,10 @@ void TMDIChild::keyPressEvent(QKeyEvent* event)
         break;
     default:
         moved = pagingKey(event);
+        if (!moved && startsAnInstructionName(event)) {
+            emit instructionTyped(event->text());
+            return;
+        }
         break;
     }
     if (moved && (event->modifiers() & Qt::ShiftModifier))

@@ -131,6 +131,8 @@ signals:
     void editLineRequested();
     void orgLineRequested();
     void blankLineDialogRequested();
+    // A letter typed into the grid: the start of an instruction's name.
+    void instructionTyped(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -13,6 +13,7 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -616,20 +617,23 @@ private slots:
     // in it, Return asks for the instruction's entry dialog as the palette button does.
     void theInsertKeyPicksAnInstructionByWhatIsTyped_data()
     {
+        QTest::addColumn<bool>("fromGrid");  // the first letter typed into the grid opens it
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("downs");
         QTest::addColumn<int>("code");
-        QTest::newRow("a mnemonic's start") << "movl" << 0 << 24;
-        QTest::newRow("a whole mnemonic before a longer one") << "movf" << 0 << 3;
-        QTest::newRow("the arrow to the next one shown") << "mov" << 1 << 7;
-        QTest::newRow("upper case") << "SWAP" << 0 << 12;
-        QTest::newRow("the palette's symbol") << "W|k" << 0 << 25;
-        QTest::newRow("the description") << "through carry" << 0 << 11;
-        QTest::newRow("nothing matches") << "xyz" << 0 << 0;
+        QTest::newRow("a mnemonic's start") << false << "movl" << 0 << 24;
+        QTest::newRow("a whole mnemonic before a longer one") << false << "movf" << 0 << 3;
+        QTest::newRow("the arrow to the next one shown") << false << "mov" << 1 << 7;
+        QTest::newRow("upper case") << false << "SWAP" << 0 << 12;
+        QTest::newRow("the palette's symbol") << false << "W|k" << 0 << 25;
+        QTest::newRow("the description") << false << "through carry" << 0 << 11;
+        QTest::newRow("nothing matches") << false << "xyz" << 0 << 0;
+        QTest::newRow("typed into the grid") << true << "bsf" << 0 << 16;
     }
 
     void theInsertKeyPicksAnInstructionByWhatIsTyped()
     {
+        QFETCH(bool, fromGrid);
         QFETCH(QString, typed);
         QFETCH(int, downs);
         QFETCH(int, code);
@@ -644,7 +648,8 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(dialog));  // the grid's Escape is not the dialog's
             QWidget* box = child(dialog, "txtFilter");
             QTRY_COMPARE(QApplication::focusWidget(), box);
-            QTest::keyClicks(box, typed);
+            QTest::keyClicks(box, fromGrid ? typed.mid(1) : typed);
+            QCOMPARE(qobject_cast<QLineEdit*>(box)->text(), typed);
             for (int i = 0; i < downs; ++i)
                 QTest::keyClick(box, Qt::Key_Down);
             QTest::keyClick(box, Qt::Key_Return);
@@ -652,7 +657,10 @@ private slots:
             if (stayedOpen)
                 QTest::keyClick(box, Qt::Key_Escape);
         });
-        QTest::keyClick(view, Qt::Key_Insert);
+        if (fromGrid)
+            QTest::keyClicks(view, typed.left(1));
+        else
+            QTest::keyClick(view, Qt::Key_Insert);
         QCOMPARE(stayedOpen, code == 0);
         QCOMPARE(form.requested, code == 0 ? std::vector<int>{} : std::vector<int>{code});
     }

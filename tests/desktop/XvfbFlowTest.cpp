@@ -312,14 +312,19 @@ private slots:
         QTRY_VERIFY(!QApplication::activePopupWidget());
 
         // Insert: the palette by keyboard, what is typed in its box, Return to the entry dialog.
-        const auto filterText = [] {
-            QWidget* picker = modal("TfrmPickInstruction");
-            auto* box = picker ? picker->findChild<QLineEdit*>(QStringLiteral("txtFilter")) : nullptr;
+        // The picker is a popup: it takes the keys without becoming the active window.
+        const auto picker = [] {
+            QWidget* popup = QApplication::activePopupWidget();
+            return popup && popup->inherits("TfrmPickInstruction") ? popup : nullptr;
+        };
+        const auto filterText = [&picker] {
+            QWidget* shown = picker();
+            auto* box = shown ? shown->findChild<QLineEdit*>(QStringLiteral("txtFilter")) : nullptr;
             return box ? box->text() : QString();
         };
         Session picking({
             {"the document", [] { return true; }, [] { key(QStringLiteral("Insert")); }},
-            {"the instruction picker", [] { return modal("TfrmPickInstruction") != nullptr; },
+            {"the instruction picker", [&picker] { return picker() != nullptr; },
              [] { type(QStringLiteral("movl")); }},
             {"the text in its box", [&] { return filterText() == QStringLiteral("movl"); },
              [] { key(QStringLiteral("Return")); }},

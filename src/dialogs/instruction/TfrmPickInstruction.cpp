@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,21 +34,29 @@ QString operandForm(tarvik::OperandShape shape)
 
 } // namespace
 
-TfrmPickInstruction::TfrmPickInstruction(int lastCode, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+TfrmPickInstruction::TfrmPickInstruction(int lastCode, const QString& typed, QWidget* parent)
+    // A popup rather than a dialog window: the toolkit hands a popup the keys that reach the
+    // main window before the window manager has moved the focus, so a name typed in one go
+    // loses no letter while the list opens. A click elsewhere closes it, as Escape does.
+    : QDialog(parent, Qt::Popup),
       lastCode_(lastCode)
 {
     setObjectName(QStringLiteral("TfrmPickInstruction"));
     setWindowTitle(QStringLiteral("Insert Instruction"));
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
 
-    auto* prompt = new QLabel(QStringLiteral("&Instruction:"), this);
-    txtFilter = new QLineEdit(this);
+    auto* prompt = new QLabel(QStringLiteral("Insert &instruction:"), frame);
+    txtFilter = new QLineEdit(frame);
     txtFilter->setObjectName(QStringLiteral("txtFilter"));
     txtFilter->setPlaceholderText(QStringLiteral("mnemonic, palette symbol or description"));
     txtFilter->setClearButtonEnabled(true);
     prompt->setBuddy(txtFilter);
 
-    lvInstructions = new QTreeWidget(this);
+    lvInstructions = new QTreeWidget(frame);
     lvInstructions->setObjectName(QStringLiteral("lvInstructions"));
     lvInstructions->setHeaderLabels({QStringLiteral("Mnemonic"), QStringLiteral("Palette"), QStringLiteral("Description")});
     lvInstructions->setRootIsDecorated(false);
@@ -65,13 +74,13 @@ TfrmPickInstruction::TfrmPickInstruction(int lastCode, QWidget* parent)
         lvInstructions->resizeColumnToContents(column);
     lvInstructions->header()->setStretchLastSection(true);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, frame);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &TfrmPickInstruction::acceptIfChosen);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(frame);
     layout->addWidget(prompt);
     layout->addWidget(txtFilter);
     layout->addWidget(lvInstructions, 1);
@@ -81,7 +90,8 @@ TfrmPickInstruction::TfrmPickInstruction(int lastCode, QWidget* parent)
     connect(lvInstructions, &QTreeWidget::itemDoubleClicked, this, &TfrmPickInstruction::acceptIfChosen);
     txtFilter->installEventFilter(this);
     txtFilter->setFocus();
-    filter(QString());
+    txtFilter->setText(typed);
+    filter(typed);
 
     const int rowHeight = lvInstructions->sizeHintForRow(0);
     resize(std::max(420, lvInstructions->header()->length() + 120), 16 * rowHeight + 120);
@@ -124,6 +134,17 @@ void TfrmPickInstruction::filter(const QString& typed)
         lvInstructions->scrollToItem(current);
     if (auto* ok = findChild<QPushButton*>(QStringLiteral("btnOK")))
         ok->setEnabled(current != nullptr);
+}
+
+// Showing a dialog gives its box the focus as Tab would, which selects what it holds: the
+// letter typed into the grid would go with the next key.
+void TfrmPickInstruction::setVisible(bool visible)
+{
+    QDialog::setVisible(visible);
+    if (visible) {
+        txtFilter->deselect();
+        txtFilter->end(false);
+    }
 }
 
 void TfrmPickInstruction::acceptIfChosen()

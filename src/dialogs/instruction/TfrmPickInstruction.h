@@ -11,11 +11,14 @@ class QTreeWidget;
 class TfrmPickInstruction : public QDialog {
     Q_OBJECT
 public:
-    // lastCode: the instruction picked last time, offered first while nothing is typed.
-    explicit TfrmPickInstruction(int lastCode, QWidget* parent = nullptr);
+    // lastCode: the instruction picked last time, offered first while nothing is typed;
+    // typed: what the box starts with.
+    TfrmPickInstruction(int lastCode, const QString& typed, QWidget* parent = nullptr);
 
     // The instruction's code, or 0 when none is chosen.
     int chosenCode() const;
+
+    void setVisible(bool visible) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
