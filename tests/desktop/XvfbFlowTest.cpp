@@ -69,19 +69,39 @@ QPoint centreOf(const QWidget* widget)
     return windowOrigin(window) + widget->mapTo(window, widget->rect().center());
 }
 
-// The pointer is moved again until the server reports it over the widget.
+// The pointer is moved again until the server reports it over the widget, and the window
+// did not move meanwhile.
 bool pointAt(const QWidget* widget)
 {
     for (int attempt = 0; attempt < 40; ++attempt) {
-        const QPoint global = centreOf(widget);
+        const QPoint origin = windowOrigin(widget->window());
+        const QPoint global = origin + widget->mapTo(widget->window(), widget->rect().center());
         if (!xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(global.x()),
                       QString::number(global.y())}))
             return false;
         QTest::qWait(50);
-        if (widget->underMouse())
+        if (widget->underMouse() && windowOrigin(widget->window()) == origin)
             return true;
     }
     return false;
+}
+
+// The main window maximises itself once shown, and the window manager does it when it gets
+// to it: on a loaded machine after the test has begun. Waits until the window has stood
+// still for a while.
+bool settled(const QWidget* window)
+{
+    QPoint last = windowOrigin(window);
+    QSize lastSize = window->size();
+    int still = 0;
+    for (int i = 0; i < 100 && still < 4; ++i) {
+        QTest::qWait(100);
+        const QPoint now = windowOrigin(window);
+        still = now == last && window->size() == lastSize ? still + 1 : 0;
+        last = now;
+        lastSize = window->size();
+    }
+    return still >= 4;
 }
 
 // For a failure's message: where the pointer is and what Qt has there.
@@ -180,6 +200,7 @@ class XvfbFlowTest : public QObject {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTRY_VERIFY_WITH_TIMEOUT(form.isActiveWindow() && form.activeChild() && hasFocus(form.activeChild()), 10000);
+        QVERIFY(settled(&form));
     }
 
     static void run(Session& session)
