@@ -36,8 +36,9 @@ QString operandForm(tarvik::OperandShape shape)
 
 TfrmPickInstruction::TfrmPickInstruction(int lastCode, const QString& typed, QWidget* parent)
     // A popup rather than a dialog window: the toolkit hands a popup the keys that reach the
-    // main window before the window manager has moved the focus, so a name typed in one go
-    // loses no letter while the list opens. A click elsewhere closes it, as Escape does.
+    // main window before the window manager has moved the focus, so a name typed at a
+    // typist's pace loses no letter while the list opens (a dialog window lost the second
+    // letter). A click elsewhere closes it, as Escape does.
     : QDialog(parent, Qt::Popup),
       lastCode_(lastCode)
 {
