@@ -271,7 +271,7 @@ private slots:
         QCOMPARE(screen.messages.size(), std::size_t(4));
     }
 
-    void anExitThatIsCancelledShowsWhatItSaved()
+    void anExitThatIsCancelledShowsWhatItSavedAndMovesUndosSavedState()
     {
         TMainForm form;
         start(form);
@@ -293,21 +293,6 @@ private slots:
 
         form.mdiArea()->setActiveSubWindow(subWindowOf(views[0]));
         QCOMPARE(form.statusPanelText(4), QStringLiteral("Modified"));
-    }
-
-    void aSaveQuestionsWriteMovesTheSavedStateOfUndo()
-    {
-        TMainForm form;
-        start(form);
-        form.FileNewItemClick();
-        const QList<TMDIChild*> views = form.documentWindows();
-        edit(views[0]);
-        edit(views[1]);
-        screen.answers = {MessageAnswer::Cancel, MessageAnswer::Yes};
-        screen.files.push_back(path("saved.qel"));
-        trigger(form, "FileExitItem");
-        QVERIFY(form.isVisible());
-        QVERIFY(!views[1]->document().modified);
 
         // Undo takes the document away from what the file holds, Redo back to it.
         form.mdiArea()->setActiveSubWindow(subWindowOf(views[1]));

@@ -76,7 +76,8 @@ TfrmPickInstruction::TfrmPickInstruction(int lastCode, const QString& typed, QWi
     lvInstructions->header()->setStretchLastSection(true);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, frame);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));
+    btnOK = buttons->button(QDialogButtonBox::Ok);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &TfrmPickInstruction::acceptIfChosen);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -87,12 +88,12 @@ TfrmPickInstruction::TfrmPickInstruction(int lastCode, const QString& typed, QWi
     layout->addWidget(lvInstructions, 1);
     layout->addWidget(buttons);
 
+    txtFilter->setText(typed);
+    filter(typed);
     connect(txtFilter, &QLineEdit::textChanged, this, &TfrmPickInstruction::filter);
     connect(lvInstructions, &QTreeWidget::itemDoubleClicked, this, &TfrmPickInstruction::acceptIfChosen);
     txtFilter->installEventFilter(this);
     txtFilter->setFocus();
-    txtFilter->setText(typed);
-    filter(typed);
 
     const int rowHeight = lvInstructions->sizeHintForRow(0);
     resize(std::max(420, lvInstructions->header()->length() + 120), 16 * rowHeight + 120);
@@ -133,8 +134,7 @@ void TfrmPickInstruction::filter(const QString& typed)
     lvInstructions->setCurrentItem(current);
     if (current)
         lvInstructions->scrollToItem(current);
-    if (auto* ok = findChild<QPushButton*>(QStringLiteral("btnOK")))
-        ok->setEnabled(current != nullptr);
+    btnOK->setEnabled(current != nullptr);
 }
 
 // Showing a dialog gives its box the focus as Tab would, which selects what it holds: the

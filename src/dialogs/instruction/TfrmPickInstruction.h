@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLineEdit;
+class QPushButton;
 class QTreeWidget;
 
 // The palette by keyboard: type part of a mnemonic, of its symbol on the palette or of
@@ -29,5 +30,6 @@ private:
 
     QLineEdit* txtFilter = nullptr;
     QTreeWidget* lvInstructions = nullptr;
+    QPushButton* btnOK = nullptr;
     int lastCode_ = 0;
 };
